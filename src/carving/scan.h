@@ -1,0 +1,86 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "carving/sector_source.h"
+#include "signatures/definition_parser.h"
+
+namespace quarry::carving {
+
+class FoundFileGroups;
+
+enum class PassKind { General, Thorough };
+enum class ScanStatus { Complete, Stopped, OpenFailure };
+
+inline constexpr const char* kGeneralModeLabel =
+    "( Currently performing Search based on: Quarry General Recovery Procedure )";
+inline constexpr const char* kThoroughModeLabel =
+    "( Currently performing Search based on: Quarry Thorough Scanning Alogrithm )";
+
+// State shared between the scan's worker, the progress display and the Stop button.
+struct ScanControl {
+    std::atomic<std::uint64_t> start_sector{0};
+    std::atomic<std::uint64_t> end_sector{0};
+    std::atomic<std::uint64_t> total_sector{0};
+    std::atomic<std::uint64_t> for_index{0}; // next sector to read
+    std::atomic<int> stop_now{0};            // 1 asks the running scan to stop
+};
+
+// Photo counters that run for the whole process; a second scan continues them.
+struct PhotoCounters {
+    std::atomic<std::uint64_t> GND_Image_number{0};
+    std::atomic<std::uint64_t> THD_Image_number{0};
+};
+
+// Receives what a scan finds, on the scan's thread.
+class ScanSink {
+public:
+    virtual ~ScanSink() = default;
+    // A pass begins; `modeLabel` is kGeneralModeLabel or kThoroughModeLabel.
+    virtual void passStarted(PassKind /*pass*/, const char* /*modeLabel*/) {}
+    // A photo with at least one byte: its bytes, name, identifier, the header's sector and one
+    // past the last sector put in the item.
+    virtual void photoItem(PassKind /*pass*/, std::span<const std::uint8_t> /*bytes*/, const std::string& /*name*/,
+                           const std::string& /*uid*/, std::uint64_t /*firstSector*/, std::uint64_t /*endSector*/) {}
+    // A carved file whose trimmed name is not blank. `name` is trimmed, `uid` is the name as
+    // handed over; it has already been counted in its group.
+    virtual void rawItem(PassKind /*pass*/, const std::string& /*name*/, const std::string& /*uid*/,
+                         std::uint64_t /*startSector*/, std::uint64_t /*endSector*/) {}
+};
+
+struct ScanResult {
+    ScanStatus status = ScanStatus::Complete;
+    std::uint64_t sectorsScanned = 0; // sectors read over all passes
+    std::uint64_t badSectors = 0;     // failed sector reads
+};
+
+struct PhotoScanRequest {
+    SectorSource* source = nullptr; // null: the medium could not be opened
+    std::uint64_t start_sector = 0;
+    std::uint64_t end_sector = 0; // exclusive
+    const signatures::SignatureList* general = nullptr;  // Ext_Array
+    const signatures::SignatureList* thorough = nullptr; // Adv_Ext_Array
+    bool thoroughPass = true;
+};
+
+struct RawScanRequest {
+    SectorSource* source = nullptr;
+    std::uint64_t start_sector = 0;
+    std::uint64_t end_sector = 0;
+    const signatures::SignatureList* general = nullptr;  // CheckListHeader_Array
+    const signatures::SignatureList* thorough = nullptr; // CheckListHeader_Adv_Array
+    bool thoroughPass = true;
+};
+
+// The photo engine: general pass, then the thorough pass when asked. Returns when both
+// passes are done, on a stop request (stop_now is set back to 0) or when the source is null.
+ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
+                        ScanSink& sink);
+
+// The raw file engine for video and raw-file scans; items are named and counted in `groups`.
+ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups, ScanSink& sink);
+
+} // namespace quarry::carving

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "common/sector.h"
+
+namespace quarry::carving {
+
+// Read-only access to a medium in 512-byte sectors. Engines, the preview and the saver read
+// only through this, so tests never need a device.
+class SectorSource {
+public:
+    virtual ~SectorSource() = default;
+
+    // Whole sectors in the medium (its size divided by 512, remainder dropped).
+    virtual std::uint64_t sectorCount() const = 0;
+
+    // Reads `count` consecutive sectors starting at `first` into `out` (count * 512 bytes).
+    // False when any part could not be read, including sectors past the end; `out` is then
+    // unspecified.
+    virtual bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) = 0;
+
+    // Puts a positioned source back at `sector` after a failed read. Sources that read by
+    // offset have nothing to do.
+    virtual bool reposition(std::uint64_t /*sector*/) { return true; }
+};
+
+// A block device or an image file, opened read-only (O_RDONLY). Null when it cannot be
+// opened.
+std::unique_ptr<SectorSource> openFileSource(const std::string& path);
+
+} // namespace quarry::carving
