@@ -1,0 +1,12 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace quarry::carving {
+
+// A decimal text read as a signed 64-bit integer: leading white space skipped, an optional
+// sign, digits up to the first non-digit; no digits give 0 and overflow saturates.
+std::int64_t readSigned64(std::string_view text);
+
+} // namespace quarry::carving
