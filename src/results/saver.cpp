@@ -1,0 +1,227 @@
+#include "results/saver.h"
+
+#include "carving/sector_source.h"
+#include "common/sector.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+namespace quarry::results {
+namespace {
+
+std::string errnoText(int error) {
+    return std::system_category().message(error);
+}
+
+// Renames without replacing an existing file; returns 0 or an errno value (EEXIST when taken).
+int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+#if defined(__linux__)
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#elif defined(__APPLE__)
+    if (::renamex_np(from.c_str(), to.c_str(), RENAME_EXCL) == 0)
+        return 0;
+    if (errno != ENOTSUP)
+        return errno;
+#endif
+    // File systems without an exclusive rename: a hard link fails the same way on a taken name.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
+}
+
+// A file being written under a temporary name; removed unless it was published.
+class PartialFile {
+public:
+    PartialFile() = default;
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    ~PartialFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!path_.empty())
+            ::unlink(path_.c_str());
+    }
+
+    // 0 or an errno value.
+    int create(const std::filesystem::path& dir) {
+        static std::atomic<unsigned> sequence{0};
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            auto candidate = dir / (".quarry-partial-" + std::to_string(::getpid()) + "-" +
+                                    std::to_string(sequence.fetch_add(1)));
+            fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ >= 0) {
+                path_ = std::move(candidate);
+                return 0;
+            }
+            if (errno != EEXIST)
+                return errno;
+        }
+        return EEXIST;
+    }
+
+    int write(const std::uint8_t* data, std::size_t size) {
+        while (size > 0) {
+            const auto written = ::write(fd_, data, size);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                return errno;
+            }
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+        return 0;
+    }
+
+    // Closes the file and gives it the first free name among `name`, "name (2)", …
+    int publish(const std::filesystem::path& dir, std::string_view name, std::filesystem::path& published) {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0)
+            return errno;
+        for (unsigned n = 1; n < 1000000; ++n) {
+            auto target = dir / (n == 1 ? std::string(name) : numberedName(name, n));
+            const int error = renameNoReplace(path_, target);
+            if (error == EEXIST)
+                continue;
+            if (error != 0)
+                return error;
+            path_.clear();
+            published = std::move(target);
+            return 0;
+        }
+        return EEXIST;
+    }
+
+private:
+    int fd_ = -1;
+    std::filesystem::path path_;
+};
+
+SaveResult failure(std::string_view what, int error) {
+    SaveResult result;
+    result.error = std::string(what) + ": " + errnoText(error);
+    return result;
+}
+
+} // namespace
+
+const char* searchFolderName(SearchKind kind) {
+    switch (kind) {
+    case SearchKind::Photo:
+        return "Photo Search";
+    case SearchKind::Video:
+        return "Video Search";
+    case SearchKind::File:
+        return "File Search";
+    }
+    return "File Search";
+}
+
+std::filesystem::path resultsFolder(const std::filesystem::path& destination, SearchKind kind) {
+    return destination / "Quarry (Vez) Results" / searchFolderName(kind) / "General Recovery Results";
+}
+
+std::string safePathComponent(std::string_view name) {
+    std::string safe(name);
+    std::replace_if(
+        safe.begin(), safe.end(), [](char c) { return c == '/' || c == '\0'; }, '_');
+    if (safe.empty() || safe == ".")
+        return "_";
+    if (safe == "..")
+        return "__";
+    return safe;
+}
+
+std::string_view itemExtension(std::string_view name) {
+    const auto dot = name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
+std::string numberedName(std::string_view name, unsigned n) {
+    const auto suffix = " (" + std::to_string(n) + ")";
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos)
+        return std::string(name) + suffix;
+    return std::string(name.substr(0, dot)) + suffix + std::string(name.substr(dot));
+}
+
+ItemSaver::ItemSaver(const std::filesystem::path& destination, SearchKind kind)
+    : folder_(resultsFolder(destination, kind)) {}
+
+namespace {
+
+// Opens a partial file in the item's extension folder, creating the folders on the way.
+int openPartial(const std::filesystem::path& folder, std::string_view name, std::filesystem::path& dir,
+                PartialFile& file) {
+    dir = folder / safePathComponent(itemExtension(name));
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec)
+        return ec.value();
+    return file.create(dir);
+}
+
+SaveResult finish(PartialFile& file, const std::filesystem::path& dir, std::string_view name) {
+    SaveResult result;
+    if (const int error = file.publish(dir, safePathComponent(name), result.path); error != 0)
+        return failure("cannot complete the file", error);
+    result.ok = true;
+    return result;
+}
+
+} // namespace
+
+SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes) {
+    PartialFile file;
+    std::filesystem::path dir;
+    if (const int error = openPartial(folder_, name, dir, file); error != 0)
+        return failure("cannot create a file in " + dir.string(), error);
+    if (const int error = file.write(bytes.data(), bytes.size()); error != 0)
+        return failure("cannot write", error);
+    return finish(file, dir, name);
+}
+
+SaveResult ItemSaver::saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
+                                  std::uint64_t end) {
+    PartialFile file;
+    std::filesystem::path dir;
+    if (const int error = openPartial(folder_, name, dir, file); error != 0)
+        return failure("cannot create a file in " + dir.string(), error);
+
+    constexpr std::size_t kBlockSectors = 2048;
+    std::vector<std::uint8_t> block(kBlockSectors * kSectorSize);
+    std::uint64_t unreadable = 0;
+    for (std::uint64_t sector = start; sector < end;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSectors, end - sector));
+        if (!source.readSectors(sector, count, block.data())) {
+            // Find the bad sectors one by one so a single one costs no more than itself.
+            for (std::size_t i = 0; i < count; ++i) {
+                auto* one = block.data() + i * kSectorSize;
+                if (!source.readSectors(sector + i, 1, one)) {
+                    std::memset(one, 0, kSectorSize);
+                    ++unreadable;
+                }
+            }
+        }
+        if (const int error = file.write(block.data(), count * kSectorSize); error != 0)
+            return failure("cannot write", error);
+        sector += count;
+    }
+    auto result = finish(file, dir, name);
+    result.unreadableSectors = unreadable;
+    return result;
+}
+
+} // namespace quarry::results
