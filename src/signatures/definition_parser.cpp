@@ -1,0 +1,142 @@
+#include "signatures/definition_parser.h"
+
+#include "signatures/utf8_text.h"
+
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <system_error>
+
+namespace quarry::signatures {
+
+namespace {
+
+constexpr std::string_view kHeaderKey = "Header :";
+constexpr std::size_t kCountingLinesPerGroup = kRecordFields - 1;
+
+// The power is computed in double precision and truncated; a power that no 32-bit integer
+// holds reads as the lowest one, as the x86 conversion gives, so long strings stay defined.
+std::int32_t truncatedPower(std::size_t exponent) {
+    const double power = std::pow(16.0, static_cast<double>(exponent));
+    if (power >= static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(power);
+}
+
+// The first two characters of a header value as hex digits; a character outside ASCII
+// stands as one non-digit so that it counts as one position worth 0.
+std::string firstByteDigits(std::string_view trimmedValue) {
+    std::string digits;
+    for (const char c : utf8::firstCharacters(trimmedValue, 2)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80U) {
+            digits.push_back(c);
+        } else if ((byte & 0xC0U) != 0x80U) {
+            digits.push_back('?');
+        }
+    }
+    return digits;
+}
+
+std::string storedValue(std::string_view rest) {
+    const std::string_view value = utf8::trim(rest);
+    const std::size_t dot = value.find('.');
+    if (dot == std::string_view::npos) {
+        return std::string(value);
+    }
+    return utf8::toUpper(value.substr(dot + 1));
+}
+
+} // namespace
+
+int hex2dec(std::string_view s) {
+    if (s.empty()) {
+        return 0;
+    }
+    const char c = s.front();
+    if (c >= '1' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return 0;
+}
+
+int hex2int(std::string_view s) {
+    const std::size_t n = s.size();
+    std::uint32_t sum = 0; // 32-bit arithmetic that wraps instead of overflowing
+    for (std::size_t i = n; i-- > 0;) {
+        const auto digit = static_cast<std::uint32_t>(hex2dec(s.substr(i)));
+        sum += digit * static_cast<std::uint32_t>(truncatedPower(n - 1 - i));
+    }
+    return static_cast<int>(static_cast<std::int32_t>(sum));
+}
+
+void parseDefinitionText(std::string_view text, SignatureList& out, ParseState& state) {
+    std::size_t lineCounter = 0;
+    std::size_t lineStart = 0;
+    while (lineStart <= text.size()) {
+        std::size_t lineEnd = text.find('\n', lineStart);
+        if (lineEnd == std::string_view::npos) {
+            lineEnd = text.size();
+        }
+        const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+        lineStart = lineEnd + 1;
+
+        const std::size_t colon = line.find(':');
+        if (colon == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view key = line.substr(0, colon + 1);
+        const std::string_view rest = line.substr(colon + 1);
+        if (key == kHeaderKey) {
+            state.pendingFirstByte = std::to_string(hex2int(firstByteDigits(utf8::trim(rest))));
+        }
+        out.push_back(storedValue(rest));
+        ++lineCounter;
+        if (lineCounter == kCountingLinesPerGroup) {
+            out.push_back(state.pendingFirstByte);
+            state.pendingFirstByte.clear();
+            lineCounter = 0;
+        }
+    }
+    // An unfinished group would shift every later record of the list by its length.
+    out.resize(out.size() - lineCounter);
+}
+
+bool loadDefinitionFile(const std::filesystem::path& file, SignatureList& out, ParseState& state) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) {
+        return false;
+    }
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad() || !utf8::isValid(bytes)) {
+        return false;
+    }
+    parseDefinitionText(bytes, out, state);
+    return true;
+}
+
+SignatureLists loadSignatureLists(const std::string& resourceFolder) {
+    SignatureLists lists;
+    SignatureList* targets[6] = {&lists.Ext_Array,       &lists.Adv_Ext_Array, &lists.Video_Array,
+                                 &lists.Adv_Video_Array, &lists.RawFile_Array, &lists.Adv_RawFile_Array};
+    ParseState state;
+    for (std::size_t k = 0; k < 6; ++k) {
+        loadDefinitionFile(resourceFolder + kDefinitionFiles[k], *targets[k], state);
+    }
+    return lists;
+}
+
+} // namespace quarry::signatures

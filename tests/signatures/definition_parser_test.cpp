@@ -1,0 +1,219 @@
+#include "signatures/definition_parser.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace quarry::signatures {
+namespace {
+
+SignatureList parse(std::string_view text) {
+    SignatureList out;
+    ParseState state;
+    parseDefinitionText(text, out, state);
+    return out;
+}
+
+// Six counting lines with the given extension and header values.
+std::string group(const std::string& extension, const std::string& headerLine) {
+    return "Extension : " + extension + "\nSize : 1024\n" + headerLine + "\nPosition : 1\nKind : image\n" +
+           "Description : text\n";
+}
+
+TEST(HexConversion, DigitsOfBothCasesAndInvalidCharacters) {
+    EXPECT_EQ(hex2dec("0"), 0);
+    EXPECT_EQ(hex2dec("9"), 9);
+    EXPECT_EQ(hex2dec("a"), 10);
+    EXPECT_EQ(hex2dec("F"), 15);
+    EXPECT_EQ(hex2dec("g"), 0);
+    EXPECT_EQ(hex2dec("Fz"), 15); // only the first character counts
+    EXPECT_EQ(hex2dec(""), 0);
+
+    EXPECT_EQ(hex2int("0F"), 15);
+    EXPECT_EQ(hex2int("F0"), 240);
+    EXPECT_EQ(hex2int("G1"), 1);
+    EXPECT_EQ(hex2int("ff"), 255);
+    EXPECT_EQ(hex2int("fF"), 255);
+    EXPECT_EQ(hex2int("7"), 7);
+    EXPECT_EQ(hex2int(""), 0);
+    EXPECT_EQ(hex2int("100"), 256);
+    EXPECT_EQ(hex2int("FFFFFFFF"), -1); // 32-bit arithmetic
+}
+
+TEST(DefinitionParser, DotRuleCutsAtTheFirstDotAndUpperCasesTheRest) {
+    const SignatureList list = parse(group(".jpg", "Header : FFD8") + group("jpg", "Header : FFD8") +
+                                     group("Photo. jpeg", "Header : FFD8") + group("a.b.c", "Header : FFD8") +
+                                     group(".\xC3\xA9t\xC3\xA9", "Header : FFD8"));
+    ASSERT_EQ(list.size(), 35u);
+    EXPECT_EQ(list[0], "JPG");
+    EXPECT_EQ(list[7], "jpg");
+    EXPECT_EQ(list[14], " JPEG");
+    EXPECT_EQ(list[21], "B.C");
+    EXPECT_EQ(list[28], "\xC3\x89T\xC3\x89"); // ÉTÉ
+}
+
+TEST(DefinitionParser, HeaderLineGivesTheFirstByteValue) {
+    const SignatureList list = parse(group(".jpg", "Header : ffd8ffe0") + group(".png", "Header : 89504E47"));
+    ASSERT_EQ(list.size(), 14u);
+    EXPECT_EQ(list[2], "ffd8ffe0"); // the header field keeps its case
+    EXPECT_EQ(list[6], "255");
+    EXPECT_EQ(list[9], "89504E47");
+    EXPECT_EQ(list[13], "137");
+}
+
+TEST(DefinitionParser, HeaderValueWithDotIsCutButItsFirstByteComesFromTheWholeValue) {
+    const SignatureList list = parse(group(".x", "Header : 4a.b1"));
+    ASSERT_EQ(list.size(), 7u);
+    EXPECT_EQ(list[2], "B1");
+    EXPECT_EQ(list[6], "74");
+}
+
+TEST(DefinitionParser, OnlyTheExactHeaderKeyIsAHeaderLine) {
+    const SignatureList list = parse(group(".a", "Header:FF") + group(".b", " Header : FF") +
+                                     group(".c", "header : FF") + group(".d", "Header  : FF"));
+    ASSERT_EQ(list.size(), 28u);
+    for (std::size_t r = 0; r < 4; ++r) {
+        EXPECT_EQ(list[r * 7 + 2], "FF");
+        EXPECT_EQ(list[r * 7 + 6], "") << "record " << r;
+    }
+}
+
+TEST(DefinitionParser, KeyEndsAtTheFirstColonAndAnyTextMayStandBeforeIt) {
+    const SignatureList list = parse("x: .mp4\n: 10:20\nHeader : 0000:0018\nno colon here\n\n 1 : 5\n"
+                                     "Kind:video\nDescription :  a: b  \n");
+    ASSERT_EQ(list.size(), 7u);
+    EXPECT_EQ(list[0], "MP4");
+    EXPECT_EQ(list[1], "10:20");
+    EXPECT_EQ(list[2], "0000:0018");
+    EXPECT_EQ(list[3], "5");
+    EXPECT_EQ(list[4], "video");
+    EXPECT_EQ(list[5], "a: b");
+    EXPECT_EQ(list[6], "0");
+}
+
+TEST(DefinitionParser, CarriageReturnsAndUnicodeWhiteSpaceAreTrimmed) {
+    const std::string lf = group(".jpg", "Header : FFD8FF") + group(".png", "Header : 89504E47");
+    std::string crlf;
+    for (const char c : lf) {
+        if (c == '\n') {
+            crlf += '\r';
+        }
+        crlf += c;
+    }
+    EXPECT_EQ(parse(crlf), parse(lf));
+
+    // NBSP, EN QUAD, HAIR SPACE, LINE SEPARATOR, IDEOGRAPHIC SPACE, NEL, tab, vertical tab.
+    const SignatureList list = parse("E : \xC2\xA0\xE2\x80\x80 jpg\xE2\x80\x8A\xE2\x80\xA8\xE3\x80\x80\n"
+                                     "S : \xC2\x85\t\v1024\r\n"
+                                     "Header : \xE2\x80\xA9 ab\xE2\x80\x89\n"
+                                     "P : \xE2\x80\x8B"
+                                     "1\nK : k\nD : d\n");
+    ASSERT_EQ(list.size(), 7u);
+    EXPECT_EQ(list[0], "jpg");
+    EXPECT_EQ(list[1], "1024");
+    EXPECT_EQ(list[2], "ab");
+    EXPECT_EQ(list[6], "171");
+    EXPECT_EQ(list[3], "\xE2\x80\x8B"
+                       "1"); // ZERO WIDTH SPACE is no white space
+}
+
+TEST(DefinitionParser, FilesWithoutCountingLinesGiveNothing) {
+    EXPECT_TRUE(parse("").empty());
+    EXPECT_TRUE(parse("\n\n   \r\n").empty());
+    EXPECT_TRUE(parse("just a comment\nanother one\n").empty());
+}
+
+TEST(DefinitionParser, GroupWithoutHeaderLineGetsAnEmptyFirstByte) {
+    const SignatureList list = parse("a : .x\nb : 1\nc : FF\nd : 1\ne : e\nf : f\n");
+    ASSERT_EQ(list.size(), 7u);
+    EXPECT_EQ(list[6], "");
+}
+
+TEST(DefinitionParser, IncompleteTrailingGroupIsDroppedButItsFirstByteCarriesOver) {
+    SignatureList first;
+    SignatureList second;
+    ParseState state;
+    parseDefinitionText(group(".jpg", "Header : FFD8") + "Extension : .png\nSize : 10\nHeader : 0A\n", first,
+                        state);
+    EXPECT_EQ(first.size(), 7u);
+    EXPECT_EQ(state.pendingFirstByte, "10");
+
+    parseDefinitionText("a : .x\nb : 1\nc : FF\nd : 1\ne : e\nf : f\n" + group(".y", "Header : 20"), second,
+                        state);
+    ASSERT_EQ(second.size(), 14u);
+    EXPECT_EQ(second[6], "10");  // the pending value of the previous file
+    EXPECT_EQ(second[13], "32"); // and it was cleared after use
+    EXPECT_EQ(state.pendingFirstByte, "");
+}
+
+TEST(DefinitionParser, ShortHeaderValuesUseTheCharactersThereAre) {
+    const SignatureList list = parse(group(".a", "Header : F") + group(".b", "Header :") +
+                                     group(".c", "Header :  \t ") + group(".d", "Header : \xC3\xA9z"));
+    ASSERT_EQ(list.size(), 28u);
+    EXPECT_EQ(list[6], "15");
+    EXPECT_EQ(list[2 + 7], "");
+    EXPECT_EQ(list[6 + 7], "0");
+    EXPECT_EQ(list[6 + 14], "0");
+    EXPECT_EQ(list[6 + 21], "0"); // a non-ASCII character is one invalid digit
+}
+
+class DefinitionFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::path(QUARRY_TEST_BIN_DIR) / "signatures_parser_files";
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(DefinitionFiles, InvalidUtf8OrMissingFileLeavesListAndStateUntouched) {
+    write("overlong.dll", group(".jpg", "Header : FFD8") + "\xC0\xAF");
+    write("surrogate.dll", group(".jpg", "Header : FFD8") + "\xED\xA0\x80");
+    write("truncated.dll", group(".jpg", "Header : FFD8") + "\xE2\x82");
+    write("latin1.dll", group(".caf\xE9", "Header : FFD8"));
+    for (const char* name : {"overlong.dll", "surrogate.dll", "truncated.dll", "latin1.dll", "missing.dll"}) {
+        SignatureList out = {"kept"};
+        ParseState state{"7"};
+        EXPECT_FALSE(loadDefinitionFile(dir_ / name, out, state)) << name;
+        EXPECT_EQ(out, SignatureList{"kept"}) << name;
+        EXPECT_EQ(state.pendingFirstByte, "7") << name;
+    }
+    SignatureList out;
+    ParseState state;
+    EXPECT_FALSE(loadDefinitionFile(dir_, out, state));
+}
+
+TEST_F(DefinitionFiles, SixFilesLoadInOrderWithOneStateAndMissingFilesStayEmpty) {
+    write("QRYExt2.dll", group(".jpg", "Header : FFD8"));
+    write("QRYExt2Adv.dll", "");
+    // No QRYVideo.dll.
+    write("QRYVideoAdv.dll", group(".avi", "Header : 52") + "Extension : .mov\nSize : 1\nHeader : 6D\n");
+    write("QRYRaw.dll", "a : .pdf\nb : 1\nc : 25\nd : 1\ne : e\nf : f\n");
+    write("QRYRawAdv.dll", group(".zip", "Header : 50"));
+
+    // The folder and the names, which begin with "/", are joined by plain concatenation.
+    const SignatureLists lists = loadSignatureLists(dir_.string());
+    EXPECT_EQ(lists.Ext_Array.size(), 7u);
+    EXPECT_TRUE(lists.Adv_Ext_Array.empty());
+    EXPECT_TRUE(lists.Video_Array.empty());
+    ASSERT_EQ(lists.Adv_Video_Array.size(), 7u);
+    EXPECT_EQ(lists.Adv_Video_Array[6], "82");
+    ASSERT_EQ(lists.RawFile_Array.size(), 7u);
+    EXPECT_EQ(lists.RawFile_Array[0], "PDF");
+    EXPECT_EQ(lists.RawFile_Array[6], "109"); // carried over from the previous file
+    ASSERT_EQ(lists.Adv_RawFile_Array.size(), 7u);
+    EXPECT_EQ(lists.Adv_RawFile_Array[6], "80");
+
+    EXPECT_TRUE(loadSignatureLists((dir_ / "nowhere").string()).Ext_Array.empty());
+}
+
+} // namespace
+} // namespace quarry::signatures
