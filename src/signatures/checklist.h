@@ -1,9 +1,9 @@
 #pragma once
 
+#include "signatures/definition_parser.h"
+
 #include <string>
 #include <vector>
-
-#include "signatures/definition_parser.h"
 
 namespace quarry::carving {
 class FoundFileGroups;
@@ -43,7 +43,8 @@ struct ConfirmedLists {
 // per-scan lists (the thorough one only when thoroughOn) and rebuilds `groups` with one
 // group per ticked row. Returns the lists; the caller shows the alert when
 // Check_For_One_Extension_Selection(rows) is false.
-ConfirmedLists confirmCheckList(const CheckList& rows, const SignatureList& general, const SignatureList& thorough,
-                                bool thoroughOn, carving::FoundFileGroups& groups);
+ConfirmedLists confirmCheckList(const CheckList& rows, const SignatureList& general,
+                                const SignatureList& thorough, bool thoroughOn,
+                                carving::FoundFileGroups& groups);
 
 } // namespace quarry::signatures

@@ -42,8 +42,8 @@ struct SignatureLists {
 };
 
 // File names of the six definition files, in load order, each beginning with "/".
-inline constexpr const char* kDefinitionFiles[6] = {"/QRYExt2.dll",  "/QRYExt2Adv.dll", "/QRYVideo.dll",
-                                                    "/QRYVideoAdv.dll", "/QRYRaw.dll", "/QRYRawAdv.dll"};
+inline constexpr const char* kDefinitionFiles[6] = {"/QRYExt2.dll",     "/QRYExt2Adv.dll", "/QRYVideo.dll",
+                                                    "/QRYVideoAdv.dll", "/QRYRaw.dll",     "/QRYRawAdv.dll"};
 
 // Loads the six files from `resourceFolder` (the name is appended by plain concatenation)
 // in the order above, with one ParseState carried across all six.
