@@ -10,8 +10,6 @@ namespace quarry::carving {
 
 namespace {
 
-// A numbered position beyond this byte never starts a comparison.
-constexpr std::int64_t kLastNumberedStart = 506;
 constexpr auto kSector = static_cast<std::int64_t>(kSectorSize);
 
 int readInt(const std::string& text) {

@@ -13,6 +13,9 @@ namespace quarry::carving {
 // ("nn"), or at a fixed 0-based offset (any other text, read as a 1-based position).
 enum class HeaderPosition { First, Scan, Offset };
 
+// A numbered header position past this 0-based byte never matches.
+inline constexpr std::int64_t kLastNumberedStart = 506;
+
 // One signature record, converted once for a scan.
 struct CompiledSignature {
     std::string extension;

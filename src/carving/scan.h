@@ -1,12 +1,13 @@
 #pragma once
 
+#include "carving/sector_source.h"
+#include "signatures/definition_parser.h"
+
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-
-#include "carving/sector_source.h"
-#include "signatures/definition_parser.h"
 
 namespace quarry::carving {
 
@@ -43,8 +44,9 @@ public:
     virtual void passStarted(PassKind /*pass*/, const char* /*modeLabel*/) {}
     // A photo with at least one byte: its bytes, name, identifier, the header's sector and one
     // past the last sector put in the item.
-    virtual void photoItem(PassKind /*pass*/, std::span<const std::uint8_t> /*bytes*/, const std::string& /*name*/,
-                           const std::string& /*uid*/, std::uint64_t /*firstSector*/, std::uint64_t /*endSector*/) {}
+    virtual void photoItem(PassKind /*pass*/, std::span<const std::uint8_t> /*bytes*/,
+                           const std::string& /*name*/, const std::string& /*uid*/,
+                           std::uint64_t /*firstSector*/, std::uint64_t /*endSector*/) {}
     // A carved file whose trimmed name is not blank. `name` is trimmed, `uid` is the name as
     // handed over; it has already been counted in its group.
     virtual void rawItem(PassKind /*pass*/, const std::string& /*name*/, const std::string& /*uid*/,
@@ -57,13 +59,17 @@ struct ScanResult {
     std::uint64_t badSectors = 0;     // failed sector reads
 };
 
+// Sectors read from the source at once (1 MiB); a bad sector still costs only itself.
+inline constexpr std::size_t kDefaultBlockSectors = 2048;
+
 struct PhotoScanRequest {
     SectorSource* source = nullptr; // null: the medium could not be opened
     std::uint64_t start_sector = 0;
-    std::uint64_t end_sector = 0; // exclusive
+    std::uint64_t end_sector = 0;                        // exclusive
     const signatures::SignatureList* general = nullptr;  // Ext_Array
     const signatures::SignatureList* thorough = nullptr; // Adv_Ext_Array
     bool thoroughPass = true;
+    std::size_t blockSectors = kDefaultBlockSectors;
 };
 
 struct RawScanRequest {
@@ -73,6 +79,7 @@ struct RawScanRequest {
     const signatures::SignatureList* general = nullptr;  // CheckListHeader_Array
     const signatures::SignatureList* thorough = nullptr; // CheckListHeader_Adv_Array
     bool thoroughPass = true;
+    std::size_t blockSectors = kDefaultBlockSectors;
 };
 
 // The photo engine: general pass, then the thorough pass when asked. Returns when both
@@ -81,6 +88,7 @@ ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, P
                         ScanSink& sink);
 
 // The raw file engine for video and raw-file scans; items are named and counted in `groups`.
-ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups, ScanSink& sink);
+ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
+                      ScanSink& sink);
 
 } // namespace quarry::carving

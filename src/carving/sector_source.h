@@ -1,11 +1,11 @@
 #pragma once
 
+#include "common/sector.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
-
-#include "common/sector.h"
 
 namespace quarry::carving {
 

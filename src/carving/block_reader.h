@@ -1,0 +1,56 @@
+#pragma once
+
+#include "carving/sector_source.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace quarry::carving {
+
+// Hands out the sectors of a range in increasing order, reading the source in blocks
+// aligned to the block size. Inside a block whose read failed it reads sector by sector, so
+// a bad sector costs one sector: it comes back as 512 zero bytes and the source is put at the
+// next sector.
+class BlockReader {
+public:
+    enum class Outcome {
+        Read,   // the sector's bytes
+        Failed, // zeros: the read failed, the source stands at the next sector
+        Lost    // the read failed and the source could not be repositioned
+    };
+
+    BlockReader(SectorSource& source, std::size_t blockSectors);
+
+    // Forgets the buffered block; the next sector asked for starts a new one that ends at
+    // `end` at the latest.
+    void restart(std::uint64_t end);
+
+    // Sector `s`, asked for in increasing order; valid until the next call.
+    const std::uint8_t* sector(std::uint64_t s, Outcome& outcome) {
+        if (blockReadable_ && s - blockFirst_ < blockCount_) {
+            outcome = Outcome::Read;
+            return buffer_.get() + (s - blockFirst_) * kSectorSize;
+        }
+        return slowSector(s, outcome);
+    }
+
+private:
+    struct FreeDeleter {
+        void operator()(std::uint8_t* p) const { std::free(p); }
+    };
+
+    const std::uint8_t* slowSector(std::uint64_t s, Outcome& outcome);
+    void loadBlock(std::uint64_t s);
+
+    SectorSource& source_;
+    std::size_t blockSectors_;
+    std::unique_ptr<std::uint8_t[], FreeDeleter> buffer_;
+    std::uint64_t end_ = 0;
+    std::uint64_t blockFirst_ = 0;
+    std::uint64_t blockCount_ = 0;
+    bool blockReadable_ = false;
+};
+
+} // namespace quarry::carving

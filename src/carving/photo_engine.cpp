@@ -1,0 +1,155 @@
+#include "carving/block_reader.h"
+#include "carving/naming.h"
+#include "carving/scan.h"
+#include "carving/sector_loop.h"
+#include "carving/signature_matcher.h"
+
+#include <string>
+#include <vector>
+
+namespace quarry::carving {
+
+namespace {
+
+const signatures::SignatureList kNoSignatures;
+
+// The photo being collected and the numbering of one photo scan. One item buffer serves
+// every photo; it keeps its capacity between items.
+class PhotoCarver {
+public:
+    PhotoCarver(ScanSink& sink, PhotoCounters& counters) : sink_(sink), counters_(counters) {}
+
+    PassEnd runPass(PassKind pass, const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
+                    std::uint64_t first, std::uint64_t end, ScanResult& result) {
+        pass_ = pass;
+        PassEnd passEnd = PassEnd::Complete;
+        if (matcher.size() == 0) {
+            control.for_index.store(first, std::memory_order_relaxed);
+        } else {
+            passEnd = runSectorLoop(reader, control, first, end, result,
+                                    [&](std::uint64_t s, const std::uint8_t* sector, bool blank) {
+                                        if (!blank) {
+                                            const std::size_t r = matcher.find(sector);
+                                            if (r != SignatureMatcher::npos) {
+                                                startItem(s, matcher.record(r));
+                                            }
+                                        }
+                                        growOrClose(sector);
+                                    });
+        }
+        if (passEnd == PassEnd::Stopped) {
+            control.stop_now.store(0);
+        }
+        // A photo collected in part is kept, whether the pass ended or was stopped.
+        handOver();
+        open_ = false;
+        return passEnd;
+    }
+
+    void beginThoroughPass() {
+        open_ = false;
+        passCount_ = 0;
+        item_.clear();
+        name_.clear();
+        uid_.clear();
+        collected_ = 0;
+    }
+
+private:
+    void startItem(std::uint64_t s, const CompiledSignature& record) {
+        if (passCount_ > 0 && !sizeClosed_) {
+            handOver();
+            open_ = false;
+        }
+        sizeClosed_ = false;
+        open_ = true;
+        ++passCount_;
+        const bool thorough = pass_ == PassKind::Thorough;
+        auto& counter = thorough ? counters_.THD_Image_number : counters_.GND_Image_number;
+        const std::uint64_t lifetimeNumber = counter.fetch_add(1, std::memory_order_relaxed) + 1;
+        name_ = Generate_File_Name(passCount_, thorough ? "THD" : "GND", record.extension, nullptr);
+        uid_ = Generate_File_UID_Num(lifetimeNumber, thorough, record.extension);
+        collected_ = 0;
+        // The photo is bounded by the size of its own type, whatever records are tested later.
+        limit_ = record.maxSize;
+        itemFirst_ = s;
+    }
+
+    void growOrClose(const std::uint8_t* sector) {
+        if (!open_) {
+            return;
+        }
+        collected_ += kSectorSize;
+        if (collected_ < limit_) {
+            item_.insert(item_.end(), sector, sector + kSectorSize);
+            return;
+        }
+        // The sector that reaches the limit is not part of the photo.
+        collected_ = 0;
+        sizeClosed_ = true;
+        handOver();
+        open_ = false;
+    }
+
+    void handOver() {
+        if (!item_.empty()) {
+            sink_.photoItem(pass_, item_, name_, uid_, itemFirst_, itemFirst_ + item_.size() / kSectorSize);
+        }
+        item_.clear();
+    }
+
+    ScanSink& sink_;
+    PhotoCounters& counters_;
+    PassKind pass_ = PassKind::General;
+    std::vector<std::uint8_t> item_;
+    bool open_ = false;
+    bool sizeClosed_ = false;
+    std::uint64_t passCount_ = 0;
+    std::uint64_t collected_ = 0;
+    std::uint64_t limit_ = 0;
+    std::uint64_t itemFirst_ = 0;
+    std::string name_;
+    std::string uid_;
+};
+
+} // namespace
+
+ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
+                        ScanSink& sink) {
+    control.start_sector.store(request.start_sector);
+    control.end_sector.store(request.end_sector);
+    control.total_sector.store(request.end_sector - request.start_sector);
+    control.for_index.store(request.start_sector);
+
+    ScanResult result;
+    if (request.source == nullptr) {
+        control.stop_now.store(0);
+        result.status = ScanStatus::OpenFailure;
+        return result;
+    }
+
+    BlockReader reader(*request.source, request.blockSectors);
+    PhotoCarver carver(sink, counters);
+
+    sink.passStarted(PassKind::General, kGeneralModeLabel);
+    const SignatureMatcher general(request.general != nullptr ? *request.general : kNoSignatures);
+    if (carver.runPass(PassKind::General, general, reader, control, request.start_sector, request.end_sector,
+                       result) == PassEnd::Stopped) {
+        result.status = ScanStatus::Stopped;
+        return result;
+    }
+    if (!request.thoroughPass) {
+        return result;
+    }
+
+    sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
+    carver.beginThoroughPass();
+    const SignatureMatcher thorough(request.thorough != nullptr ? *request.thorough : kNoSignatures);
+    if (carver.runPass(PassKind::Thorough, thorough, reader, control, request.start_sector,
+                       request.end_sector, result) == PassEnd::Stopped) {
+        result.status = ScanStatus::Stopped;
+    }
+    return result;
+}
+
+} // namespace quarry::carving

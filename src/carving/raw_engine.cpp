@@ -1,0 +1,163 @@
+#include "carving/block_reader.h"
+#include "carving/found_groups.h"
+#include "carving/naming.h"
+#include "carving/scan.h"
+#include "carving/sector_loop.h"
+#include "carving/signature_matcher.h"
+#include "carving/text_trim.h"
+
+#include <string>
+#include <vector>
+
+namespace quarry::carving {
+
+namespace {
+
+const signatures::SignatureList kNoSignatures;
+
+// Every raw item ends at this many bytes (36864 sectors), whatever its record says.
+constexpr std::uint64_t kRawItemLimit = 18874368;
+
+// The files being carved by one raw scan: only their names and shared sector range.
+class RawCarver {
+public:
+    RawCarver(ScanSink& sink, FoundFileGroups& groups) : sink_(sink), groups_(groups) {}
+
+    PassEnd runPass(PassKind pass, const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
+                    std::uint64_t first, std::uint64_t end, ScanResult& result) {
+        pass_ = pass;
+        PassEnd passEnd = PassEnd::Complete;
+        if (matcher.size() == 0) {
+            control.for_index.store(first, std::memory_order_relaxed);
+        } else {
+            passEnd = runSectorLoop(reader, control, first, end, result,
+                                    [&](std::uint64_t s, const std::uint8_t* sector, bool blank) {
+                                        if (!blank) {
+                                            const std::size_t r = matcher.find(sector);
+                                            if (r != SignatureMatcher::npos) {
+                                                openItems(matcher, r, s);
+                                            }
+                                        }
+                                        count(s + 1);
+                                    });
+        }
+        if (passEnd == PassEnd::Stopped) {
+            control.stop_now.store(0);
+            carving_ = false;
+        }
+        handOverAll(control.for_index.load(std::memory_order_relaxed));
+        return passEnd;
+    }
+
+    void beginThoroughPass() {
+        carving_ = false;
+        passCount_ = 0;
+        collected_ = 0;
+        headerFound_ = false;
+    }
+
+private:
+    // A header of record r in sector s: what was open ends with this sector, and every
+    // record from r on with the same header and position opens an item here.
+    void openItems(const SignatureMatcher& matcher, std::size_t r, std::uint64_t s) {
+        if (carving_) {
+            handOverAll(s + 1);
+        }
+        headerFound_ = true;
+        collected_ += kSectorSize;
+        for (const std::uint32_t q : matcher.sameHeaderFrom(r)) {
+            const std::string& extension = matcher.record(q).extension;
+            itemStart_ = s;
+            ++passCount_;
+            names_.push_back(Generate_File_Name(passCount_, extension, extension, &groups_));
+        }
+    }
+
+    void count(std::uint64_t forIndex) {
+        if (headerFound_) {
+            carving_ = true;
+        }
+        if (!carving_) {
+            return;
+        }
+        if (!headerFound_) {
+            collected_ += kSectorSize;
+        }
+        // All open items share the count and the limit, so they close together.
+        if (!names_.empty() && kRawItemLimit <= collected_) {
+            handOverAll(forIndex);
+        }
+        headerFound_ = false;
+        if (names_.empty()) {
+            collected_ = 0;
+            itemStart_ = 0;
+        }
+    }
+
+    void handOverAll(std::uint64_t endSector) {
+        for (const std::string& name : names_) {
+            const std::string trimmed(trimWhitespace(name));
+            if (trimmed.empty()) {
+                continue;
+            }
+            groups_.countItem(trimmed);
+            sink_.rawItem(pass_, trimmed, name, itemStart_, endSector);
+        }
+        names_.clear();
+        collected_ = 0;
+        itemStart_ = 0;
+    }
+
+    ScanSink& sink_;
+    FoundFileGroups& groups_;
+    PassKind pass_ = PassKind::General;
+    std::vector<std::string> names_; // open items, in list order
+    bool carving_ = false;
+    bool headerFound_ = false;
+    std::uint64_t itemStart_ = 0;
+    std::uint64_t collected_ = 0;
+    std::uint64_t passCount_ = 0;
+};
+
+} // namespace
+
+ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
+                      ScanSink& sink) {
+    control.start_sector.store(request.start_sector);
+    control.end_sector.store(request.end_sector);
+    control.total_sector.store(request.end_sector - request.start_sector);
+    control.for_index.store(0);
+
+    ScanResult result;
+    if (request.source == nullptr) {
+        control.stop_now.store(0);
+        result.status = ScanStatus::OpenFailure;
+        return result;
+    }
+
+    BlockReader reader(*request.source, request.blockSectors);
+    RawCarver carver(sink, groups);
+
+    sink.passStarted(PassKind::General, kGeneralModeLabel);
+    const SignatureMatcher general(request.general != nullptr ? *request.general : kNoSignatures);
+    if (carver.runPass(PassKind::General, general, reader, control, request.start_sector, request.end_sector,
+                       result) == PassEnd::Stopped) {
+        result.status = ScanStatus::Stopped;
+        return result;
+    }
+    if (!request.thoroughPass) {
+        return result;
+    }
+
+    sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
+    carver.beginThoroughPass();
+    control.for_index.store(0);
+    const SignatureMatcher thorough(request.thorough != nullptr ? *request.thorough : kNoSignatures);
+    if (carver.runPass(PassKind::Thorough, thorough, reader, control, request.start_sector,
+                       request.end_sector, result) == PassEnd::Stopped) {
+        result.status = ScanStatus::Stopped;
+    }
+    return result;
+}
+
+} // namespace quarry::carving

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "carving/block_reader.h"
+#include "carving/scan.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+
+namespace quarry::carving {
+
+enum class PassEnd { Complete, Stopped };
+
+// All 512 bytes zero: such a sector is never tested for headers.
+inline bool isBlankSector(const std::uint8_t* sector) {
+    static constexpr std::array<std::uint8_t, kSectorSize> kZeros{};
+    std::uint64_t head = 0;
+    std::memcpy(&head, sector, sizeof head);
+    return head == 0 && std::memcmp(sector, kZeros.data(), kSectorSize) == 0;
+}
+
+// The read loop of one pass over [first, end): polls the stop request before each sector,
+// publishes the index of the next sector to read, and hands each sector to `onSector`
+// (index, bytes, blank). A failed read yields zeros; a source that cannot be put back after
+// a failed read ends the pass as if it were complete.
+template <class OnSector>
+PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t first, std::uint64_t end,
+                      ScanResult& result, OnSector&& onSector) {
+    reader.restart(end);
+    std::uint64_t forIndex = first;
+    control.for_index.store(forIndex, std::memory_order_relaxed);
+    while (forIndex < end) {
+        if (control.stop_now.load(std::memory_order_relaxed) == 1) {
+            return PassEnd::Stopped;
+        }
+        auto outcome = BlockReader::Outcome::Read;
+        const std::uint8_t* sector = reader.sector(forIndex, outcome);
+        if (outcome != BlockReader::Outcome::Read) {
+            ++result.badSectors;
+            if (outcome == BlockReader::Outcome::Lost) {
+                return PassEnd::Complete;
+            }
+        }
+        ++forIndex;
+        control.for_index.store(forIndex, std::memory_order_relaxed);
+        ++result.sectorsScanned;
+        onSector(forIndex - 1, sector, outcome == BlockReader::Outcome::Failed || isBlankSector(sector));
+    }
+    return PassEnd::Complete;
+}
+
+} // namespace quarry::carving

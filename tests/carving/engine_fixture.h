@@ -1,0 +1,42 @@
+#pragma once
+
+#include "carving/found_groups.h"
+#include "carving/scan.h"
+#include "carving_test_support.h"
+
+#include <optional>
+#include <vector>
+
+namespace quarry::carving::test_support {
+
+// One engine run and what it reported.
+struct ScanRun {
+    ScanResult result;
+    std::vector<Event> events;
+    std::vector<std::vector<std::uint8_t>> photos;
+    std::vector<std::uint64_t> countsAtHandOver;
+    std::uint64_t forIndexAtEnd = 0;
+    int stopNowAtEnd = 0;
+};
+
+struct PhotoSetup {
+    const signatures::SignatureList* general = nullptr;
+    const signatures::SignatureList* thorough = nullptr;
+    bool thoroughPass = true;
+    std::optional<std::uint64_t> start;
+    std::optional<std::uint64_t> end;
+    std::size_t blockSectors = kDefaultBlockSectors;
+    std::size_t stopAfterItems = 0; // 0: never
+};
+
+enum class Engine { Real, Reference };
+
+ScanRun runPhoto(SectorSource* source, const PhotoSetup& setup, PhotoCounters& counters,
+             Engine engine = Engine::Real);
+ScanRun runRaw(SectorSource* source, const PhotoSetup& setup, FoundFileGroups& groups,
+           Engine engine = Engine::Real);
+
+// A group per extension, counts 0, as a confirmed check list leaves them.
+void makeGroups(FoundFileGroups& groups, std::initializer_list<const char*> extensions);
+
+} // namespace quarry::carving::test_support

@@ -1,0 +1,111 @@
+#include "carving/faulty_source.h"
+#include "carving/memory_source.h"
+#include "engine_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace quarry::carving {
+namespace {
+
+using namespace test_support;
+
+const auto kJpeg = hexBytes("FFD8FFE0");
+
+TEST(CarvingReadFailure, FaultySourceFailsEveryReadThatCoversABadSector) {
+    MemorySource memory(std::vector<std::uint8_t>(10 * kSectorSize, 7));
+    FaultySource source(memory);
+    source.failSector(4);
+    source.failRepositionTo(5);
+    std::vector<std::uint8_t> out(10 * kSectorSize);
+    EXPECT_TRUE(source.readSectors(0, 4, out.data()));
+    EXPECT_FALSE(source.readSectors(0, 5, out.data()));
+    EXPECT_FALSE(source.readSectors(4, 1, out.data()));
+    EXPECT_TRUE(source.readSectors(5, 5, out.data()));
+    EXPECT_FALSE(source.readSectors(9, 2, out.data())); // past the end
+    EXPECT_TRUE(source.reposition(4));
+    EXPECT_FALSE(source.reposition(5));
+    EXPECT_EQ(source.sectorCount(), 10u);
+}
+
+// A bad sector reads as zeros and the sectors after it keep their own numbers; only that
+// sector is lost, even inside a block read at once.
+class CarvingReadFailureBlocks : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(CarvingReadFailureBlocks, BadSectorReadsAsZerosAndLaterSectorsStayAligned) {
+    signatures::SignatureList list;
+    addRecord(list, "JPG", "100000", "FFD8FF", "1");
+    Image image(40);
+    for (std::uint64_t s = 0; s < 40; ++s) {
+        image.fill(s, 0x11);
+    }
+    image.put(2, 0, kJpeg);
+    image.put(10, 0, kJpeg); // unreadable: no header is seen there
+    image.put(20, 0, kJpeg);
+    MemorySource memory = image.source();
+    FaultySource source(memory);
+    source.failSector(5);
+    source.failSector(10);
+    source.failSector(39);
+
+    PhotoCounters counters;
+    PhotoSetup setup;
+    setup.general = &list;
+    setup.thoroughPass = false;
+    setup.blockSectors = GetParam();
+    const ScanRun run = runPhoto(&source, setup, counters);
+    EXPECT_EQ(items(run.events), (std::vector<Item>{{"GND00001.JPG", 2, 20}, {"GND00002.JPG", 20, 40}}));
+    ASSERT_EQ(run.photos.size(), 2u);
+    std::vector<std::uint8_t> expected(image.bytes().begin() + 2 * 512, image.bytes().begin() + 20 * 512);
+    std::fill_n(expected.begin() + 3 * 512, 512, 0);
+    std::fill_n(expected.begin() + 8 * 512, 512, 0);
+    EXPECT_EQ(run.photos[0], expected);
+    EXPECT_EQ(run.result.badSectors, 3u);
+    EXPECT_EQ(run.result.sectorsScanned, 40u);
+    EXPECT_EQ(run.result.status, ScanStatus::Complete);
+}
+
+INSTANTIATE_TEST_SUITE_P(BlockSizes, CarvingReadFailureBlocks, ::testing::Values(1u, 8u, 2048u));
+
+TEST(CarvingReadFailure, SourceThatCannotBeRepositionedEndsThePassAsComplete) {
+    signatures::SignatureList list;
+    addRecord(list, "AVI", "0", "52494646", "1");
+    Image image(30);
+    image.put(3, 0, hexBytes("52494646"));
+    image.put(20, 0, hexBytes("52494646"));
+    MemorySource memory = image.source();
+    FaultySource source(memory);
+    source.failSector(12);
+    source.failRepositionTo(13);
+
+    FoundFileGroups groups;
+    makeGroups(groups, {"AVI"});
+    PhotoSetup setup;
+    setup.general = &list;
+    setup.thorough = &list;
+    const ScanRun run = runRaw(&source, setup, groups);
+    // Each pass ends at the sector that could not be read; the thorough pass still runs.
+    EXPECT_EQ(items(run.events), (std::vector<Item>{{"AVI00001.AVI", 3, 12}, {"AVI00002.AVI", 3, 12}}));
+    EXPECT_EQ(run.result.status, ScanStatus::Complete);
+    EXPECT_EQ(run.result.badSectors, 2u);
+    EXPECT_EQ(run.result.sectorsScanned, 24u);
+    EXPECT_EQ(run.forIndexAtEnd, 12u);
+}
+
+TEST(CarvingReadFailure, SectorsPastTheEndOfTheMediumReadAsZeros) {
+    signatures::SignatureList list;
+    addRecord(list, "JPG", "100000", "FFD8FF", "1");
+    Image image(10);
+    image.put(8, 0, kJpeg);
+    MemorySource source = image.source();
+    PhotoCounters counters;
+    PhotoSetup setup;
+    setup.general = &list;
+    setup.thoroughPass = false;
+    setup.end = 14;
+    const ScanRun run = runPhoto(&source, setup, counters);
+    EXPECT_EQ(items(run.events), (std::vector<Item>{{"GND00001.JPG", 8, 14}}));
+    EXPECT_EQ(run.result.badSectors, 4u);
+}
+
+} // namespace
+} // namespace quarry::carving
