@@ -8,12 +8,12 @@ namespace quarry::media {
 
 // One row of the media table.
 struct MyDataObject {
-    std::string nsStrDiskIdentifier;          // Collumn1: device name, e.g. sdb1
-    std::optional<std::string> nsStrVolName;  // Collumn2: absent when the volume reports no name
-    std::string nsStrFileSystem;              // Collumn3
-    std::string nsStrSize;                    // Collumn4: size text, e.g. "465.76  GB "
-    std::string nsStrParentDisk;              // Collumn5
-    std::string nsStrSectors;                 // Collumn6: sector count as decimal text
+    std::string nsStrDiskIdentifier;         // Collumn1: device name, e.g. sdb1
+    std::optional<std::string> nsStrVolName; // Collumn2: absent when the volume reports no name
+    std::string nsStrFileSystem;             // Collumn3
+    std::string nsStrSize;                   // Collumn4: size text, e.g. "465.76  GB "
+    std::string nsStrParentDisk;             // Collumn5
+    std::string nsStrSectors;                // Collumn6: sector count as decimal text
     // When set, the medium is this file (a disk image) rather than a device.
     std::string sourcePath;
 };

@@ -1,7 +1,6 @@
 #include "range/sector_range.h"
 
 #include <gtest/gtest.h>
-
 #include <limits>
 
 namespace quarry::range {
