@@ -1,0 +1,317 @@
+#include "media/block_probe.h"
+#include "media/linux_enumerator.h"
+#include "media/mount_table.h"
+#include "media/sysfs_block.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <linux/loop.h>
+#include <spawn.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace quarry::media {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMkfsFat = "/usr/sbin/mkfs.fat";
+
+// Runs a program with its output discarded; true when it exits with status 0.
+bool run(std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (auto& arg : args)
+        argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return false;
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR)
+        continue;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// A FAT32 file system in a regular file, as mkfs.fat makes it.
+bool makeFat32Image(const fs::path& image, const std::string& label) {
+    fs::remove(image);
+    return access(kMkfsFat, X_OK) == 0 &&
+           run({kMkfsFat, "-F", "32", "-n", label, "-C", image.string(), "40000"});
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "quarry-media-XXXXXX").string();
+        if (mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() {
+        std::error_code ec;
+        if (!path_.empty())
+            fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void writeFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path) << text;
+}
+
+// A sysfs, /dev and mountinfo of a machine with a card reader, a disk image and an LVM volume.
+class FakeSystem : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(root_.path().empty());
+        const auto sys = root_.path() / "sys";
+        const auto disk = sys / "devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb";
+        writeFile(disk / "size", "31266816\n");
+        writeFile(disk / "sdb1/size", "31264768\n");
+        writeFile(disk / "sdb1/partition", "1\n");
+        writeFile(sys / "devices/virtual/block/loop3/size", "8192\n");
+        writeFile(sys / "devices/virtual/block/loop3/loop/backing_file", "/home/me/disk.img\n");
+        writeFile(sys / "devices/virtual/block/dm-0/size", "1000001\n");
+        fs::create_directories(sys / "dev/block");
+        fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb",
+                                     sys / "dev/block/8:16");
+        fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb/sdb1",
+                                     sys / "dev/block/8:17");
+        fs::create_directory_symlink("../../devices/virtual/block/loop3", sys / "dev/block/7:3");
+        fs::create_directory_symlink("../../devices/virtual/block/dm-0", sys / "dev/block/253:0");
+        fs::create_directories(root_.path() / "dev");
+
+        writeFile(root_.path() / "mountinfo", "20 1 0:22 / /proc rw - proc proc rw\n"
+                                              "21 1 8:17 / /media/me/CARD\\040A rw - vfat /dev/sdb1 rw\n"
+                                              "22 1 0:40 / /net rw - nfs4 server:/export rw\n"
+                                              "23 1 8:17 /DCIM /mnt/bind rw shared:1 - vfat /dev/sdb1 rw\n"
+                                              "24 1 7:3 / /mnt/image rw - ext4 /dev/loop3 rw\n"
+                                              "25 1 0:45 / /mnt/sshfs rw - fuse.sshfs me@host: rw\n"
+                                              "26 1 253:0 / /srv rw master:4 - xfs /dev/mapper/vg-srv rw\n"
+                                              "27 1 9:9 / /gone rw - ext4 /dev/md9 rw\n"
+                                              "28 1 8:16 / /mnt/whole rw - vfat /dev/sdb rw\n");
+        paths_ = {root_.path() / "mountinfo", sys, root_.path() / "dev"};
+    }
+
+    TempDir root_;
+    LinuxSystemPaths paths_;
+};
+
+TEST_F(FakeSystem, SysfsGivesNameParentAndSize) {
+    const auto partition = readSysfsBlockDevice(paths_.sysRoot, 8, 17);
+    ASSERT_TRUE(partition);
+    EXPECT_EQ(partition->kernelName, "sdb1");
+    EXPECT_EQ(partition->wholeDiskName, "sdb");
+    EXPECT_EQ(partition->sizeBytes, 31264768ull * 512);
+
+    const auto whole = readSysfsBlockDevice(paths_.sysRoot, 8, 16);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->wholeDiskName, "sdb");
+    EXPECT_FALSE(readSysfsBlockDevice(paths_.sysRoot, 0, 22));
+}
+
+TEST_F(FakeSystem, ListsBlockDevicesOnceInMountOrder) {
+    LinuxVolumeEnumerator enumerator(paths_);
+    const auto volumes = enumerator.describeMountedVolumes();
+    ASSERT_EQ(volumes.size(), 4u);
+
+    // No device node to probe: the mount table's type stands in, and there is no label.
+    EXPECT_EQ(volumes[0].DeviceIdentifier, "sdb1");
+    EXPECT_EQ(volumes[0].ParentWholeDisk, "sdb");
+    EXPECT_EQ(volumes[0].FilesystemUserVisibleName, "MS-DOS (FAT)");
+    EXPECT_FALSE(volumes[0].VolumeName);
+    EXPECT_FALSE(volumes[0].BusProtocol);
+
+    EXPECT_EQ(volumes[1].DeviceIdentifier, "loop3");
+    EXPECT_EQ(volumes[1].BusProtocol, "Disk Image");
+    EXPECT_EQ(volumes[1].FilesystemUserVisibleName, "ext4");
+    EXPECT_EQ(volumes[1].IOKitSize, 8192u * 512);
+
+    EXPECT_EQ(volumes[2].DeviceIdentifier, "dm-0");
+    EXPECT_EQ(volumes[2].ParentWholeDisk, "dm-0");
+    EXPECT_EQ(volumes[2].FilesystemUserVisibleName, "xfs");
+    EXPECT_EQ(volumes[2].IOKitSize, 1000001u * 512);
+
+    EXPECT_EQ(volumes[3].DeviceIdentifier, "sdb");
+    EXPECT_EQ(volumes[3].ParentWholeDisk, "sdb");
+
+    const auto records = buildMediaList(enumerator);
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].nsStrDiskIdentifier, "sdb1");
+    EXPECT_EQ(records[0].nsStrSectors, "31264768");
+    EXPECT_EQ(records[1].nsStrDiskIdentifier, "dm-0");
+    EXPECT_EQ(records[1].nsStrSize, "488.28  MB ");
+    EXPECT_EQ(records[2].nsStrDiskIdentifier, "sdb");
+}
+
+TEST_F(FakeSystem, ProbedDeviceGivesLabelAndFatVersion) {
+    if (!makeFat32Image(paths_.devRoot / "sdb1", "CARD"))
+        GTEST_SKIP() << "mkfs.fat is not available";
+    LinuxVolumeEnumerator enumerator(paths_);
+    const auto volume = enumerator.describeBlockDevice(8, 17, "vfat");
+    ASSERT_TRUE(volume);
+    EXPECT_EQ(volume->VolumeName, "CARD");
+    EXPECT_EQ(volume->FilesystemUserVisibleName, "MS-DOS (FAT32)");
+    // The size is the device's, not the file system's.
+    EXPECT_EQ(volume->IOKitSize, 31264768ull * 512);
+}
+
+TEST_F(FakeSystem, UnreadableMountTableListsNothing) {
+    paths_.mountInfo = root_.path() / "missing";
+    LinuxVolumeEnumerator enumerator(paths_);
+    EXPECT_TRUE(enumerator.describeMountedVolumes().empty());
+}
+
+TEST(FileSystemNames, HumanNames) {
+    EXPECT_EQ(fileSystemDisplayName("vfat", "FAT32"), "MS-DOS (FAT32)");
+    EXPECT_EQ(fileSystemDisplayName("vfat", "FAT16"), "MS-DOS (FAT16)");
+    EXPECT_EQ(fileSystemDisplayName("vfat", "FAT12"), "MS-DOS (FAT12)");
+    EXPECT_EQ(fileSystemDisplayName("exfat", ""), "ExFAT");
+    EXPECT_EQ(fileSystemDisplayName("ntfs", ""), "NTFS");
+    EXPECT_EQ(fileSystemDisplayName("ntfs3", ""), "NTFS");
+    EXPECT_EQ(fileSystemDisplayName("apfs", ""), "APFS");
+    EXPECT_EQ(fileSystemDisplayName("hfsplus", ""), "HFS+");
+    EXPECT_EQ(fileSystemDisplayName("iso9660", ""), "ISO 9660");
+    EXPECT_EQ(fileSystemDisplayName("udf", ""), "UDF");
+    EXPECT_EQ(fileSystemDisplayName("ext4", "1.0"), "ext4");
+    EXPECT_EQ(fileSystemDisplayName("btrfs", ""), "btrfs");
+    EXPECT_EQ(fileSystemDisplayName("f2fs", ""), "f2fs");
+}
+
+TEST(OpticalMedia, OnlyCdProfilesSayCd) {
+    for (const std::uint16_t profile : {0x08, 0x09, 0x0A})
+        EXPECT_NE(opticalMediaName(profile).value_or("").find("CD"), std::string::npos) << profile;
+    for (const std::uint16_t profile : {0x10, 0x1B, 0x2B, 0x40, 0x43, 0x51})
+        EXPECT_EQ(opticalMediaName(profile).value_or("CD").find("CD"), std::string::npos) << profile;
+    EXPECT_FALSE(opticalMediaName(0));
+    EXPECT_FALSE(opticalMediaName(0xFFFF));
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+TEST(ThisMachine, RootVolumeIsDescribed) {
+    const auto mounts = parseMountInfo(readFile("/proc/self/mountinfo"));
+    const auto root =
+        std::find_if(mounts.begin(), mounts.end(), [](const auto& m) { return m.mountPoint == "/"; });
+    ASSERT_NE(root, mounts.end());
+    const auto device = readSysfsBlockDevice("/sys", root->major, root->minor);
+    if (!device)
+        GTEST_SKIP() << "the root file system (" << root->fsType << ") is not on a block device";
+
+    LinuxVolumeEnumerator enumerator;
+    const auto volumes = enumerator.describeMountedVolumes();
+    const auto found = std::find_if(volumes.begin(), volumes.end(),
+                                    [&](const auto& v) { return v.DeviceIdentifier == device->kernelName; });
+    ASSERT_NE(found, volumes.end());
+    EXPECT_FALSE(found->DeviceIdentifier->empty());
+    EXPECT_FALSE(found->FilesystemUserVisibleName.value_or("").empty());
+    EXPECT_GT(found->IOKitSize.value_or(0), 0u);
+    EXPECT_FALSE(found->ParentWholeDisk.value_or("").empty());
+
+    if (found->BusProtocol != "Disk Image") {
+        const auto records = listMountedMedia();
+        EXPECT_TRUE(std::any_of(records.begin(), records.end(),
+                                [&](const auto& r) { return r.nsStrDiskIdentifier == device->kernelName; }));
+    }
+}
+
+// A loop device attached read-only to an image file, detached again when it goes.
+class LoopDevice {
+public:
+    explicit LoopDevice(const fs::path& image) {
+        image_ = open(image.c_str(), O_RDONLY | O_CLOEXEC);
+        const int control = open("/dev/loop-control", O_RDWR | O_CLOEXEC);
+        if (image_ < 0 || control < 0) {
+            if (control >= 0)
+                close(control);
+            return;
+        }
+        // Another process may take the free device first.
+        for (int attempt = 0; attempt < 5 && device_ < 0; ++attempt) {
+            const int number = ioctl(control, LOOP_CTL_GET_FREE);
+            if (number < 0)
+                break;
+            path_ = "/dev/loop" + std::to_string(number);
+            const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                continue;
+            loop_config config{};
+            config.fd = static_cast<std::uint32_t>(image_);
+            config.info.lo_flags = LO_FLAGS_READ_ONLY | LO_FLAGS_AUTOCLEAR;
+            if (ioctl(fd, LOOP_CONFIGURE, &config) == 0)
+                device_ = fd;
+            else
+                close(fd);
+        }
+        close(control);
+    }
+    LoopDevice(const LoopDevice&) = delete;
+    LoopDevice& operator=(const LoopDevice&) = delete;
+    ~LoopDevice() {
+        if (device_ >= 0) {
+            ioctl(device_, LOOP_CLR_FD, 0);
+            close(device_);
+        }
+        if (image_ >= 0)
+            close(image_);
+    }
+    bool attached() const { return device_ >= 0; }
+    const std::string& path() const { return path_; }
+
+private:
+    int image_ = -1;
+    int device_ = -1;
+    std::string path_;
+};
+
+TEST(ThisMachine, LoopDeviceIsADiskImage) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "attaching a loop device needs root";
+    TempDir dir;
+    const auto image = dir.path() / "card.img";
+    if (!makeFat32Image(image, "LOOPCARD"))
+        GTEST_SKIP() << "mkfs.fat is not available";
+    LoopDevice loop(image);
+    if (!loop.attached())
+        GTEST_SKIP() << "no loop device could be attached";
+
+    struct stat info {};
+    ASSERT_EQ(stat(loop.path().c_str(), &info), 0);
+    LinuxVolumeEnumerator enumerator;
+    const auto volume = enumerator.describeBlockDevice(major(info.st_rdev), minor(info.st_rdev), "vfat");
+    ASSERT_TRUE(volume);
+    EXPECT_EQ("/dev/" + volume->DeviceIdentifier.value_or(""), loop.path());
+    EXPECT_EQ(volume->BusProtocol, "Disk Image");
+    EXPECT_EQ(volume->IOKitSize, fs::file_size(image));
+    EXPECT_EQ(volume->FilesystemUserVisibleName, "MS-DOS (FAT32)");
+    EXPECT_EQ(volume->VolumeName, "LOOPCARD");
+    EXPECT_FALSE(makeMediaRecord(*volume));
+}
+
+} // namespace
+} // namespace quarry::media
