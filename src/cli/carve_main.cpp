@@ -1,0 +1,270 @@
+#include "cli/carve_main.h"
+
+#include "carving/found_groups.h"
+#include "carving/scan.h"
+#include "carving/sector_source.h"
+#include "cli/carve_options.h"
+#include "cli/carve_sink.h"
+#include "cli/json_line.h"
+#include "cli/media_listing.h"
+#include "cli/progress_display.h"
+#include "cli/stop_signals.h"
+#include "cli/text_table.h"
+#include "cli/type_selection.h"
+#include "common/resource_folder.h"
+#include "media/enumeration.h"
+#include "range/sector_range.h"
+#include "results/saver.h"
+#include "signatures/checklist.h"
+#include "signatures/definition_parser.h"
+
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace quarry::cli {
+namespace {
+
+constexpr int kExitScanned = 0;
+constexpr int kExitSourceUnreadable = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitSaveFailed = 3;
+
+constexpr const char* kReadError = "Error in storage media reading.";
+
+// A failure that ends the run before the scan: what to print and the exit status.
+struct Refusal {
+    int status;
+    std::string text;
+};
+
+Refusal usageError(const std::string& problem) {
+    return {kExitUsage, "quarry-carve: " + problem + "\nTry 'quarry-carve --help' for more information."};
+}
+
+// The lists one scan runs with, after the type selection.
+struct ScanLists {
+    signatures::SignatureList general;
+    signatures::SignatureList thorough;
+    carving::FoundFileGroups groups;
+};
+
+std::optional<Refusal> selectLists(const CarveOptions& options, const signatures::SignatureLists& all,
+                                   ScanLists& lists) {
+    if (options.mode == CarveMode::Photo) {
+        lists.general = all.Ext_Array;
+        lists.thorough = all.Adv_Ext_Array;
+        if (options.types) {
+            if (auto unknown = unknownPhotoType(lists.general, lists.thorough, *options.types);
+                !unknown.empty())
+                return usageError("unknown file type '" + unknown + "'");
+            lists.general = keepTypes(lists.general, *options.types);
+            lists.thorough = keepTypes(lists.thorough, *options.types);
+        }
+        return std::nullopt;
+    }
+    const bool video = options.mode == CarveMode::Video;
+    const auto& general = video ? all.Video_Array : all.RawFile_Array;
+    const auto& thorough = video ? all.Adv_Video_Array : all.Adv_RawFile_Array;
+    // The check box is always on when the list is built; --no-thorough acts at confirmation.
+    auto rows = signatures::buildCheckList(general, thorough, true);
+    if (options.types) {
+        if (auto unknown = tickOnly(rows, *options.types); !unknown.empty())
+            return usageError("unknown file type '" + unknown + "'");
+    }
+    auto confirmed = signatures::confirmCheckList(rows, general, thorough, options.thorough, lists.groups);
+    if (!signatures::Check_For_One_Extension_Selection(rows))
+        return Refusal{kExitUsage, "Please select atleast one extension type."};
+    lists.general = std::move(confirmed.CheckListHeader_Array);
+    lists.thorough = std::move(confirmed.CheckListHeader_Adv_Array);
+    return std::nullopt;
+}
+
+std::optional<Refusal> scanBounds(const CarveOptions& options, std::uint64_t sectors,
+                                  range::ScanBounds& bounds) {
+    const auto sectorsText = std::to_string(sectors);
+    if (!options.startText) {
+        bounds = range::computeScanBounds(true, false, sectorsText, "", "");
+        return std::nullopt;
+    }
+    if (auto alert = range::validateSectorRange(*options.startText, *options.endText, sectorsText)) {
+        std::string text = alert->message.starts_with('\n') ? alert->message.substr(1) : alert->message;
+        if (!alert->informative.empty())
+            text += "\n" + alert->informative;
+        return Refusal{kExitUsage, text};
+    }
+    bounds = range::computeScanBounds(false, true, sectorsText, *options.startText, *options.endText);
+    return std::nullopt;
+}
+
+results::SearchKind searchKind(CarveMode mode) {
+    switch (mode) {
+    case CarveMode::Photo:
+        return results::SearchKind::Photo;
+    case CarveMode::Video:
+        return results::SearchKind::Video;
+    case CarveMode::Raw:
+        return results::SearchKind::File;
+    }
+    return results::SearchKind::File;
+}
+
+const char* statusText(carving::ScanStatus status) {
+    return status == carving::ScanStatus::Stopped ? "stopped" : "complete";
+}
+
+void printEndEvent(std::ostream& out, const carving::ScanResult& result,
+                   const carving::FoundFileGroups& groups) {
+    std::string array = "[";
+    for (const auto& group : groups.snapshot()) {
+        if (array.size() > 1)
+            array += ',';
+        array += JsonObject()
+                     .add("FileTypes", group.FileTypes)
+                     .add("NoOfFile", group.NoOfFile)
+                     .add("FileName", group.FileName)
+                     .str();
+    }
+    array += ']';
+    JsonObject end;
+    end.add("event", "end")
+        .add("status", statusText(result.status))
+        .add("sectors_scanned", result.sectorsScanned)
+        .add("bad_sectors", result.badSectors)
+        .addRaw("groups", array);
+    out << end.str() << '\n' << std::flush;
+}
+
+void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& result, const CarveSink& sink,
+                  const carving::FoundFileGroups& groups, const results::ItemSaver* saver) {
+    std::vector<std::vector<std::string>> facts{
+        {"Status:", statusText(result.status)},
+        {"Sectors scanned:", std::to_string(result.sectorsScanned)},
+        {"Bad sectors:", std::to_string(result.badSectors)},
+        {"Items found:", std::to_string(sink.itemsFound())},
+    };
+    if (saver) {
+        facts.push_back({"Items saved:", std::to_string(sink.itemsSaved())});
+        facts.push_back({"Saved into:", saver->folder().string()});
+        if (sink.saveFailures() > 0)
+            facts.push_back({"Not saved:", std::to_string(sink.saveFailures())});
+    }
+    for (const auto& fact : facts)
+        out << fact[0] << std::string(18 - fact[0].size(), ' ') << fact[1] << '\n';
+    out << '\n';
+
+    std::vector<std::vector<std::string>> rows;
+    if (mode == CarveMode::Photo) {
+        for (const auto& type : sink.tally())
+            rows.push_back(
+                {type.type, std::to_string(type.general), std::to_string(type.thorough), type.latest});
+        out << formatTable({"Type", "General", "Thorough", "Latest"}, rows);
+    } else {
+        for (const auto& group : groups.snapshot())
+            rows.push_back({group.FileTypes, group.NoOfFile, group.FileName});
+        out << formatTable({"Type", "Found", "Latest"}, rows);
+    }
+    out << std::flush;
+}
+
+unsigned plannedPasses(const CarveOptions& options, const ScanLists& lists) {
+    return options.thorough && !lists.thorough.empty() ? 2 : 1;
+}
+
+int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
+    auto report = [&](const Refusal& refusal) {
+        err << refusal.text << '\n' << std::flush;
+        return refusal.status;
+    };
+
+    auto source = carving::openFileSource(options.source);
+    if (!source)
+        return report({kExitSourceUnreadable, kReadError});
+
+    range::ScanBounds bounds;
+    if (auto refusal = scanBounds(options, source->sectorCount(), bounds))
+        return report(*refusal);
+
+    const auto all = signatures::loadSignatureLists(options.resources.value_or(defaultResourceFolder()));
+    ScanLists lists;
+    if (auto refusal = selectLists(options, all, lists))
+        return report(*refusal);
+
+    std::optional<results::ItemSaver> saver;
+    std::unique_ptr<carving::SectorSource> itemSource;
+    if (options.output) {
+        saver.emplace(*options.output, searchKind(options.mode));
+        if (options.mode != CarveMode::Photo) {
+            // Items are copied through a handle of their own so the scan's reads stay sequential.
+            itemSource = carving::openFileSource(options.source);
+            if (!itemSource)
+                return report({kExitSourceUnreadable, kReadError});
+        }
+    }
+
+    Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
+    CarveSink sink(out, console, options.json);
+    sink.saveInto(saver ? &*saver : nullptr, itemSource.get());
+    carving::ScanControl control;
+    std::optional<ProgressDisplay> progress;
+    if (!options.json)
+        progress.emplace(console, control, bounds.start_sector, bounds.end_sector,
+                         plannedPasses(options, lists));
+    sink.showProgress(progress ? &*progress : nullptr);
+
+    carving::ScanResult result;
+    {
+        StopOnSignals stopOnSignals(control.stop_now);
+        if (options.mode == CarveMode::Photo) {
+            carving::PhotoCounters counters;
+            const carving::PhotoScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
+                                                    &lists.general, &lists.thorough,     options.thorough};
+            result = carving::runPhotoScan(request, control, counters, sink);
+        } else {
+            const carving::RawScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
+                                                  &lists.general, &lists.thorough,     options.thorough};
+            result = carving::runRawScan(request, control, lists.groups, sink);
+        }
+    }
+    if (progress)
+        progress->finish(result.status == carving::ScanStatus::Stopped, result.sectorsScanned);
+
+    if (result.status == carving::ScanStatus::OpenFailure)
+        return report({kExitSourceUnreadable, kReadError});
+    if (options.json)
+        printEndEvent(out, result, lists.groups);
+    else
+        printSummary(out, options.mode, result, sink, lists.groups, saver ? &*saver : nullptr);
+    return sink.saveFailures() > 0 ? kExitSaveFailed : kExitScanned;
+}
+
+} // namespace
+
+int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
+    const auto parsed = parseCarveArguments(std::vector<std::string>(argv, argv + argc));
+    const auto& options = parsed.options;
+    if (options.help) {
+        out << usageText() << std::flush;
+        return kExitScanned;
+    }
+    if (!parsed.error.empty()) {
+        err << usageError(parsed.error).text << '\n' << std::flush;
+        return kExitUsage;
+    }
+    try {
+        if (options.listMedia) {
+            printMediaTable(out, media::listMountedMedia(), options.json);
+            return kExitScanned;
+        }
+        return runScan(out, err, options);
+    } catch (const std::exception& e) {
+        err << "quarry-carve: " << e.what() << '\n' << std::flush;
+        return kExitSourceUnreadable;
+    }
+}
+
+} // namespace quarry::cli

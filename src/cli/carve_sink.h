@@ -1,0 +1,68 @@
+#pragma once
+
+#include "carving/scan.h"
+#include "cli/console.h"
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace quarry::results {
+class ItemSaver;
+}
+
+namespace quarry::cli {
+
+class ProgressDisplay;
+
+// Items found, counted by the extension of their names in order of first appearance.
+struct TypeTally {
+    std::string type;
+    std::uint64_t general = 0;
+    std::uint64_t thorough = 0;
+    std::string latest;
+};
+
+// What the command-line carver does with the scan's reports: a JSON event per item (with
+// --json), a tally for the summary, the item saved (with --output), progress pass labels.
+class CarveSink final : public carving::ScanSink {
+public:
+    CarveSink(std::ostream& out, Console& console, bool json) : out_(out), console_(console), json_(json) {}
+
+    void showProgress(ProgressDisplay* progress) { progress_ = progress; }
+    // Photo bytes are saved as they come; raw items are copied from `sectors`.
+    void saveInto(results::ItemSaver* saver, carving::SectorSource* sectors) {
+        saver_ = saver;
+        sectors_ = sectors;
+    }
+
+    void passStarted(carving::PassKind pass, const char* modeLabel) override;
+    void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+    void rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
+                 std::uint64_t startSector, std::uint64_t endSector) override;
+
+    const std::vector<TypeTally>& tally() const { return tally_; }
+    std::uint64_t itemsFound() const { return items_; }
+    std::uint64_t itemsSaved() const { return saved_; }
+    std::uint64_t saveFailures() const { return saveFailures_; }
+
+private:
+    void itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
+                   std::uint64_t start, std::uint64_t end);
+    template <typename Save> void save(const std::string& name, Save&& doSave);
+
+    std::ostream& out_;
+    Console& console_;
+    bool json_;
+    ProgressDisplay* progress_ = nullptr;
+    results::ItemSaver* saver_ = nullptr;
+    carving::SectorSource* sectors_ = nullptr;
+    std::vector<TypeTally> tally_;
+    std::uint64_t items_ = 0;
+    std::uint64_t saved_ = 0;
+    std::uint64_t saveFailures_ = 0;
+};
+
+} // namespace quarry::cli
