@@ -1,0 +1,112 @@
+#include "results/ui/images_model.h"
+
+#include <QPixmap>
+#include <QPixmapCache>
+
+namespace quarry::results {
+namespace {
+
+// Process-wide, so a key is never reused by another model or after a clear.
+quint64 nextSerial() {
+    static quint64 serial = 0;
+    return serial++;
+}
+
+} // namespace
+
+ImagesModel::ImagesModel(QObject* parent) : QAbstractListModel(parent), recoveryMode_([] { return 0; }) {}
+
+void ImagesModel::setRecoveryModeSource(std::function<int()> source) {
+    recoveryMode_ = std::move(source);
+    if (!items_.empty())
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::DecorationRole});
+}
+
+void ImagesModel::appendItems(std::vector<MyImageObject> items) {
+    if (items.empty())
+        return;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
+    items_.reserve(items_.size() + items.size());
+    for (auto& item : items)
+        items_.push_back({std::move(item), nextSerial()});
+    endInsertRows();
+}
+
+void ImagesModel::clear() {
+    if (items_.empty())
+        return;
+    beginResetModel();
+    items_.clear();
+    endResetModel();
+}
+
+int ImagesModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : numberOfItems();
+}
+
+QVariant ImagesModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const Entry& entry = items_[static_cast<std::size_t>(index.row())];
+    const MyImageObject& item = entry.object;
+    switch (role) {
+    case Qt::DisplayRole:
+        return item.imageTitle();
+    case Qt::ToolTipRole:
+        return item.imageSubtitle();
+    case Qt::DecorationRole:
+        return picture(entry);
+    case UidRole:
+        return item.imageUID();
+    case PathRole:
+        return item.path;
+    case StartSectorRole:
+        return QVariant::fromValue<qulonglong>(item.File_Start_Sector);
+    case EndSectorRole:
+        return QVariant::fromValue<qulonglong>(item.File_End_Sector);
+    default:
+        return {};
+    }
+}
+
+// Thumbnails stay JPEG bytes in the list; decoded pictures live only in the bounded pixmap
+// cache, so memory does not grow with the number of photos.
+QVariant ImagesModel::picture(const Entry& entry) const {
+    const QVariant representation = entry.object.imageRepresentation(recoveryMode_());
+    if (representation.typeId() == QMetaType::QIcon) {
+        const auto icon = representation.value<QIcon>();
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    const QByteArray bytes = representation.toByteArray();
+    if (bytes.isEmpty())
+        return {};
+    const QString key = QStringLiteral("quarry-thumb-%1").arg(entry.serial);
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        if (!pixmap.loadFromData(bytes))
+            return {};
+        QPixmapCache::insert(key, pixmap);
+    }
+    return QIcon(pixmap);
+}
+
+Qt::ItemFlags ImagesModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+QStringList ImagesModel::mimeTypes() const {
+    return {};
+}
+
+QMimeData* ImagesModel::mimeData(const QModelIndexList&) const {
+    return nullptr;
+}
+
+Qt::DropActions ImagesModel::supportedDragActions() const {
+    return Qt::IgnoreAction;
+}
+
+} // namespace quarry::results

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "results/ui/myimageobject.h"
+
+#include <QAbstractListModel>
+#include <functional>
+#include <vector>
+
+namespace quarry::results {
+
+// `images`: the found items that both image browsers show. Items are only appended, in the
+// order found, and removed all at once. Nothing can be dragged out of a browser.
+class ImagesModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        UidRole = Qt::UserRole + 1, // image_UID
+        PathRole,                   // path
+        StartSectorRole,            // File_Start_Sector (qulonglong)
+        EndSectorRole,              // File_End_Sector (qulonglong)
+    };
+
+    explicit ImagesModel(QObject* parent = nullptr);
+
+    // Where the recovery mode is read from each time a picture is asked for; photo mode
+    // until set.
+    void setRecoveryModeSource(std::function<int()> source);
+
+    // Appends a batch of items with one insertion.
+    void appendItems(std::vector<MyImageObject> items);
+    void clear();
+
+    int numberOfItems() const { return static_cast<int>(items_.size()); }
+    const MyImageObject& itemAtIndex(int row) const {
+        return items_.at(static_cast<std::size_t>(row)).object;
+    }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+
+private:
+    struct Entry {
+        MyImageObject object;
+        quint64 serial; // names the decoded thumbnail in the pixmap cache
+    };
+
+    QVariant picture(const Entry& entry) const;
+
+    std::vector<Entry> items_;
+    std::function<int()> recoveryMode_;
+};
+
+} // namespace quarry::results

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIcon>
+#include <QString>
+#include <QVariant>
+#include <cstdint>
+
+namespace quarry::results {
+
+// How a browser item hands over its picture: encoded bytes (photo scans) or an icon.
+enum class ImageRepresentationType { NSData, NSImage };
+
+// One item of the image browsers: a photo's thumbnail, or a carved file's name, sectors and icon.
+class MyImageObject {
+public:
+    MyImageObject() = default;
+    // A photo: its encoded thumbnail.
+    MyImageObject(const QByteArray& image_data, const QString& image_Name, const QString& image_UID);
+    // A carved file: its type icon and the sectors it covers, end exclusive.
+    MyImageObject(const QIcon& image, const QString& image_Name, const QString& image_UID,
+                  std::uint64_t File_Start_Sec, std::uint64_t File_End_Sec);
+
+    void setPath(const QString& path) { this->path = path; }
+
+    // Both follow the recovery mode at the time they are asked: photo mode (0) shows the
+    // bytes, video (1) and raw-file (2) mode the icon.
+    ImageRepresentationType imageRepresentationType(int recoveryMode) const;
+    QVariant imageRepresentation(int recoveryMode) const;
+    const QString& imageUID() const { return image_UID; }
+    const QString& imageTitle() const { return image_Name; }
+    const QString& imageSubtitle() const { return image_Name; }
+
+    QByteArray imageData;
+    QString path;
+    QIcon image;
+    QString image_Name;
+    QString image_UID;
+    std::uint64_t File_Start_Sector = 0;
+    std::uint64_t File_End_Sector = 0;
+};
+
+} // namespace quarry::results

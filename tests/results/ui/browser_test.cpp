@@ -1,0 +1,184 @@
+#include "results/ui/browser_view.h"
+#include "results/ui/file_icons.h"
+#include "results/ui/images_model.h"
+#include "results/ui/thumbnail.h"
+
+#include <QAbstractItemModelTester>
+#include <QListView>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace quarry::results;
+
+namespace {
+
+MyImageObject photo(const QString& name) {
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return MyImageObject(bytes, name, name);
+}
+
+MyImageObject file(const QString& name, std::uint64_t start, std::uint64_t end) {
+    MyImageObject item(fileTypeIcon(nameExtension(name)), name, " " + name, start, end);
+    item.setPath(name);
+    return item;
+}
+
+} // namespace
+
+class BrowserTest : public QObject {
+    Q_OBJECT
+private slots:
+    void representationFollowsTheModeAtTheTimeItIsAsked() {
+        const MyImageObject p(QByteArray("jpeg"), "GND00001.JPG", "uid1");
+        QCOMPARE(p.imageRepresentationType(0), ImageRepresentationType::NSData);
+        QCOMPARE(p.imageRepresentation(0).toByteArray(), QByteArray("jpeg"));
+        QCOMPARE(p.imageTitle(), QString("GND00001.JPG"));
+        QCOMPARE(p.imageSubtitle(), QString("GND00001.JPG"));
+        QCOMPARE(p.imageUID(), QString("uid1"));
+        QCOMPARE(p.File_Start_Sector, 0u);
+
+        const auto f = file("AVI00001.AVI", 7, 9);
+        for (int mode : {1, 2}) {
+            QCOMPARE(f.imageRepresentationType(mode), ImageRepresentationType::NSImage);
+            QVERIFY(!f.imageRepresentation(mode).value<QIcon>().isNull());
+        }
+        QCOMPARE(f.path, QString("AVI00001.AVI"));
+        QCOMPARE(f.File_End_Sector, 9u);
+    }
+
+    void modelServesBothKindsAndAppendsInBatches() {
+        ImagesModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+
+        model.appendItems({photo("GND00001.JPG"), photo("GND00002.JPG"), photo("GND00003.JPG")});
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(inserted.at(0).at(1).toInt(), 0);
+        QCOMPARE(inserted.at(0).at(2).toInt(), 2);
+        model.appendItems({photo("GND00004.JPG")});
+        model.appendItems({});
+        QCOMPARE(inserted.count(), 2);
+        QCOMPARE(model.rowCount(), 4);
+
+        QCOMPARE(model.index(3).data().toString(), QString("GND00004.JPG"));
+        const auto thumbnail = model.index(0).data(Qt::DecorationRole).value<QIcon>();
+        QVERIFY(!thumbnail.isNull());
+        QCOMPARE(thumbnail.availableSizes().value(0), QSize(40, 30));
+
+        // In video or raw-file mode a photo item has no icon to show.
+        int mode = 0;
+        model.setRecoveryModeSource([&] { return mode; });
+        mode = 2;
+        QVERIFY(!model.index(0).data(Qt::DecorationRole).isValid());
+
+        model.clear();
+        QCOMPARE(model.rowCount(), 0);
+        model.appendItems({file("PDF00001.PDF", 10, 20)});
+        const QModelIndex row = model.index(0);
+        QVERIFY(!row.data(Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(row.data(ImagesModel::PathRole).toString(), QString("PDF00001.PDF"));
+        QCOMPARE(row.data(ImagesModel::UidRole).toString(), QString(" PDF00001.PDF"));
+        QCOMPARE(row.data(ImagesModel::StartSectorRole).toULongLong(), 10u);
+        QCOMPARE(row.data(ImagesModel::EndSectorRole).toULongLong(), 20u);
+        QCOMPARE(model.itemAtIndex(0).image_Name, QString("PDF00001.PDF"));
+    }
+
+    void undecodableThumbnailBytesShowNoPicture() {
+        ImagesModel model;
+        model.appendItems({MyImageObject(QByteArray("not an image"), "GND00001.JPG", "u"),
+                           MyImageObject(QByteArray(), "GND00002.JPG", "u")});
+        QVERIFY(!model.index(0).data(Qt::DecorationRole).isValid());
+        QVERIFY(!model.index(1).data(Qt::DecorationRole).isValid());
+        QCOMPARE(model.index(1).data().toString(), QString("GND00002.JPG"));
+    }
+
+    void nothingCanBeDraggedOut() {
+        ImagesModel model;
+        model.appendItems({photo("GND00001.JPG")});
+        const QModelIndex row = model.index(0);
+        QVERIFY(!(model.flags(row) & Qt::ItemIsDragEnabled));
+        QVERIFY(model.flags(row) & Qt::ItemIsSelectable);
+        QVERIFY(!(model.flags(row) & Qt::ItemIsEditable));
+        QCOMPARE(model.mimeData({row}), nullptr);
+        QVERIFY(model.mimeTypes().isEmpty());
+        QCOMPARE(model.supportedDragActions(), Qt::IgnoreAction);
+
+        QListView browser;
+        configureBrowser(&browser, &model, kPhotoBrowserZoom);
+        QCOMPARE(browser.viewMode(), QListView::IconMode);
+        QVERIFY(!browser.dragEnabled());
+        QCOMPARE(browser.dragDropMode(), QAbstractItemView::NoDragDrop);
+        QCOMPARE(browser.editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(browser.movement(), QListView::Static);
+    }
+
+    void zoomGrowsTheCellsWithinBounds() {
+        const auto photoCells = browserGeometryForZoom(kPhotoBrowserZoom);
+        const auto fileCells = browserGeometryForZoom(kFileBrowserZoom);
+        QVERIFY(photoCells.iconSize.width() >= kThumbnailMaxSide);
+        QVERIFY(fileCells.iconSize.width() >= 16);
+        QVERIFY(fileCells.iconSize.width() < photoCells.iconSize.width());
+        for (const auto& cells : {photoCells, fileCells}) {
+            QVERIFY(cells.gridSize.width() >= cells.iconSize.width());
+            QVERIFY(cells.gridSize.height() > cells.iconSize.height());
+        }
+        QCOMPARE(browserGeometryForZoom(-3).iconSize, browserGeometryForZoom(0).iconSize);
+        QCOMPARE(browserGeometryForZoom(7).iconSize, browserGeometryForZoom(1).iconSize);
+        QVERIFY(browserGeometryForZoom(0.5).iconSize.width() < browserGeometryForZoom(0.6).iconSize.width());
+
+        QListView browser;
+        setZoomValue(&browser, kFileBrowserZoom);
+        QCOMPARE(browser.iconSize(), fileCells.iconSize);
+        QCOMPARE(browser.gridSize(), fileCells.gridSize);
+    }
+
+    void scrollerStepsByPageAndLine_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("part");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("page up") << 0.5 << int(ScrollerPart::DecrementPage) << 0.3;
+        QTest::newRow("page down") << 0.5 << int(ScrollerPart::IncrementPage) << 0.7;
+        QTest::newRow("line up") << 0.5 << int(ScrollerPart::DecrementLine) << 0.45;
+        QTest::newRow("line down") << 0.5 << int(ScrollerPart::IncrementLine) << 0.55;
+        QTest::newRow("knob") << 0.5 << int(ScrollerPart::Knob) << 0.5;
+        QTest::newRow("knob slot") << 0.5 << int(ScrollerPart::KnobSlot) << 0.5;
+        QTest::newRow("none") << 0.5 << int(ScrollerPart::NoPart) << 0.5;
+        QTest::newRow("page up at the top") << 0.1 << int(ScrollerPart::DecrementPage) << 0.0;
+        QTest::newRow("line down at the end") << 0.98 << int(ScrollerPart::IncrementLine) << 1.0;
+    }
+    void scrollerStepsByPageAndLine() {
+        QFETCH(double, value);
+        QFETCH(int, part);
+        QFETCH(double, expected);
+        QVERIFY(qFuzzyCompare(1.0 + scrollerValueAfter(value, ScrollerPart(part)), 1.0 + expected));
+    }
+
+    void scrollerActionMovesAQtScrollBar() {
+        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderPageStepSub), ScrollerPart::DecrementPage);
+        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderPageStepAdd), ScrollerPart::IncrementPage);
+        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderSingleStepSub), ScrollerPart::DecrementLine);
+        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderSingleStepAdd), ScrollerPart::IncrementLine);
+        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderNoAction), ScrollerPart::NoPart);
+
+        QScrollBar bar;
+        bar.setRange(100, 1100);
+        bar.setValue(600);
+        scrollerAction(&bar, ScrollerPart::IncrementPage);
+        QCOMPARE(bar.value(), 800);
+        scrollerAction(&bar, ScrollerPart::DecrementLine);
+        QCOMPARE(bar.value(), 750);
+        bar.setRange(0, 0);
+        scrollerAction(&bar, ScrollerPart::IncrementPage);
+        QCOMPARE(bar.value(), 0);
+    }
+};
+
+QTEST_MAIN(BrowserTest)
+#include "browser_test.moc"
