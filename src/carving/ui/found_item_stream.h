@@ -1,0 +1,73 @@
+#pragma once
+
+#include "carving/scan.h"
+#include "results/ui/myimageobject.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QThreadPool>
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace quarry::carving {
+
+// Carries what a scan finds from its worker thread to the GUI thread, in the order found.
+// Photo thumbnails are made on a small thread pool so the read loop does not wait for them;
+// the GUI thread receives coalesced batches through queued calls and never sees an item
+// before the ones found earlier. Lives on the GUI thread; the ScanSink side runs on the worker.
+class FoundItemStream : public QObject, public ScanSink {
+    Q_OBJECT
+public:
+    explicit FoundItemStream(QObject* parent = nullptr);
+    ~FoundItemStream() override;
+
+    // `Null_Image_Data`, for photos that do not decode. Set before a scan starts.
+    void setNullImageData(const QByteArray& bytes);
+
+    void passStarted(PassKind pass, const char* modeLabel) override;
+    void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+    void rawItem(PassKind pass, const std::string& name, const std::string& uid, std::uint64_t startSector,
+                 std::uint64_t endSector) override;
+
+    // Worker thread: returns once everything handed over so far is queued for the GUI thread.
+    void flush();
+    // GUI thread: delivers what is queued now; the queued calls do this by themselves.
+    void drain();
+
+signals:
+    // All on the GUI thread, in the order the scan produced them.
+    void passBegan(quarry::carving::PassKind pass, const QString& modeLabel);
+    void photoItemsReady(const std::vector<quarry::results::MyImageObject>& items);
+    void fileItemsReady(const std::vector<quarry::results::MyImageObject>& items);
+
+private:
+    struct Event {
+        enum class Kind { Pass, Photo, File } kind = Kind::Pass;
+        PassKind pass = PassKind::General;
+        QString label;
+        results::MyImageObject item;
+    };
+
+    void complete(std::uint64_t sequence, Event event);
+
+    QByteArray nullImageData_;
+    std::uint64_t nextSequence_ = 0; // worker thread only
+
+    std::mutex mutex_;
+    std::condition_variable jobsChanged_;
+    std::map<std::uint64_t, Event> finished_; // made, waiting for the ones before them
+    std::uint64_t nextRelease_ = 0;
+    std::vector<Event> outgoing_; // released, waiting for the GUI thread
+    bool drainPosted_ = false;
+    std::size_t jobs_ = 0;
+    std::size_t jobBytes_ = 0;
+
+    QThreadPool pool_; // last, so it is stopped before the state its jobs use goes away
+};
+
+} // namespace quarry::carving

@@ -1,0 +1,263 @@
+#include "carving/found_groups.h"
+#include "carving/memory_source.h"
+#include "carving/ui/scanbridge.h"
+#include "common/sector.h"
+
+#include <QFile>
+#include <QImage>
+#include <QtTest>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+using namespace quarry::carving;
+using quarry::kSectorSize;
+using quarry::results::MyImageObject;
+
+namespace {
+
+QByteArray corpusFile(const char* name) {
+    QFile file(QStringLiteral(QUARRY_TEST_CORPUS_DIR "/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+std::span<const std::uint8_t> bytesOf(const QByteArray& data) {
+    return {reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())};
+}
+
+// What the GUI thread received, in order: "pass:1", "photo:NAME", "file:NAME", "end".
+struct Received {
+    QStringList events;
+    std::vector<MyImageObject> photos;
+    int photoBatches = 0;
+    int fileBatches = 0;
+
+    void listen(FoundItemStream& stream) {
+        QObject::connect(
+            &stream, &FoundItemStream::passBegan, &stream,
+            [this](PassKind pass, const QString&) { events << QString("pass:%1").arg(int(pass)); });
+        QObject::connect(&stream, &FoundItemStream::photoItemsReady, &stream,
+                         [this](const std::vector<MyImageObject>& items) {
+                             ++photoBatches;
+                             for (const auto& item : items) {
+                                 events << "photo:" + item.image_Name;
+                                 photos.push_back(item);
+                             }
+                         });
+        QObject::connect(&stream, &FoundItemStream::fileItemsReady, &stream,
+                         [this](const std::vector<MyImageObject>& items) {
+                             ++fileBatches;
+                             for (const auto& item : items)
+                                 events << "file:" + item.image_Name;
+                         });
+    }
+};
+
+// A medium of zero sectors with the given files planted at the given sectors.
+std::vector<std::uint8_t> plantedImage(std::uint64_t sectors,
+                                       const std::vector<std::pair<std::uint64_t, QByteArray>>& files) {
+    std::vector<std::uint8_t> image(sectors * kSectorSize, 0);
+    for (const auto& [sector, data] : files)
+        std::memcpy(image.data() + sector * kSectorSize, data.constData(),
+                    static_cast<std::size_t>(data.size()));
+    return image;
+}
+
+// Asks the scan to stop while sector `at` is read.
+class StoppingSource : public SectorSource {
+public:
+    StoppingSource(std::vector<std::uint8_t> bytes, ScanControl& control, std::uint64_t at)
+        : inner_(std::move(bytes)), control_(control), at_(at) {}
+    std::uint64_t sectorCount() const override { return inner_.sectorCount(); }
+    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
+        if (first <= at_ && at_ < first + count)
+            control_.stop_now = 1;
+        return inner_.readSectors(first, count, out);
+    }
+
+private:
+    MemorySource inner_;
+    ScanControl& control_;
+    std::uint64_t at_;
+};
+
+const quarry::signatures::SignatureList kJpegList{"JPG", "20000000", "FFD8FF", "1", "", "JPEG", "255"};
+
+} // namespace
+
+class ScanBridgeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void itemsArriveInFoundOrderWhateverTheirDecodingCost() {
+        FoundItemStream stream;
+        stream.setNullImageData("no-preview");
+        Received received;
+        received.listen(stream);
+        const QByteArray big = corpusFile("002_string.jpg");
+        const QByteArray small = corpusFile("040_Canon_40D.jpg");
+        QVERIFY(!big.isEmpty() && !small.isEmpty());
+
+        QStringList expected;
+        std::thread worker([&] {
+            stream.passStarted(PassKind::General, kGeneralModeLabel);
+            for (int k = 1; k <= 12; ++k) {
+                const QByteArray& data = k % 3 == 1 ? big : (k % 3 == 2 ? QByteArray("garbage") : small);
+                const auto name = QString("GND%1.JPG").arg(k, 5, 10, QChar('0')).toStdString();
+                stream.photoItem(PassKind::General, bytesOf(data), name, name, 0, 1);
+            }
+            stream.photoItem(PassKind::General, {}, "EMPTY.JPG", "EMPTY.JPG", 0, 0);
+            stream.passStarted(PassKind::Thorough, kThoroughModeLabel);
+            stream.rawItem(PassKind::Thorough, "AVI00001.AVI", "AVI00001.AVI", 5, 9);
+            stream.rawItem(PassKind::Thorough, "  ", "  ", 9, 10);
+            stream.photoItem(PassKind::Thorough, bytesOf(big), "THD00013.JPG", "THD00013.JPG", 0, 1);
+            stream.flush();
+        });
+        expected << "pass:0";
+        for (int k = 1; k <= 12; ++k)
+            expected << QString("photo:GND%1.JPG").arg(k, 5, 10, QChar('0'));
+        expected << "pass:1"
+                 << "file:AVI00001.AVI"
+                 << "photo:THD00013.JPG";
+        worker.join();
+        QCoreApplication::sendPostedEvents();
+        stream.drain();
+
+        QCOMPARE(received.events, expected);
+        QCOMPARE(received.photos.size(), 13u);
+        QCOMPARE(received.photos[1].imageData, QByteArray("no-preview"));
+        const QImage first = QImage::fromData(received.photos[0].imageData);
+        QVERIFY(!first.isNull());
+        QVERIFY(std::max(first.width(), first.height()) <= 100);
+        QCOMPARE(QImage::fromData(received.photos[2].imageData).size(), QSize(100, 68));
+    }
+
+    void nothingIsLostWhenTheWorkerOutrunsTheGuiThread() {
+        FoundItemStream stream;
+        Received received;
+        received.listen(stream);
+        const QByteArray small = corpusFile("061_BlueSquare.jpg");
+        constexpr int kFiles = 3000;
+        std::thread worker([&] {
+            for (int k = 0; k < kFiles; ++k) {
+                const auto name = "F" + std::to_string(k) + ".PDF";
+                stream.rawItem(PassKind::General, name, name, std::uint64_t(k), std::uint64_t(k) + 1);
+                if (k % 100 == 0)
+                    stream.photoItem(PassKind::General, bytesOf(small), "P" + std::to_string(k) + ".JPG", "u",
+                                     0, 1);
+            }
+            stream.flush();
+        });
+        worker.join(); // the GUI thread drains nothing meanwhile
+        QCoreApplication::sendPostedEvents();
+        stream.drain();
+
+        QCOMPARE(received.events.size(), kFiles + kFiles / 100);
+        int file = 0;
+        for (const QString& event : received.events) {
+            if (event.startsWith("file:"))
+                QCOMPARE(event, QString("file:F%1.PDF").arg(file++));
+            else
+                QCOMPARE(event, QString("photo:P%1.JPG").arg(file - 1));
+        }
+        // Delivered in batches, not one queued call per item.
+        QVERIFY(received.fileBatches < kFiles / 10);
+    }
+
+    void photoScanDeliversEveryItemBeforeItEnds() {
+        ScanControl control;
+        ScanBridge bridge(control);
+        Received received;
+        received.listen(bridge.items());
+        std::optional<ScanResult> finished;
+        connect(&bridge, &ScanBridge::scanFinished, this, [&](const ScanResult& result) {
+            received.events << "end";
+            finished = result;
+        });
+        // Like the end-of-scan step: the worker waits while the GUI thread does its part.
+        std::thread::id handlerThread;
+        std::size_t itemsSeenByHandler = 0;
+        bridge.setWorkerFinishedHandler([&](const ScanResult&) {
+            handlerThread = std::this_thread::get_id();
+            QMetaObject::invokeMethod(
+                &bridge, [&] { itemsSeenByHandler = received.photos.size(); }, Qt::BlockingQueuedConnection);
+        });
+
+        auto source =
+            std::make_unique<MemorySource>(plantedImage(2000, {{3, corpusFile("061_BlueSquare.jpg")},
+                                                               {200, corpusFile("040_Canon_40D.jpg")},
+                                                               {400, corpusFile("063_Portrait_6.jpg")}}));
+        PhotoScanRequest request;
+        request.start_sector = 0;
+        request.end_sector = 2000;
+        request.general = &kJpegList;
+        request.thorough = &kJpegList;
+        request.thoroughPass = false;
+        PhotoCounters counters;
+        QVERIFY(bridge.startPhotoScan(std::move(source), request, counters));
+        QVERIFY(!bridge.startPhotoScan(nullptr, request, counters));
+        QTRY_VERIFY_WITH_TIMEOUT(!bridge.isRunning(), 60000);
+        bridge.waitForWorker();
+        QCoreApplication::sendPostedEvents();
+
+        QVERIFY(finished);
+        QCOMPARE(finished->status, ScanStatus::Complete);
+        QVERIFY(handlerThread != std::this_thread::get_id());
+        QCOMPARE(itemsSeenByHandler, 3u);
+        QCOMPARE(received.events, (QStringList{"pass:0", "photo:GND00001.JPG", "photo:GND00002.JPG",
+                                               "photo:GND00003.JPG", "end"}));
+        QCOMPARE(QImage::fromData(received.photos[0].imageData).size(), QSize(100, 60));
+        QCOMPARE(QImage::fromData(received.photos[1].imageData).size(), QSize(100, 68));
+        const QImage portrait = QImage::fromData(received.photos[2].imageData);
+        QVERIFY(portrait.height() == 100 && portrait.width() < 100);
+    }
+
+    void stopEndsTheScanWithTheItemsFoundSoFar() {
+        ScanControl control;
+        ScanBridge bridge(control);
+        Received received;
+        received.listen(bridge.items());
+        std::optional<ScanResult> finished;
+        connect(&bridge, &ScanBridge::scanFinished, this,
+                [&](const ScanResult& result) { finished = result; });
+
+        const QByteArray jpeg = corpusFile("061_BlueSquare.jpg");
+        auto source = std::make_unique<StoppingSource>(
+            plantedImage(1000, {{10, jpeg}, {100, jpeg}, {500, jpeg}, {800, jpeg}}), control, 300);
+        PhotoScanRequest request;
+        request.end_sector = 1000;
+        request.general = &kJpegList;
+        request.thorough = &kJpegList;
+        request.blockSectors = 1;
+        PhotoCounters counters;
+        QVERIFY(bridge.startPhotoScan(std::move(source), request, counters));
+        bridge.waitForWorker();
+        QCoreApplication::sendPostedEvents();
+
+        QVERIFY(finished);
+        QCOMPARE(finished->status, ScanStatus::Stopped);
+        QCOMPARE(control.stop_now.load(), 0);
+        QVERIFY(control.for_index.load() < 1000u);
+        QVERIFY(received.photos.size() >= 2 && received.photos.size() < 4);
+    }
+
+    void openFailureStillEndsTheScan() {
+        ScanControl control;
+        ScanBridge bridge(control);
+        std::optional<ScanStatus> status;
+        bool handled = false;
+        bridge.setWorkerFinishedHandler([&](const ScanResult&) { handled = true; });
+        connect(&bridge, &ScanBridge::scanFinished, this,
+                [&](const ScanResult& result) { status = result.status; });
+        RawScanRequest request;
+        request.end_sector = 100;
+        FoundFileGroups groups;
+        QVERIFY(bridge.startRawScan(nullptr, request, groups));
+        bridge.waitForWorker();
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(handled);
+        QCOMPARE(status, std::optional<ScanStatus>(ScanStatus::OpenFailure));
+    }
+};
+
+QTEST_MAIN(ScanBridgeTest)
+#include "scanbridge_test.moc"
