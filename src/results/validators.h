@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace quarry::carving {
+class SectorSource;
+}
+
+namespace quarry::results {
+
+// Where a found file really ends. `bytes` counts from the item's first byte.
+struct FileEnd {
+    bool validated;
+    std::uint64_t bytes;
+};
+
+// Reads at most `limitBytes` from `source` starting at sector `startSector` and finds the file's real
+// end for the given extension (case-insensitive; "JPG", "JPEG", "MOV", "DOCX"...). `itemBytes` is the
+// item's carved length. An unknown type or a broken structure gives {false, itemBytes}. Never reads
+// outside the source, never throws, and reads a bounded amount.
+FileEnd findFileEnd(carving::SectorSource& source, std::uint64_t startSector, std::uint64_t itemBytes,
+                    const std::string& extension, std::uint64_t limitBytes);
+
+// The same over bytes already in memory (photo items), the source being those bytes only.
+FileEnd findFileEnd(std::span<const std::uint8_t> bytes, const std::string& extension);
+
+bool hasValidator(const std::string& extension);
+
+} // namespace quarry::results

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "results/validators/byte_reader.h"
+
+#include <cstdint>
+#include <optional>
+
+namespace quarry::results::validators {
+
+// A validator reads one candidate file from its first byte and returns its real length, or nullopt when
+// the structure is not that format's or is broken. `itemBytes` is the carved length, for the few formats
+// whose last part is stated to run "to the end".
+using Validator = std::optional<std::uint64_t> (*)(ByteReader& in, std::uint64_t itemBytes);
+
+std::optional<std::uint64_t> jpegEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> pngEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> gifEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> bmpEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> riffEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> aviEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> isoMediaEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> matroskaEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> pdfEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> zipEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> compoundFileEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> sqliteEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> tiffEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> rafEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> mp3End(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> oggEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> rarEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> sevenZipEnd(ByteReader& in, std::uint64_t itemBytes);
+
+} // namespace quarry::results::validators

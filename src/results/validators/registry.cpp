@@ -1,0 +1,118 @@
+#include "results/validators.h"
+#include "results/validators/byte_reader.h"
+#include "results/validators/formats.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+namespace quarry::results {
+namespace {
+
+using validators::Validator;
+
+struct Registration {
+    std::string_view extension;
+    Validator validator;
+};
+
+// Extensions in upper case, as the definition files usually spell them.
+constexpr Registration kValidators[] = {
+    {"JPG", validators::jpegEnd},         {"JPEG", validators::jpegEnd},
+    {"JPE", validators::jpegEnd},         {"JFIF", validators::jpegEnd},
+    {"MPO", validators::jpegEnd},         {"PNG", validators::pngEnd},
+    {"GIF", validators::gifEnd},          {"BMP", validators::bmpEnd},
+    {"DIB", validators::bmpEnd},          {"AVI", validators::aviEnd},
+    {"WAV", validators::riffEnd},         {"WEBP", validators::riffEnd},
+    {"ANI", validators::riffEnd},         {"RMI", validators::riffEnd},
+    {"MP4", validators::isoMediaEnd},     {"M4V", validators::isoMediaEnd},
+    {"M4A", validators::isoMediaEnd},     {"M4B", validators::isoMediaEnd},
+    {"MOV", validators::isoMediaEnd},     {"QT", validators::isoMediaEnd},
+    {"3GP", validators::isoMediaEnd},     {"3G2", validators::isoMediaEnd},
+    {"HEIC", validators::isoMediaEnd},    {"HEIF", validators::isoMediaEnd},
+    {"AVIF", validators::isoMediaEnd},    {"CR3", validators::isoMediaEnd},
+    {"F4V", validators::isoMediaEnd},     {"MKV", validators::matroskaEnd},
+    {"MKA", validators::matroskaEnd},     {"MK3D", validators::matroskaEnd},
+    {"WEBM", validators::matroskaEnd},    {"PDF", validators::pdfEnd},
+    {"ZIP", validators::zipEnd},          {"DOCX", validators::zipEnd},
+    {"DOCM", validators::zipEnd},         {"DOTX", validators::zipEnd},
+    {"XLSX", validators::zipEnd},         {"XLSM", validators::zipEnd},
+    {"PPTX", validators::zipEnd},         {"PPTM", validators::zipEnd},
+    {"PPSX", validators::zipEnd},         {"ODT", validators::zipEnd},
+    {"ODS", validators::zipEnd},          {"ODP", validators::zipEnd},
+    {"ODG", validators::zipEnd},          {"OTT", validators::zipEnd},
+    {"EPUB", validators::zipEnd},         {"JAR", validators::zipEnd},
+    {"APK", validators::zipEnd},          {"KMZ", validators::zipEnd},
+    {"DOC", validators::compoundFileEnd}, {"DOT", validators::compoundFileEnd},
+    {"XLS", validators::compoundFileEnd}, {"XLT", validators::compoundFileEnd},
+    {"PPT", validators::compoundFileEnd}, {"PPS", validators::compoundFileEnd},
+    {"MSG", validators::compoundFileEnd}, {"MSI", validators::compoundFileEnd},
+    {"PUB", validators::compoundFileEnd}, {"VSD", validators::compoundFileEnd},
+    {"SQLITE", validators::sqliteEnd},    {"SQLITE3", validators::sqliteEnd},
+    {"DB", validators::sqliteEnd},        {"DB3", validators::sqliteEnd},
+    {"TIF", validators::tiffEnd},         {"TIFF", validators::tiffEnd},
+    {"DNG", validators::tiffEnd},         {"CR2", validators::tiffEnd},
+    {"NEF", validators::tiffEnd},         {"NRW", validators::tiffEnd},
+    {"ARW", validators::tiffEnd},         {"SR2", validators::tiffEnd},
+    {"SRF", validators::tiffEnd},         {"ORF", validators::tiffEnd},
+    {"RW2", validators::tiffEnd},         {"RWL", validators::tiffEnd},
+    {"PEF", validators::tiffEnd},         {"ERF", validators::tiffEnd},
+    {"3FR", validators::tiffEnd},         {"KDC", validators::tiffEnd},
+    {"DCR", validators::tiffEnd},         {"MEF", validators::tiffEnd},
+    {"MOS", validators::tiffEnd},         {"IIQ", validators::tiffEnd},
+    {"SRW", validators::tiffEnd},         {"RAF", validators::rafEnd},
+    {"MP3", validators::mp3End},          {"OGG", validators::oggEnd},
+    {"OGA", validators::oggEnd},          {"OGV", validators::oggEnd},
+    {"OPUS", validators::oggEnd},         {"SPX", validators::oggEnd},
+    {"RAR", validators::rarEnd},          {"7Z", validators::sevenZipEnd},
+};
+
+// Bytes a validator may pull from a medium for one item; a structure that needs more is not trusted.
+constexpr std::uint64_t kReadBudget = 1ULL << 30;
+
+Validator lookup(const std::string& extension) {
+    std::string key(extension);
+    std::transform(key.begin(), key.end(), key.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto* found = std::find_if(std::begin(kValidators), std::end(kValidators),
+                                     [&](const Registration& r) { return r.extension == key; });
+    return found == std::end(kValidators) ? nullptr : found->validator;
+}
+
+FileEnd measure(Validator validator, validators::ByteReader& in, std::uint64_t itemBytes) {
+    if (validator == nullptr) {
+        return {false, itemBytes};
+    }
+    try {
+        const auto end = validator(in, itemBytes);
+        if (end && *end > 0 && *end <= in.size()) {
+            return {true, *end};
+        }
+    } catch (...) {
+        // Out of memory on a hostile structure is a broken structure like any other.
+    }
+    return {false, itemBytes};
+}
+
+} // namespace
+
+FileEnd findFileEnd(carving::SectorSource& source, std::uint64_t startSector, std::uint64_t itemBytes,
+                    const std::string& extension, std::uint64_t limitBytes) {
+    const Validator validator = lookup(extension);
+    if (validator == nullptr) {
+        return {false, itemBytes};
+    }
+    validators::SectorByteReader in(source, startSector, limitBytes, kReadBudget);
+    return measure(validator, in, itemBytes);
+}
+
+FileEnd findFileEnd(std::span<const std::uint8_t> bytes, const std::string& extension) {
+    validators::MemoryByteReader in(bytes);
+    return measure(lookup(extension), in, bytes.size());
+}
+
+bool hasValidator(const std::string& extension) {
+    return lookup(extension) != nullptr;
+}
+
+} // namespace quarry::results

@@ -1,0 +1,661 @@
+#include "carving/sector_source.h"
+#include "common/sector.h"
+#include "results/validators.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace quarry::results {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint64_t kLargeLimit = 4ULL << 30;
+
+std::uint64_t roundUpToSector(std::uint64_t bytes) {
+    return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
+}
+
+Bytes readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes(fs::file_size(path));
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
+}
+
+Bytes randomBytes(std::size_t count, std::uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(count + 4);
+    for (std::size_t i = 0; i < count; i += 4) {
+        const std::uint32_t word = static_cast<std::uint32_t>(random());
+        std::memcpy(bytes.data() + i, &word, 4);
+    }
+    bytes.resize(count);
+    return bytes;
+}
+
+void append(Bytes& to, const Bytes& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
+void appendText(Bytes& to, std::string_view text) {
+    to.insert(to.end(), text.begin(), text.end());
+}
+
+void putLe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+std::uint32_t getLe32(const Bytes& bytes, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = value << 8 | bytes[at + static_cast<std::size_t>(i)];
+    }
+    return value;
+}
+
+void putBe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
+    }
+}
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t count) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (std::size_t i = 0; i < count; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1U) != 0 ? (crc >> 1) ^ 0xEDB88320U : crc >> 1;
+        }
+    }
+    return ~crc;
+}
+
+// A medium in memory that fails the test when anything asks for a sector it does not have.
+class StrictSource final : public carving::SectorSource {
+public:
+    explicit StrictSource(Bytes bytes) : bytes_(std::move(bytes)) {
+        bytes_.resize(roundUpToSector(bytes_.size()));
+    }
+
+    std::uint64_t sectorCount() const override { return bytes_.size() / kSectorSize; }
+
+    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
+        if (first > sectorCount() || count > sectorCount() - first) {
+            ADD_FAILURE() << "read of sectors " << first << "+" << count << " outside a medium of "
+                          << sectorCount();
+            return false;
+        }
+        std::memcpy(out, bytes_.data() + first * kSectorSize, count * kSectorSize);
+        return true;
+    }
+
+private:
+    Bytes bytes_;
+};
+
+// A medium made of pieces, each starting on a sector boundary, with random slack between them.
+class ImageBuilder {
+public:
+    explicit ImageBuilder(std::uint32_t seed) : random_(seed) {}
+
+    // Adds `bytes` at the next sector boundary; returns its first sector.
+    std::uint64_t place(const Bytes& bytes) {
+        const std::uint64_t sector = image_.size() / kSectorSize;
+        append(image_, bytes);
+        while (image_.size() % kSectorSize != 0) {
+            image_.push_back(static_cast<std::uint8_t>(random_()));
+        }
+        return sector;
+    }
+
+    Bytes take() { return std::move(image_); }
+
+private:
+    std::mt19937 random_;
+    Bytes image_;
+};
+
+struct Sample {
+    std::string name;
+    std::string extension;
+};
+
+const std::vector<Sample>& corpusSamples() {
+    static std::vector<Sample> samples;
+    if (!samples.empty()) {
+        return samples;
+    }
+    std::ifstream manifest(fs::path(QUARRY_TEST_CORPUS_DIR) / "MANIFEST.csv");
+    std::string line;
+    std::getline(manifest, line);
+    while (std::getline(manifest, line)) {
+        const std::string name = line.substr(0, line.find(','));
+        std::string extension = fs::path(name).extension().string().substr(1);
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        samples.push_back({name, extension});
+    }
+    return samples;
+}
+
+Bytes corpusFile(const std::string& name) {
+    return readFile(fs::path(QUARRY_TEST_CORPUS_DIR) / name);
+}
+
+// Where each corpus file really ends, when that is not its size.
+std::uint64_t expectedEnd(const std::string& name, const Bytes& file) {
+    static const std::map<std::string, std::uint64_t> kShorter = {
+        // The camera appends a preview that no marker or index of the JPEG points to.
+        {"012_Wood.jpg", 502221},
+        // The writer pads four zero bytes after the last block the directories point to.
+        {"098_image-300ppi.tif", 1488576},
+        {"099_image-lzwcompression-300ppi.tif", 54912},
+    };
+    const auto found = kShorter.find(name);
+    return found == kShorter.end() ? file.size() : found->second;
+}
+
+// Streams of frames state no length, so a cut between two frames looks like a shorter whole file.
+bool truncationIsDetectable(const std::string& extension) {
+    return extension != "MP3";
+}
+
+// Formats whose end is found by walking their structure to a closing mark; the others take a length
+// from their header, which cannot tell that the data behind it was overwritten.
+bool endIsWalkedTo(const std::string& extension) {
+    static const std::vector<std::string> kWalked = {"JPG",  "PNG", "GIF", "PDF", "ZIP", "DOCX",
+                                                     "XLSX", "ODT", "ODS", "OGG", "OGA"};
+    return std::find(kWalked.begin(), kWalked.end(), extension) != kWalked.end();
+}
+
+std::string sampleName(const testing::TestParamInfo<Sample>& info) {
+    std::string name = info.param.name;
+    std::replace_if(
+        name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+    return name;
+}
+
+class CorpusFileEnd : public testing::TestWithParam<Sample> {
+protected:
+    void SetUp() override {
+        file_ = corpusFile(GetParam().name);
+        ASSERT_FALSE(file_.empty());
+        expected_ = expectedEnd(GetParam().name, file_);
+        // The next file on the medium: another corpus file, so its data is real.
+        const auto& samples = corpusSamples();
+        const auto self = std::find_if(samples.begin(), samples.end(),
+                                       [&](const Sample& s) { return s.name == GetParam().name; });
+        const auto next = std::next(self) == samples.end() ? samples.begin() : std::next(self);
+        next_ = corpusFile(next->name);
+    }
+
+    Bytes file_;
+    Bytes next_;
+    std::uint64_t expected_ = 0;
+};
+
+TEST_P(CorpusFileEnd, FindsTheEndBeforeTheNextFile) {
+    ImageBuilder builder(7);
+    builder.place(randomBytes(3 * kSectorSize, 1));
+    const std::uint64_t start = builder.place(file_);
+    const std::uint64_t nextStart = builder.place(next_);
+    StrictSource source(builder.take());
+
+    // The raw engine's item runs up to and including the next header's sector.
+    const std::uint64_t itemBytes = (nextStart + 1 - start) * kSectorSize;
+    const FileEnd end = findFileEnd(source, start, itemBytes, GetParam().extension, kLargeLimit);
+    EXPECT_TRUE(end.validated);
+    EXPECT_EQ(end.bytes, expected_);
+
+    Bytes item(file_);
+    append(item, randomBytes(kSectorSize + 100, 2));
+    const FileEnd inMemory = findFileEnd(item, GetParam().extension);
+    EXPECT_TRUE(inMemory.validated);
+    EXPECT_EQ(inMemory.bytes, expected_);
+}
+
+TEST_P(CorpusFileEnd, FindsTheEndPastAShortItem) {
+    ImageBuilder builder(8);
+    const std::uint64_t start = builder.place(file_);
+    builder.place(next_);
+    StrictSource source(builder.take());
+
+    // An item closed early: by the size limit or by a header inside the file.
+    const FileEnd end = findFileEnd(source, start, 2 * kSectorSize, GetParam().extension, kLargeLimit);
+    EXPECT_TRUE(end.validated);
+    EXPECT_EQ(end.bytes, expected_);
+
+    // Unless the reading limit stops short of the real end.
+    if (!truncationIsDetectable(GetParam().extension)) {
+        return;
+    }
+    const std::uint64_t limit = expected_ / 2;
+    const FileEnd limited = findFileEnd(source, start, 2 * kSectorSize, GetParam().extension, limit);
+    EXPECT_FALSE(limited.validated);
+    EXPECT_EQ(limited.bytes, 2 * kSectorSize);
+}
+
+TEST_P(CorpusFileEnd, TruncatedFileFallsBackToTheItem) {
+    if (!truncationIsDetectable(GetParam().extension)) {
+        GTEST_SKIP() << "a frame stream has no stated length";
+    }
+    const Bytes half(file_.begin(), file_.begin() + static_cast<std::ptrdiff_t>(expected_ / 2));
+
+    // The medium ends inside the file.
+    StrictSource endsInside(half);
+    const std::uint64_t itemBytes = roundUpToSector(half.size());
+    EXPECT_EQ(findFileEnd(endsInside, 0, itemBytes, GetParam().extension, kLargeLimit).validated, false);
+    EXPECT_EQ(findFileEnd(endsInside, 0, itemBytes, GetParam().extension, kLargeLimit).bytes, itemBytes);
+    EXPECT_FALSE(findFileEnd(half, GetParam().extension).validated);
+
+    // The rest was overwritten by zeros, then by unrelated data.
+    if (!endIsWalkedTo(GetParam().extension)) {
+        return;
+    }
+    for (const std::uint32_t seed : {0U, 3U}) {
+        Bytes overwritten(half);
+        append(overwritten, seed == 0 ? Bytes(file_.size(), 0) : randomBytes(file_.size(), seed));
+        StrictSource source(overwritten);
+        const FileEnd end = findFileEnd(source, 0, itemBytes, GetParam().extension, kLargeLimit);
+        EXPECT_FALSE(end.validated) << "seed " << seed << " end " << end.bytes;
+        EXPECT_EQ(end.bytes, itemBytes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, CorpusFileEnd, testing::ValuesIn(corpusSamples()), sampleName);
+
+TEST(FileEndTypes, ExtensionsAreMatchedWithoutRegardToCase) {
+    for (const char* extension : {"JPG", "jpg", "Jpeg", "MOV", "mp4", "DOCX", "xlsx", "Pdf", "CR2", "7z"}) {
+        EXPECT_TRUE(hasValidator(extension)) << extension;
+    }
+    for (const char* extension : {"", "GZ", "TXT", "JPGX", ".JPG"}) {
+        EXPECT_FALSE(hasValidator(extension)) << extension;
+    }
+    const Bytes file = corpusFile("040_Canon_40D.jpg");
+    EXPECT_EQ(findFileEnd(file, "txt").validated, false);
+    EXPECT_EQ(findFileEnd(file, "txt").bytes, file.size());
+    StrictSource source(file);
+    EXPECT_EQ(findFileEnd(source, 0, 4096, "gz", kLargeLimit).bytes, 4096U);
+}
+
+TEST(FileEndTypes, AFileOfAnotherTypeIsNotValidated) {
+    const Bytes jpeg = corpusFile("040_Canon_40D.jpg");
+    const Bytes zip = corpusFile("096_textfiles_historicaldates.zip");
+    for (const char* extension : {"PNG", "GIF", "BMP", "AVI", "WAV", "MP4", "MKV", "PDF", "ZIP", "DOC",
+                                  "SQLITE", "TIF", "RAF", "MP3", "OGG", "RAR", "7Z"}) {
+        EXPECT_FALSE(findFileEnd(jpeg, extension).validated) << extension;
+    }
+    EXPECT_FALSE(findFileEnd(zip, "JPG").validated);
+}
+
+TEST(FileEndSources, StartPastTheMediumOrEmptyBytesAreNotValidated) {
+    StrictSource source(corpusFile("040_Canon_40D.jpg"));
+    const FileEnd past = findFileEnd(source, source.sectorCount() + 5, 1024, "JPG", kLargeLimit);
+    EXPECT_FALSE(past.validated);
+    EXPECT_EQ(past.bytes, 1024U);
+    EXPECT_FALSE(findFileEnd(Bytes{}, "JPG").validated);
+    EXPECT_FALSE(findFileEnd(source, 0, 1024, "JPG", 0).validated);
+}
+
+TEST(FileEndSources, AnUnreadableSectorMeansUnvalidated) {
+    class Unreadable final : public carving::SectorSource {
+    public:
+        explicit Unreadable(Bytes bytes) : inner_(std::move(bytes)) {}
+        std::uint64_t sectorCount() const override { return inner_.sectorCount(); }
+        bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
+            return first + count <= 10 && inner_.readSectors(first, count, out);
+        }
+
+    private:
+        StrictSource inner_;
+    };
+    Unreadable source(corpusFile("013_LadyBird.jpg"));
+    const FileEnd end = findFileEnd(source, 0, 8192, "JPG", kLargeLimit);
+    EXPECT_FALSE(end.validated);
+    EXPECT_EQ(end.bytes, 8192U);
+}
+
+// Formats whose header states a length longer than the raw engine's 18 MiB items.
+class LongContainers : public testing::Test {
+protected:
+    static constexpr std::uint64_t kItemCap = 18874368;
+
+    static FileEnd measureAsCappedItem(const Bytes& file, const std::string& extension) {
+        Bytes image(file);
+        append(image, randomBytes(3 * kSectorSize, 9));
+        StrictSource source(image);
+        return findFileEnd(source, 0, kItemCap, extension, kLargeLimit);
+    }
+};
+
+TEST_F(LongContainers, AviContinuesInAvixChunks) {
+    Bytes file = corpusFile("116_gen_camera_mjpeg.avi");
+    const std::uint64_t first = file.size();
+    // An OpenDML continuation chunk of 20 MiB, then a second one.
+    for (const std::uint32_t body : {20U << 20, 1000U}) {
+        Bytes avix(12 + body, 0);
+        std::memcpy(avix.data(), "RIFF", 4);
+        putLe32(avix, 4, body + 4);
+        std::memcpy(avix.data() + 8, "AVIX", 4);
+        append(file, avix);
+    }
+    const FileEnd end = measureAsCappedItem(file, "AVI");
+    EXPECT_TRUE(end.validated);
+    EXPECT_EQ(end.bytes, file.size());
+    EXPECT_GT(end.bytes, first + kItemCap);
+
+    // A RIFF chunk of another form right after is the next file.
+    Bytes withWave(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(first));
+    append(withWave, corpusFile("028_demo-congrats.wav"));
+    EXPECT_EQ(findFileEnd(withWave, "AVI").bytes, first);
+}
+
+TEST_F(LongContainers, Mp4BoxesWithLargeSizeAndSizeZero) {
+    const Bytes movie = corpusFile("112_has-tags.m4a");
+    const std::uint64_t mediaBytes = 20ULL << 20;
+
+    Bytes large(movie);
+    Bytes header(16, 0);
+    putBe32(header, 0, 1);
+    std::memcpy(header.data() + 4, "mdat", 4);
+    putBe32(header, 12, static_cast<std::uint32_t>(mediaBytes + 16));
+    append(large, header);
+    large.resize(large.size() + mediaBytes, 0x55);
+    const FileEnd end = measureAsCappedItem(large, "M4A");
+    EXPECT_TRUE(end.validated);
+    EXPECT_EQ(end.bytes, large.size());
+
+    // A last box of size 0 runs to the end of the item.
+    Bytes open(movie);
+    Bytes zero(8, 0);
+    std::memcpy(zero.data() + 4, "mdat", 4);
+    append(open, zero);
+    append(open, randomBytes(5000, 4));
+    StrictSource source(open);
+    EXPECT_EQ(findFileEnd(source, 0, 6 * kSectorSize, "M4A", kLargeLimit).bytes, movie.size() + 8);
+    EXPECT_EQ(findFileEnd(source, 0, 20 * kSectorSize, "M4A", kLargeLimit).bytes, 20 * kSectorSize);
+
+    // Another movie straight after is not part of this one.
+    Bytes two(movie);
+    append(two, movie);
+    EXPECT_EQ(findFileEnd(two, "MP4").bytes, movie.size());
+}
+
+TEST_F(LongContainers, MatroskaWithUnknownSegmentSizeEndsAfterItsLastCluster) {
+    Bytes file = corpusFile("117_gen_testsrc2_h264.mkv");
+    // Rewrite the segment's size as "unknown", as live recorders leave it.
+    const std::array<std::uint8_t, 4> segmentId = {0x18, 0x53, 0x80, 0x67};
+    const auto segment = std::search(file.begin(), file.end(), segmentId.begin(), segmentId.end());
+    ASSERT_NE(segment, file.end());
+    const auto sizeAt = static_cast<std::size_t>(segment - file.begin()) + 4;
+    const int sizeLength = [&] {
+        int length = 1;
+        for (std::uint8_t mask = 0x80; (file[sizeAt] & mask) == 0; mask >>= 1) {
+            ++length;
+        }
+        return length;
+    }();
+    file[sizeAt] = static_cast<std::uint8_t>(0xFF >> (sizeLength - 1));
+    std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(sizeAt) + 1, sizeLength - 1, 0xFF);
+
+    Bytes item(file);
+    append(item, corpusFile("109_sample.mp4"));
+    const FileEnd end = findFileEnd(item, "MKV");
+    EXPECT_TRUE(end.validated);
+    EXPECT_EQ(end.bytes, file.size());
+}
+
+TEST(DocumentEnds, PdfIncrementalUpdatesEndAtTheirLastMarker) {
+    const Bytes original = corpusFile("092_032270.pdf");
+    Bytes updated(original);
+    appendText(updated,
+               "12 0 obj\n<< /Type /Annot >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< >>\n"
+               "startxref\n123\n%%EOF\r\n");
+    Bytes item(updated);
+    appendText(item, "\n\n some leftover text %%EOF of an older file");
+    EXPECT_EQ(findFileEnd(item, "PDF").bytes, updated.size());
+
+    // A document starting on the next sector is the next file, even when the first lacks its marker.
+    Bytes broken(original.begin(), original.end() - 8);
+    ImageBuilder builder(5);
+    builder.place(broken);
+    builder.place(original);
+    StrictSource source(builder.take());
+    EXPECT_FALSE(findFileEnd(source, 0, 4096, "PDF", kLargeLimit).validated);
+}
+
+TEST(DocumentEnds, ZipEndRecordMustPointBackAtTheCentralDirectory) {
+    const Bytes zip = corpusFile("096_textfiles_historicaldates.zip");
+    const std::array<std::uint8_t, 4> endSignature = {'P', 'K', 5, 6};
+    const auto endRecord = static_cast<std::size_t>(
+        std::find_end(zip.begin(), zip.end(), endSignature.begin(), endSignature.end()) - zip.begin());
+    ASSERT_EQ(endRecord + 22, zip.size());
+    Bytes moved(zip);
+    putLe32(moved, endRecord + 16, getLe32(moved, endRecord + 16) + 1);
+    EXPECT_FALSE(findFileEnd(moved, "ZIP").validated);
+
+    // A comment belongs to the archive.
+    Bytes commented(zip);
+    commented[endRecord + 20] = 11;
+    appendText(commented, "hello there");
+    append(commented, randomBytes(700, 6));
+    EXPECT_EQ(findFileEnd(commented, "ZIP").bytes, zip.size() + 11);
+}
+
+TEST(DocumentEnds, CompoundFileNeedsItsTableSectorsMarked) {
+    Bytes doc = corpusFile("066_text_only.doc");
+    EXPECT_TRUE(findFileEnd(doc, "DOC").validated);
+    // The first allocation-table sector as named in the header.
+    const std::uint32_t fatSector = getLe32(doc, 0x4C);
+    ASSERT_LT(fatSector, 128U);
+    const std::size_t mark = (fatSector + 1) * 512 + 4 * fatSector;
+    putLe32(doc, mark, 0xFFFFFFFF);
+    EXPECT_FALSE(findFileEnd(doc, "DOC").validated);
+}
+
+TEST(DocumentEnds, SqliteLengthIsPageSizeTimesPageCount) {
+    Bytes db(100, 0);
+    std::memcpy(db.data(), "SQLite format 3", 16);
+    db[16] = 0x10; // 4096-byte pages
+    putBe32(db, 24, 7);
+    putBe32(db, 28, 3);
+    putBe32(db, 92, 7);
+    db.resize(3 * 4096, 0);
+    Bytes item(db);
+    append(item, randomBytes(5000, 8));
+    EXPECT_EQ(findFileEnd(item, "sqlite").bytes, 3U * 4096);
+    EXPECT_TRUE(findFileEnd(item, "DB").validated);
+
+    // A page count older than the last change is not trusted.
+    putBe32(item, 92, 6);
+    EXPECT_FALSE(findFileEnd(item, "sqlite").validated);
+    // Nor a page count past the end of the medium.
+    putBe32(item, 92, 7);
+    putBe32(item, 28, 300);
+    EXPECT_FALSE(findFileEnd(item, "sqlite").validated);
+}
+
+TEST(ImageEnds, BrokenStructuresAreNotValidated) {
+    Bytes png = corpusFile("018_julia-set.png");
+    putBe32(png, 8, 0x7FFFFFF0); // IHDR claims nearly 2 GiB
+    EXPECT_FALSE(findFileEnd(png, "PNG").validated);
+
+    Bytes jpeg = corpusFile("040_Canon_40D.jpg");
+    jpeg[3] = 0x02; // not a marker
+    EXPECT_FALSE(findFileEnd(jpeg, "JPG").validated);
+
+    Bytes gif = corpusFile("033_atop.gif");
+    gif[gif.size() - 1] = 0x42; // the trailer replaced
+    append(gif, Bytes(64, 0x42));
+    EXPECT_FALSE(findFileEnd(gif, "GIF").validated);
+
+    Bytes tiff = corpusFile("099_image-lzwcompression-300ppi.tif");
+    EXPECT_TRUE(findFileEnd(tiff, "TIF").validated);
+    putLe32(tiff, 4, static_cast<std::uint32_t>(tiff.size() + 100)); // first directory off the end
+    EXPECT_FALSE(findFileEnd(tiff, "TIF").validated);
+
+    Bytes ogg = corpusFile("108_audio-opensource.ogg");
+    ogg[ogg.size() / 2] ^= 0x01; // breaks one page's checksum
+    EXPECT_FALSE(findFileEnd(ogg, "OGG").validated);
+}
+
+TEST(ImageEnds, BitmapWithoutAFileSizeIsMeasuredByItsRows) {
+    // 800 by 600 pixels of 24 bits after a 54-byte header; the writer padded two bytes after them.
+    const Bytes bmp = corpusFile("097_image-24bit-300ppi.bmp");
+    Bytes unsized(bmp);
+    putLe32(unsized, 2, 0);
+    append(unsized, randomBytes(3000, 10));
+    EXPECT_EQ(findFileEnd(unsized, "BMP").bytes, 54U + 800 * 3 * 600);
+    EXPECT_EQ(findFileEnd(bmp, "BMP").bytes, bmp.size());
+}
+
+TEST(ImageEnds, JpegSkipsAThumbnailThatEndsInsideExif) {
+    // The embedded thumbnail's end-of-image marker comes long before the photo's.
+    const Bytes jpeg = corpusFile("047_fujifilm-dx10.jpg");
+    const std::array<std::uint8_t, 2> endOfImage = {0xFF, 0xD9};
+    const auto firstEnd = std::search(jpeg.begin() + 2, jpeg.end(), endOfImage.begin(), endOfImage.end());
+    ASSERT_LT(static_cast<std::size_t>(firstEnd - jpeg.begin()) + 2, jpeg.size());
+    EXPECT_EQ(findFileEnd(jpeg, "JPG").bytes, jpeg.size());
+}
+
+TEST(ArchiveEnds, SevenZipAndRarHeadersAreChecked) {
+    // A 7z archive: start header, packed data, closing header.
+    Bytes sevenZip = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C, 0, 4};
+    sevenZip.resize(32, 0);
+    const Bytes packed = randomBytes(3000, 11);
+    const Bytes closing = {0x01, 0x04, 0x06, 0x00, 0x00};
+    putLe32(sevenZip, 12, static_cast<std::uint32_t>(packed.size()));
+    putLe32(sevenZip, 20, static_cast<std::uint32_t>(closing.size()));
+    putLe32(sevenZip, 28, crc32(closing.data(), closing.size()));
+    putLe32(sevenZip, 8, crc32(sevenZip.data() + 12, 20));
+    append(sevenZip, packed);
+    append(sevenZip, closing);
+    Bytes item(sevenZip);
+    append(item, randomBytes(900, 12));
+    EXPECT_EQ(findFileEnd(item, "7Z").bytes, sevenZip.size());
+    item[40] ^= 0xFF; // packed data is not checked
+    EXPECT_TRUE(findFileEnd(item, "7Z").validated);
+    item[sevenZip.size() - 1] ^= 0xFF;
+    EXPECT_FALSE(findFileEnd(item, "7Z").validated);
+
+    // RAR 5: main header, a file header with data, end of archive.
+    const auto block = [](Bytes fields, const Bytes& data) {
+        Bytes out(4, 0);
+        out.push_back(static_cast<std::uint8_t>(fields.size()));
+        append(out, fields);
+        putLe32(out, 0, crc32(out.data() + 4, out.size() - 4));
+        append(out, data);
+        return out;
+    };
+    Bytes rar = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00};
+    append(rar, block({1, 0, 0}, {}));
+    const Bytes data = randomBytes(700, 13);
+    append(rar,
+           block({2, 2, static_cast<std::uint8_t>((700 & 0x7F) | 0x80), static_cast<std::uint8_t>(700 >> 7)},
+                 data));
+    append(rar, block({5, 0, 0}, {}));
+    Bytes rarItem(rar);
+    append(rarItem, randomBytes(900, 14));
+    EXPECT_EQ(findFileEnd(rarItem, "RAR").bytes, rar.size());
+    rarItem[rar.size() - 2] ^= 0x01;
+    EXPECT_FALSE(findFileEnd(rarItem, "RAR").validated);
+}
+
+// Every validator on damaged and random input: no crash, no read outside the source, and a result that
+// is either the item or a length inside what could be read.
+TEST(FileEndRobustness, DamagedAndRandomInputs) {
+    struct Target {
+        const char* extension;
+        std::vector<std::uint8_t> magic;
+        const char* sample;
+    };
+    const std::vector<Target> targets = {
+        {"JPG", {0xFF, 0xD8, 0xFF}, "040_Canon_40D.jpg"},
+        {"PNG", {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R'}, "018_julia-set.png"},
+        {"GIF", {'G', 'I', 'F', '8', '9', 'a'}, "033_atop.gif"},
+        {"BMP", {'B', 'M'}, "097_image-24bit-300ppi.bmp"},
+        {"AVI", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '}, "116_gen_camera_mjpeg.avi"},
+        {"WAV", {'R', 'I', 'F', 'F'}, "105_audio-wav.wav"},
+        {"MOV", {0, 0, 0, 20, 'f', 't', 'y', 'p'}, "079_png.mov"},
+        {"M4A", {0, 0, 0, 20, 'f', 't', 'y', 'p'}, "112_has-tags.m4a"},
+        {"MKV", {0x1A, 0x45, 0xDF, 0xA3}, "117_gen_testsrc2_h264.mkv"},
+        {"PDF", {'%', 'P', 'D', 'F', '-'}, "092_032270.pdf"},
+        {"ZIP", {'P', 'K', 3, 4}, "096_textfiles_historicaldates.zip"},
+        {"ODT", {'P', 'K', 3, 4}, "071_LibreOfficeWriter_odt_1.3.odt"},
+        {"XLS", {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1}, "102_spreadsheet-excel5-95-calcs.xls"},
+        {"SQLITE", {'S', 'Q', 'L', 'i', 't', 'e', ' ', 'f', 'o', 'r', 'm', 'a', 't', ' ', '3', 0}, nullptr},
+        {"TIF", {'I', 'I', 42, 0}, "099_image-lzwcompression-300ppi.tif"},
+        {"NEF", {'M', 'M', 0, 42}, nullptr},
+        {"RAF", {'F', 'U', 'J', 'I', 'F', 'I', 'L', 'M', 'C', 'C', 'D', '-', 'R', 'A', 'W', ' '}, nullptr},
+        {"MP3", {'I', 'D', '3', 3, 0, 0}, "111_silence-44-s.mp3"},
+        {"OGG", {'O', 'g', 'g', 'S', 0, 2}, "025_phone-incoming-call.oga"},
+        {"RAR", {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00}, nullptr},
+        {"RAR", {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00}, nullptr},
+        {"7Z", {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C}, nullptr},
+    };
+    std::mt19937 random(20240611);
+    const auto check = [&](const Bytes& input, const char* extension) {
+        const FileEnd inMemory = findFileEnd(input, extension);
+        if (inMemory.validated) {
+            EXPECT_GT(inMemory.bytes, 0U);
+            EXPECT_LE(inMemory.bytes, input.size());
+        } else {
+            EXPECT_EQ(inMemory.bytes, input.size());
+        }
+        StrictSource source(input);
+        const std::uint64_t itemBytes =
+            std::uniform_int_distribution<std::uint64_t>(1, 8)(random) * kSectorSize;
+        const std::uint64_t limit =
+            std::uniform_int_distribution<std::uint64_t>(0, input.size() + 4096)(random);
+        const FileEnd onMedium = findFileEnd(source, 0, itemBytes, extension, limit);
+        if (onMedium.validated) {
+            EXPECT_LE(onMedium.bytes, std::min<std::uint64_t>(limit, roundUpToSector(input.size())));
+        } else {
+            EXPECT_EQ(onMedium.bytes, itemBytes);
+        }
+    };
+    for (const Target& target : targets) {
+        SCOPED_TRACE(target.extension);
+        Bytes sample;
+        if (target.sample != nullptr) {
+            sample = corpusFile(target.sample);
+            sample.resize(std::min<std::size_t>(sample.size(), 96 * 1024));
+        }
+        for (int round = 0; round < 150; ++round) {
+            Bytes input;
+            if (sample.empty() || round % 3 == 0) {
+                // Random bytes behind the type's signature.
+                input = randomBytes(std::uniform_int_distribution<std::size_t>(0, 8192)(random), random());
+                std::copy_n(target.magic.begin(), std::min(target.magic.size(), input.size()), input.begin());
+            } else {
+                input = sample;
+                const int flips = std::uniform_int_distribution<int>(1, 40)(random);
+                for (int i = 0; i < flips; ++i) {
+                    // Damage the structure near the start more often than the bulk of the data.
+                    const std::size_t span =
+                        random() % 2 == 0 ? std::min<std::size_t>(input.size(), 2048) : input.size();
+                    input[random() % span] = static_cast<std::uint8_t>(random());
+                }
+                if (random() % 2 == 0) {
+                    input.resize(random() % (input.size() + 1));
+                }
+            }
+            check(input, target.extension);
+        }
+    }
+}
+
+} // namespace
+} // namespace quarry::results
