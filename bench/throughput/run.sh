@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# Throughput and peak memory of quarry-carve beside foremost and PhotoRec on one
+# reproducible image: seeded random filler with the corpus files planted at sector-aligned
+# offsets. Every tool runs pinned to one core after the image has been read once, so the
+# page cache is warm for all of them.
+#
+#   bench/throughput/run.sh            2 GiB image
+#   IMAGE_MIB=512 bench/throughput/run.sh
+#
+# Environment: IMAGE_MIB (2048), SEED (20240611), CPU (core to pin to, 0), WORK (folder for
+# the image and the outputs), BUILD (Release build folder), CORPUS (files to plant).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+IMAGE_MIB=${IMAGE_MIB:-2048}
+SEED=${SEED:-20240611}
+CPU=${CPU:-0}
+WORK=${WORK:-$root/build-bench/throughput}
+BUILD=${BUILD:-$root/build-cli-release}
+CORPUS=${CORPUS:-$root/../shared/corpus}
+
+need=()
+command -v foremost >/dev/null || need+=(foremost)
+command -v photorec >/dev/null || need+=(testdisk)
+[ -x /usr/bin/time ] || need+=(time)
+if [ ${#need[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+echo "Building quarry-carve (Release) in $BUILD" >&2
+cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARRY_BUILD_GUI=OFF \
+  -DQUARRY_BUILD_TESTS=OFF >/dev/null
+cmake --build "$BUILD" --target quarry-carve quarry_definition_files >/dev/null
+carver="$BUILD/bin/quarry-carve"
+resources="$BUILD/share/quarry"
+[ -f "$resources/QRYExt2.dll" ] || { echo "no definition files in $resources" >&2; exit 1; }
+
+mkdir -p "$WORK"
+image="$WORK/image-${IMAGE_MIB}MiB-$SEED.img"
+stamp="$image.stamp"
+recipe="$(sha256sum "$here/make_image.py" | cut -c1-16) $IMAGE_MIB $SEED $(cat "$CORPUS/MANIFEST.csv" | sha256sum | cut -c1-16)"
+if [ ! -f "$image" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$recipe" ]; then
+  echo "Writing the ${IMAGE_MIB} MiB image (seed $SEED)" >&2
+  rm -f "$stamp"
+  python3 "$here/make_image.py" --out "$image" --mib "$IMAGE_MIB" --seed "$SEED" --corpus "$CORPUS" \
+    --manifest "$image.planted.csv"
+  echo "$recipe" >"$stamp"
+fi
+image_bytes=$(stat -c %s "$image")
+echo "Warming the page cache" >&2
+cat "$image" >/dev/null
+
+results="$WORK/results.csv"
+echo "tool,mode,seconds,read_bytes,peak_kib,items" >"$results"
+
+# measure NAME MODE READ_BYTES ITEMS_COMMAND -- COMMAND...: wall time and peak resident set
+# of COMMAND pinned to one core; ITEMS_COMMAND counts what it found afterwards.
+measure() {
+  local name=$1 mode=$2 read_bytes=$3 items_cmd=$4
+  shift 5
+  local timing="$WORK/time-$name-$mode.txt"
+  echo "Running $name ($mode)" >&2
+  /usr/bin/time -v -o "$timing" taskset -c "$CPU" "$@"
+  local wall peak
+  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$timing" |
+    awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
+  peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$timing")
+  echo "$name,$mode,$wall,$(eval "$read_bytes"),$peak,$(eval "$items_cmd")" >>"$results"
+}
+
+scanned() { python3 -c 'import json,sys; print(json.loads(open(sys.argv[1]).read().splitlines()[-1])["sectors_scanned"] * 512)' "$1"; }
+items() { grep -c '"event":"item"' "$1" || true; }
+
+for mode in photo raw; do
+  for passes in both general; do
+    flags=(--mode "$mode")
+    [ "$passes" = general ] && flags+=(--no-thorough)
+    out="$WORK/quarry-$mode-$passes.jsonl"
+    measure quarry-carve "$mode-$passes" "scanned $out" "items $out" -- \
+      sh -c 'exec "$0" "$@" >"'"$out"'"' "$carver" --resources "$resources" --json "${flags[@]}" "$image"
+  done
+done
+
+rm -rf "$WORK/foremost"
+measure foremost "all-types-quick" "echo $image_bytes" \
+  "find '$WORK/foremost' -type f ! -name audit.txt | wc -l" -- \
+  sh -c 'exec foremost -q -Q -t all -i "$0" -o "$1" >/dev/null' "$image" "$WORK/foremost"
+
+rm -rf "$WORK/photorec"
+mkdir -p "$WORK/photorec"
+measure photorec "paranoid" "echo $image_bytes" \
+  "find '$WORK/photorec' -type f -path '*recup*' ! -name report.xml | wc -l" -- \
+  sh -c 'cd "$0" && photorec /log /d "$0/recup" /cmd "$1" partition_none,options,paranoid,search </dev/null >/dev/null' \
+  "$WORK/photorec" "$image"
+
+largest_photo=$(python3 - "$WORK/quarry-photo-both.jsonl" <<'PY'
+import json, sys
+sizes = [(e["end_sector"] - e["start_sector"]) * 512 for e in map(json.loads, open(sys.argv[1]))
+         if e["event"] == "item"]
+print(max(sizes, default=0))
+PY
+)
+
+python3 - "$results" "$image_bytes" "$largest_photo" <<'PY'
+import csv, sys
+rows = list(csv.DictReader(open(sys.argv[1])))
+image = int(sys.argv[2])
+largest = int(sys.argv[3])
+photorec = next(r for r in rows if r["tool"] == "photorec")
+base = image / float(photorec["seconds"])
+print(f"Image: {image / 2**20:.0f} MiB, warm page cache, one core. Largest photo item: {largest / 2**20:.1f} MiB")
+print(f"{'tool':<13} {'mode':<16} {'seconds':>8} {'image MB/s':>11} {'read MB/s':>10} {'peak MiB':>9} "
+      f"{'items':>6} {'x PhotoRec':>11}")
+for r in rows:
+    secs = float(r["seconds"])
+    rate = image / secs / 1e6
+    read = int(r["read_bytes"]) / secs / 1e6
+    print(f"{r['tool']:<13} {r['mode']:<16} {secs:>8.2f} {rate:>11.0f} {read:>10.0f} "
+          f"{int(r['peak_kib']) / 1024:>9.1f} {r['items']:>6} {image / secs / base:>11.2f}")
+limit = 64 + largest / 2**20
+print(f"Targets: >= 2000 MB/s read per quarry-carve run, >= 5x PhotoRec, peak < {limit:.1f} MiB "
+      f"(64 MiB + largest photo item)")
+PY
