@@ -31,32 +31,28 @@ std::optional<std::uint16_t> firstCheckPosition(const CompiledSignature& sig) {
 } // namespace
 
 SignatureMatcher::SignatureMatcher(const signatures::SignatureList& list) : records_(compileList(list)) {
-    buildBuckets();
+    buildProbes();
     buildSameHeaderGroups();
 }
 
-void SignatureMatcher::buildBuckets() {
-    std::array<std::vector<Candidate>, 256> buckets;
+void SignatureMatcher::buildProbes() {
+    std::map<std::uint16_t, std::array<std::vector<std::uint32_t>, 256>> byPosition;
     for (std::size_t r = 0; r < records_.size(); ++r) {
-        const auto pos = firstCheckPosition(records_[r]);
-        if (!pos) {
-            continue;
-        }
-        const Candidate candidate{*pos, static_cast<std::uint8_t>(records_[r].firstByte),
-                                  static_cast<std::uint32_t>(r)};
-        if (*pos == 0) {
-            buckets[candidate.firstByte].push_back(candidate);
-        } else {
-            for (auto& bucket : buckets) {
-                bucket.push_back(candidate);
-            }
+        if (const auto pos = firstCheckPosition(records_[r])) {
+            byPosition[*pos][static_cast<std::size_t>(records_[r].firstByte)].push_back(
+                static_cast<std::uint32_t>(r));
         }
     }
-    for (std::size_t b = 0; b < buckets.size(); ++b) {
-        bucketStart_[b] = static_cast<std::uint32_t>(candidates_.size());
-        candidates_.insert(candidates_.end(), buckets[b].begin(), buckets[b].end());
+    for (const auto& [position, buckets] : byPosition) {
+        Probe probe;
+        probe.position = position;
+        for (std::size_t b = 0; b < buckets.size(); ++b) {
+            probe.bucketStart[b] = static_cast<std::uint32_t>(candidates_.size());
+            candidates_.insert(candidates_.end(), buckets[b].begin(), buckets[b].end());
+        }
+        probe.bucketStart[256] = static_cast<std::uint32_t>(candidates_.size());
+        probes_.push_back(probe);
     }
-    bucketStart_[256] = static_cast<std::uint32_t>(candidates_.size());
 }
 
 void SignatureMatcher::buildSameHeaderGroups() {

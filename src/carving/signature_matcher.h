@@ -2,6 +2,7 @@
 
 #include "carving/header_test.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +13,7 @@ namespace quarry::carving {
 
 // A signature list prepared for one scan. Finds the first record in list order whose
 // header test matches a sector, trying only the records whose first compared byte fits
-// the sector.
+// the sector: records are grouped by the position of that byte and by the value it needs.
 class SignatureMatcher {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
@@ -24,14 +25,28 @@ public:
 
     // Index of the first matching record, or npos.
     std::size_t find(const std::uint8_t* sector512) const {
-        const std::uint8_t first = sector512[0];
-        for (std::uint32_t i = bucketStart_[first]; i < bucketStart_[first + 1u]; ++i) {
-            const Candidate& c = candidates_[i];
-            if (sector512[c.checkPos] == c.firstByte && matchesHeader(records_[c.record], sector512)) {
-                return c.record;
+        // Walks the candidates of every probe in increasing record order; nearly always every
+        // probe's bucket is empty and this is one byte lookup per probe.
+        std::uint32_t next = 0;
+        for (;;) {
+            std::uint32_t best = kNone;
+            for (const Probe& probe : probes_) {
+                const std::uint8_t value = sector512[probe.position];
+                for (std::uint32_t i = probe.bucketStart[value]; i < probe.bucketStart[value + 1u]; ++i) {
+                    if (candidates_[i] >= next) {
+                        best = std::min(best, candidates_[i]);
+                        break;
+                    }
+                }
             }
+            if (best == kNone) {
+                return npos;
+            }
+            if (matchesHeader(records_[best], sector512)) {
+                return best;
+            }
+            next = best + 1;
         }
-        return npos;
     }
 
     // Record `index` and the records after it, in list order, that have the same header
@@ -41,18 +56,20 @@ public:
     }
 
 private:
-    struct Candidate {
-        std::uint16_t checkPos;
-        std::uint8_t firstByte;
-        std::uint32_t record;
+    static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
+
+    // The records whose first comparison is at `position`, by the byte value they need there.
+    struct Probe {
+        std::uint16_t position = 0;
+        std::array<std::uint32_t, 257> bucketStart{};
     };
 
-    void buildBuckets();
+    void buildProbes();
     void buildSameHeaderGroups();
 
     std::vector<CompiledSignature> records_;
-    std::array<std::uint32_t, 257> bucketStart_{};
-    std::vector<Candidate> candidates_;
+    std::vector<Probe> probes_;
+    std::vector<std::uint32_t> candidates_; // record indices, ascending within a bucket
     std::vector<std::uint32_t> sameHeader_;
     std::vector<std::uint32_t> sameHeaderFrom_;
     std::vector<std::uint32_t> sameHeaderEnd_;
