@@ -77,7 +77,7 @@ TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
         const Image image = randomImage(random, sectors, general.empty() ? thorough : general);
         MemorySource memory = image.source();
 
-        PhotoSetup setup;
+        ScanSetup setup;
         setup.general = &general;
         setup.thorough = &thorough;
         setup.thoroughPass = random() % 4 != 0;

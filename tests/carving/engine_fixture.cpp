@@ -6,7 +6,7 @@ namespace quarry::carving::test_support {
 
 namespace {
 
-template <class Request> Request requestFor(SectorSource* source, const PhotoSetup& setup) {
+template <class Request> Request requestFor(SectorSource* source, const ScanSetup& setup) {
     Request request;
     request.source = source;
     const std::uint64_t sectors = source != nullptr ? source->sectorCount() : 0;
@@ -30,7 +30,7 @@ ScanRun finish(const ScanResult& result, RecordingSink& sink, const ScanControl&
 
 } // namespace
 
-ScanRun runPhoto(SectorSource* source, const PhotoSetup& setup, PhotoCounters& counters, Engine engine) {
+ScanRun runPhoto(SectorSource* source, const ScanSetup& setup, PhotoCounters& counters, Engine engine) {
     ScanControl control;
     RecordingSink sink(control);
     if (setup.stopAfterItems > 0) {
@@ -42,7 +42,7 @@ ScanRun runPhoto(SectorSource* source, const PhotoSetup& setup, PhotoCounters& c
     return finish(result, sink, control);
 }
 
-ScanRun runRaw(SectorSource* source, const PhotoSetup& setup, FoundFileGroups& groups, Engine engine) {
+ScanRun runRaw(SectorSource* source, const ScanSetup& setup, FoundFileGroups& groups, Engine engine) {
     ScanControl control;
     RecordingSink sink(control);
     sink.groups = &groups;

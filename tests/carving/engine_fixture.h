@@ -19,7 +19,7 @@ struct ScanRun {
     int stopNowAtEnd = 0;
 };
 
-struct PhotoSetup {
+struct ScanSetup {
     const signatures::SignatureList* general = nullptr;
     const signatures::SignatureList* thorough = nullptr;
     bool thoroughPass = true;
@@ -31,10 +31,10 @@ struct PhotoSetup {
 
 enum class Engine { Real, Reference };
 
-ScanRun runPhoto(SectorSource* source, const PhotoSetup& setup, PhotoCounters& counters,
-             Engine engine = Engine::Real);
-ScanRun runRaw(SectorSource* source, const PhotoSetup& setup, FoundFileGroups& groups,
-           Engine engine = Engine::Real);
+ScanRun runPhoto(SectorSource* source, const ScanSetup& setup, PhotoCounters& counters,
+                 Engine engine = Engine::Real);
+ScanRun runRaw(SectorSource* source, const ScanSetup& setup, FoundFileGroups& groups,
+               Engine engine = Engine::Real);
 
 // A group per extension, counts 0, as a confirmed check list leaves them.
 void makeGroups(FoundFileGroups& groups, std::initializer_list<const char*> extensions);

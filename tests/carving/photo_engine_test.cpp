@@ -15,7 +15,7 @@ const auto kPng = hexBytes("89504E47");
 // Photo scans over small images; each case also runs with the image shifted by k sectors.
 class CarvingPhotoScan : public ::testing::TestWithParam<std::uint64_t> {
 protected:
-    ScanRun scan(const Image& image, PhotoSetup setup) {
+    ScanRun scan(const Image& image, ScanSetup setup) {
         const std::uint64_t k = GetParam();
         const Image shifted = image.shifted(k);
         MemorySource source = shifted.source();
@@ -34,7 +34,7 @@ protected:
     }
 
     ScanRun scan(const Image& image, const signatures::SignatureList& general) {
-        PhotoSetup setup;
+        ScanSetup setup;
         setup.general = &general;
         setup.thorough = &noRecords;
         return scan(image, setup);
@@ -154,7 +154,7 @@ TEST_P(CarvingPhotoScan, ThoroughPassNamesAfreshWhileIdentifiersRunOn) {
     image.put(1, 0, kJpeg);
     image.put(3, 0, kPng);
     image.put(6, 0, hexBytes("FFD800"));
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &general;
     setup.thorough = &thorough;
     ScanRun run = scan(image, setup);
@@ -181,7 +181,7 @@ TEST_P(CarvingPhotoScan, EmptyGeneralListReadsNothingAndTheThoroughPassStillRuns
     addRecord(thorough, "JPG", "100000", "FFD8FF", "1");
     Image image(6);
     image.put(2, 0, kJpeg);
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &noRecords;
     setup.thorough = &thorough;
     const ScanRun run = scan(image, setup);
@@ -202,7 +202,7 @@ TEST_P(CarvingPhotoScan, StopKeepsThePartPhotoAndSkipsTheThoroughPass) {
     image.put(2, 0, kJpeg);
     image.put(5, 0, kJpeg);
     image.put(6, 0, {7});
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thorough = &list;
     setup.stopAfterItems = 1; // the stop arrives while sector 5 is handled
@@ -222,7 +222,7 @@ TEST_P(CarvingPhotoScan, RangeLimitsTheScan) {
     image.put(2, 0, kJpeg);
     image.put(8, 0, kJpeg);
     image.put(15, 0, kJpeg);
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thoroughPass = false;
     setup.start = 3;

@@ -13,7 +13,7 @@ const auto kAvi = hexBytes("52494646");
 // Raw scans over small images; each case also runs with the image shifted by k sectors.
 class CarvingRawScan : public ::testing::TestWithParam<std::uint64_t> {
 protected:
-    ScanRun scan(const Image& image, PhotoSetup setup) {
+    ScanRun scan(const Image& image, ScanSetup setup) {
         const std::uint64_t k = GetParam();
         const Image shifted = image.shifted(k);
         MemorySource source = shifted.source();
@@ -32,7 +32,7 @@ protected:
     }
 
     ScanRun scan(const Image& image, const signatures::SignatureList& general) {
-        PhotoSetup setup;
+        ScanSetup setup;
         setup.general = &general;
         setup.thoroughPass = false;
         return scan(image, setup);
@@ -111,7 +111,7 @@ TEST_P(CarvingRawScan, NamesNumberPerTypeAcrossBothPasses) {
         image.put(s, 0, hexBytes("FFD8FF"));
     }
     image.put(20, 0, hexBytes("FFD800"));
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &general;
     setup.thorough = &thorough;
     const ScanRun run = scan(image, setup);
@@ -163,7 +163,7 @@ TEST_P(CarvingRawScan, StopAfterAHeaderHandsOverTheOpenItems) {
     Image image(40);
     image.put(10, 0, kAvi);
     image.put(20, 0, kAvi);
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thorough = &list;
     setup.stopAfterItems = 1;
@@ -182,7 +182,7 @@ TEST_P(CarvingRawScan, EmptyListsEndThePassesWithoutReading) {
     makeGroups(groups, {"AVI"});
     Image image(10);
     image.put(3, 0, kAvi);
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &none;
     setup.thorough = &thorough;
     setup.thoroughPass = false;

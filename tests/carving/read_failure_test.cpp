@@ -48,7 +48,7 @@ TEST_P(CarvingReadFailureBlocks, BadSectorReadsAsZerosAndLaterSectorsStayAligned
     source.failSector(39);
 
     PhotoCounters counters;
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thoroughPass = false;
     setup.blockSectors = GetParam();
@@ -79,7 +79,7 @@ TEST(CarvingReadFailure, SourceThatCannotBeRepositionedEndsThePassAsComplete) {
 
     FoundFileGroups groups;
     makeGroups(groups, {"AVI"});
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thorough = &list;
     const ScanRun run = runRaw(&source, setup, groups);
@@ -98,7 +98,7 @@ TEST(CarvingReadFailure, SectorsPastTheEndOfTheMediumReadAsZeros) {
     image.put(8, 0, kJpeg);
     MemorySource source = image.source();
     PhotoCounters counters;
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thoroughPass = false;
     setup.end = 14;

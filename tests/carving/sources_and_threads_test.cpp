@@ -63,7 +63,7 @@ TEST(CarvingFileSource, ImageFileScansLikeTheSameBytesInMemory) {
     const TempFile file(image.bytes());
     const auto fileSource = openFileSource(file.path());
     MemorySource memory = image.source();
-    PhotoSetup setup;
+    ScanSetup setup;
     setup.general = &list;
     setup.thorough = &list;
     PhotoCounters a;
