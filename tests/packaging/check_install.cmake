@@ -43,6 +43,20 @@ foreach(tool quarry-resgen quarry-demo-media)
   endif()
 endforeach()
 
+# The installed carver finds the installed definition files on its own: a type
+# that only they define is accepted, and a blank medium scans cleanly.
+if(EXPECT_CARVE)
+  set(medium ${PREFIX}/blank-medium.img)
+  string(REPEAT " " 65536 blank)
+  file(WRITE ${medium} "${blank}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=QUARRY_RESOURCES
+                          ${PREFIX}/bin/quarry-carve --mode raw --types PDF --json ${medium}
+    RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "the installed quarry-carve did not find its resources (exit ${rc}):\n${out}")
+  endif()
+endif()
+
 # The metainfo must find its desktop entry in the installed tree.
 find_program(appstreamcli appstreamcli)
 if(NOT appstreamcli)
