@@ -60,8 +60,15 @@ TEST(CarvingHeaderTest, CompilesTheRecordFields) {
     EXPECT_EQ(records[3].headerText, "");
     EXPECT_EQ(records[3].positionText, "x");
 
+    // Characters, not bytes, make the header: each non-ASCII character is one digit worth 0.
+    addRecord(list, "UTF", "0",
+              "A\xC3\xA9\xE2\x82\xAC"
+              "1",
+              "1", "");
+    EXPECT_EQ(compileRecord(list, 4).header, (std::vector<std::uint8_t>{0xA0, 0x01}));
+
     list.pop_back(); // a partial record is left out
-    EXPECT_EQ(compileList(list).size(), 3u);
+    EXPECT_EQ(compileList(list).size(), 4u);
 }
 
 TEST(CarvingHeaderTest, PositionOneMeansTheFirstByte) {
