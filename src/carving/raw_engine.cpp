@@ -4,7 +4,7 @@
 #include "carving/scan.h"
 #include "carving/sector_loop.h"
 #include "carving/signature_matcher.h"
-#include "carving/text_trim.h"
+#include "signatures/utf8_text.h"
 
 #include <string>
 #include <vector>
@@ -96,7 +96,7 @@ private:
 
     void handOverAll(std::uint64_t endSector) {
         for (const std::string& name : names_) {
-            const std::string trimmed(trimWhitespace(name));
+            const std::string trimmed(signatures::utf8::trim(name));
             if (trimmed.empty()) {
                 continue;
             }

@@ -2,7 +2,7 @@
 
 #include "carving/header_test.h"
 #include "carving/naming.h"
-#include "carving/text_trim.h"
+#include "signatures/utf8_text.h"
 
 #include <algorithm>
 #include <array>
@@ -128,7 +128,7 @@ struct Raw {
 
 void handOverRaw(Raw& raw, PassKind pass, std::uint64_t end, FoundFileGroups& groups, ScanSink& sink) {
     for (const auto& name : raw.open) {
-        const std::string trimmed(trimWhitespace(name));
+        const std::string trimmed(signatures::utf8::trim(name));
         if (!trimmed.empty()) {
             groups.countItem(trimmed);
             sink.rawItem(pass, trimmed, name, raw.start, end);
@@ -190,7 +190,7 @@ bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const
         while (!raw.open.empty() && kLimit <= raw.collected) {
             const std::string name = raw.open.front();
             raw.open.erase(raw.open.begin());
-            const std::string trimmed(trimWhitespace(name));
+            const std::string trimmed(signatures::utf8::trim(name));
             if (!trimmed.empty()) {
                 groups.countItem(trimmed);
                 sink.rawItem(pass, trimmed, name, raw.start, forIndex);

@@ -1,6 +1,5 @@
 #include "carving/memory_source.h"
 #include "carving/sector_source.h"
-#include "carving/text_trim.h"
 #include "engine_fixture.h"
 
 #include <atomic>
@@ -72,20 +71,6 @@ TEST(CarvingFileSource, ImageFileScansLikeTheSameBytesInMemory) {
     const ScanRun fromMemory = runPhoto(&memory, setup, b);
     EXPECT_EQ(fromFile.events, fromMemory.events);
     EXPECT_EQ(items(fromFile.events).size(), 10u);
-}
-
-TEST(CarvingTextTrim, TrimsAsciiAndUnicodeWhiteSpaceOnly) {
-    EXPECT_EQ(trimWhitespace(" \t\r\nabc \n"), "abc");
-    EXPECT_EQ(trimWhitespace("\xE3\x80\x80"
-                             "a b\xC2\x85"),
-              "a b");
-    EXPECT_EQ(trimWhitespace("\xE2\x80\x8B"
-                             "a"),
-              "\xE2\x80\x8B"
-              "a"); // zero-width space is no white space
-    EXPECT_EQ(trimWhitespace(" \xC2\xA0 "), "");
-    EXPECT_EQ(trimWhitespace("\xE2\x80"), "\xE2\x80"); // broken sequences stay
-    EXPECT_EQ(trimWhitespace(""), "");
 }
 
 // Blocks every read at or after `gate` until released, so another thread can stop the scan
