@@ -187,6 +187,18 @@ TEST_F(PhotoCarve, SavedPhotosAreTheItemBytesAndNeverOverwritten) {
     EXPECT_EQ(readBytes(folder / "JPG" / "GND00001.JPG"), sectorSlice(bytes, 100, 300));
 }
 
+TEST_F(PhotoCarve, FailedSavesAreReportedAndTheScanGoesOn) {
+    const auto blocker = dir.path() / "blocker";
+    std::ofstream(blocker) << "a file where the output folder should be";
+    const auto r = run({"--json", "--no-thorough", "--output", blocker.string()});
+    EXPECT_EQ(r.status, 3);
+    const auto stream = parseStream(r.out);
+    EXPECT_EQ(stream.items.size(), 3u);
+    EXPECT_EQ(stream.end["status"].text, "complete");
+    EXPECT_NE(r.err.find("cannot save GND00001.JPG"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("cannot save GND00003.JPG"), std::string::npos) << r.err;
+}
+
 TEST_F(PhotoCarve, SummaryAndProgressWithoutJson) {
     const auto r = run({});
     ASSERT_EQ(r.status, 0) << r.err;
