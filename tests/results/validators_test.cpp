@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -327,6 +328,45 @@ TEST(FileEndSources, AnUnreadableSectorMeansUnvalidated) {
     EXPECT_EQ(end.bytes, 8192U);
 }
 
+// A large medium that holds one header and then the same byte everywhere, counting what is read.
+class EndlessSource final : public carving::SectorSource {
+public:
+    EndlessSource(Bytes header, std::uint8_t fill) : header_(std::move(header)), fill_(fill) {}
+
+    std::uint64_t sectorCount() const override { return 32ULL << 21; } // 32 GiB
+    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
+        EXPECT_LE(first + count, sectorCount());
+        std::memset(out, fill_, count * kSectorSize);
+        if (first == 0) {
+            std::memcpy(out, header_.data(), std::min<std::size_t>(header_.size(), count * kSectorSize));
+        }
+        bytesRead += count * kSectorSize;
+        return true;
+    }
+
+    std::uint64_t bytesRead = 0;
+
+private:
+    Bytes header_;
+    std::uint8_t fill_;
+};
+
+TEST(FileEndSources, ScansThatFindNoEndStopAfterABoundedRead) {
+    // The entropy-coded data of a JPEG and the body of a PDF, neither ever closed.
+    Bytes jpeg = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x08, 1, 1, 0, 0, 0x3F, 0};
+    for (const auto& [header, extension] :
+         {std::pair{jpeg, "JPG"}, std::pair{Bytes{'%', 'P', 'D', 'F', '-', '1'}, "PDF"}}) {
+        EndlessSource text(header, 'A');
+        EXPECT_FALSE(findFileEnd(text, 0, 4096, extension, kLargeLimit).validated);
+        EXPECT_LE(text.bytesRead, 513ULL << 20) << extension;
+
+        // Zeroed free space gives up much sooner.
+        EndlessSource zeros(header, 0);
+        EXPECT_FALSE(findFileEnd(zeros, 0, 4096, extension, kLargeLimit).validated);
+        EXPECT_LE(zeros.bytesRead, 2ULL << 20) << extension;
+    }
+}
+
 // Formats whose header states a length longer than the raw engine's 18 MiB items.
 class LongContainers : public testing::Test {
 protected:
@@ -573,6 +613,219 @@ TEST(ArchiveEnds, SevenZipAndRarHeadersAreChecked) {
     EXPECT_FALSE(findFileEnd(rarItem, "RAR").validated);
 }
 
+TEST(ImageEnds, JpegKeepsTheFurtherImagesOfAMultiPictureIndex) {
+    const Bytes first = corpusFile("040_Canon_40D.jpg");
+    const Bytes second = corpusFile("061_BlueSquare.jpg");
+    // APP2 "MPF": a little-endian TIFF header and one directory whose entry lists both images,
+    // offsets counted from that TIFF header.
+    Bytes segment = {0xFF, 0xE2, 0, 0, 'M', 'P', 'F', 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x02, 0xB0, 7, 0};
+    segment.resize(segment.size() + 12, 0);
+    putLe32(segment, 22, 32);
+    putLe32(segment, 26, 26);
+    segment.resize(segment.size() + 32, 0);
+    segment[2] = 0;
+    segment[3] = static_cast<std::uint8_t>(segment.size() - 2);
+    const std::size_t tiffBase = 2 + 8;
+    Bytes file(first.begin(), first.begin() + 2);
+    append(file, segment);
+    file.insert(file.end(), first.begin() + 2, first.end());
+    putLe32(file, tiffBase + 26 + 4, static_cast<std::uint32_t>(file.size()));
+    putLe32(file, tiffBase + 26 + 16 + 4, static_cast<std::uint32_t>(second.size()));
+    putLe32(file, tiffBase + 26 + 16 + 8, static_cast<std::uint32_t>(file.size() - tiffBase));
+    const std::size_t firstEnd = file.size();
+    append(file, second);
+    Bytes item(file);
+    append(item, randomBytes(2000, 15));
+    EXPECT_EQ(findFileEnd(item, "JPG").bytes, file.size());
+
+    // An entry that points at anything but a whole JPEG is ignored.
+    item[firstEnd + 1] = 0x00;
+    EXPECT_EQ(findFileEnd(item, "JPG").bytes, firstEnd);
+}
+
+// Smaller formats, built here since the corpus has none: the exact end with other data after it,
+// and no validation once a length or checksum is wrong.
+class SmallFormats : public testing::Test {
+protected:
+    static void expectEnd(const Bytes& file, const char* extension) {
+        Bytes item(file);
+        append(item, randomBytes(1500, static_cast<std::uint32_t>(file.size())));
+        const FileEnd end = findFileEnd(item, extension);
+        EXPECT_TRUE(end.validated) << extension;
+        EXPECT_EQ(end.bytes, file.size()) << extension;
+    }
+
+    static void expectBroken(const Bytes& file, const char* extension) {
+        EXPECT_FALSE(findFileEnd(file, extension).validated) << extension;
+    }
+};
+
+TEST_F(SmallFormats, FlacFramesEndWhereTheSampleCountIsReached) {
+    const auto crc8 = [](const Bytes& bytes, std::size_t from) {
+        std::uint8_t crc = 0;
+        for (std::size_t i = from; i < bytes.size(); ++i) {
+            crc ^= bytes[i];
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = static_cast<std::uint8_t>((crc & 0x80) != 0 ? (crc << 1) ^ 0x07 : crc << 1);
+            }
+        }
+        return crc;
+    };
+    const auto crc16 = [](const Bytes& bytes, std::size_t from) {
+        std::uint16_t crc = 0;
+        for (std::size_t i = from; i < bytes.size(); ++i) {
+            crc ^= static_cast<std::uint16_t>(bytes[i] << 8);
+            for (int bit = 0; bit < 8; ++bit) {
+                crc = static_cast<std::uint16_t>((crc & 0x8000) != 0 ? (crc << 1) ^ 0x8005 : crc << 1);
+            }
+        }
+        return crc;
+    };
+    // Mono, 16 bits, 44.1 kHz, three frames of 4096 samples holding constant values.
+    Bytes flac = {'f', 'L', 'a', 'C', 0x80, 0, 0, 34, 0x10, 0x00, 0x10, 0x00};
+    flac.resize(flac.size() + 6, 0);
+    const std::uint64_t format = 44100ULL << 44 | 15ULL << 36 | 3 * 4096;
+    for (int i = 7; i >= 0; --i) {
+        flac.push_back(static_cast<std::uint8_t>(format >> (8 * i)));
+    }
+    flac.resize(flac.size() + 16, 0);
+    for (std::uint8_t frame = 0; frame < 3; ++frame) {
+        const std::size_t start = flac.size();
+        append(flac, {0xFF, 0xF8, 0xC9, 0x08, frame});
+        flac.push_back(crc8(flac, start));
+        append(flac, {0x00, 0x12, static_cast<std::uint8_t>(0x34 + frame)});
+        const std::uint16_t crc = crc16(flac, start);
+        append(flac, {static_cast<std::uint8_t>(crc >> 8), static_cast<std::uint8_t>(crc)});
+    }
+    expectEnd(flac, "FLAC");
+    Bytes damaged(flac);
+    damaged[damaged.size() - 13] ^= 0x40; // the second frame's data
+    expectBroken(damaged, "FLAC");
+}
+
+TEST_F(SmallFormats, LengthsStatedInHeaders) {
+    Bytes aiff = {'F', 'O', 'R', 'M', 0, 0, 0x01, 0x04, 'A', 'I', 'F', 'F'};
+    aiff.resize(8 + 0x104, 0x11);
+    expectEnd(aiff, "AIFF");
+
+    Bytes cabinet = {'M', 'S', 'C', 'F', 0, 0, 0, 0};
+    cabinet.resize(2000, 0);
+    putLe32(cabinet, 8, 2000);
+    putLe32(cabinet, 16, 44);
+    cabinet[24] = 3;
+    cabinet[25] = 1;
+    expectEnd(cabinet, "CAB");
+
+    Bytes woff = {'w', 'O', 'F', 'F', 0, 1, 0, 0};
+    woff.resize(900, 0x22);
+    putBe32(woff, 8, 900);
+    woff[14] = 0;
+    woff[15] = 0;
+    expectEnd(woff, "WOFF");
+
+    Bytes pst = {'!', 'B', 'D', 'N', 0, 0, 0, 0, 'S', 'M', 23, 0};
+    pst.resize(4096, 0);
+    putLe32(pst, 0xB8, 4096);
+    expectEnd(pst, "PST");
+    putLe32(pst, 0xB8, 40960);
+    expectBroken(pst, "PST");
+}
+
+TEST_F(SmallFormats, WalkedContainers) {
+    // Flash video: tags each followed by its own size.
+    Bytes flv = {'F', 'L', 'V', 1, 5, 0, 0, 0, 9, 0, 0, 0, 0};
+    for (const std::uint8_t type : {18, 9, 8}) {
+        Bytes tag = {type, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0};
+        tag.resize(11 + 100, 0x33);
+        tag.resize(tag.size() + 4, 0);
+        putBe32(tag, 111, 111);
+        append(flv, tag);
+    }
+    expectEnd(flv, "FLV");
+
+    // Windows Media: header, data and a simple index object.
+    Bytes asf;
+    const Bytes guids[] = {
+        {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C},
+        {0x36, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C},
+        {0x90, 0x08, 0x00, 0x33, 0xB1, 0xE5, 0xCF, 0x11, 0x89, 0xF4, 0x00, 0xA0, 0xC9, 0x03, 0x49, 0xCB}};
+    for (const Bytes& guid : guids) {
+        Bytes object(guid);
+        object.resize(300, 0x44);
+        putLe32(object, 16, 300);
+        putLe32(object, 20, 0);
+        append(asf, object);
+    }
+    expectEnd(asf, "WMV");
+    putLe32(asf, 300 + 16, 1U << 30);
+    expectBroken(asf, "WMV");
+
+    // MIDI: a header chunk counting two tracks.
+    Bytes midi = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, 2, 0, 96};
+    for (int track = 0; track < 2; ++track) {
+        Bytes chunk = {'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0xFF, 0x2F, 0};
+        append(midi, chunk);
+    }
+    expectEnd(midi, "MID");
+
+    // TAR: a member with a checksummed header, then two zero blocks padded to a 10240-byte record.
+    Bytes tar(512, 0);
+    std::memcpy(tar.data(), "hello.txt", 9);
+    std::memcpy(tar.data() + 100, "0000644", 7);
+    std::memcpy(tar.data() + 124, "00000001750", 11); // 1000 bytes
+    tar[156] = '0';
+    std::memcpy(tar.data() + 257, "ustar", 6);
+    std::memcpy(tar.data() + 263, "00", 2);
+    std::memset(tar.data() + 148, ' ', 8);
+    unsigned sum = 0;
+    for (const std::uint8_t b : tar) {
+        sum += b;
+    }
+    std::snprintf(reinterpret_cast<char*>(tar.data() + 148), 8, "%06o", sum);
+    append(tar, randomBytes(1000, 16));
+    tar.resize(10240, 0);
+    expectEnd(tar, "TAR");
+    tar[0] = 'j'; // the checksum no longer holds
+    expectBroken(tar, "TAR");
+}
+
+TEST_F(SmallFormats, TablesThatPointIntoTheFile) {
+    // An OpenType font with two tables; the last is padded to four bytes.
+    Bytes font = {'O', 'T', 'T', 'O', 0, 2, 0, 32, 0, 1, 0, 0};
+    font.resize(12 + 2 * 16, 0);
+    std::memcpy(font.data() + 12, "head", 4);
+    putBe32(font, 12 + 8, 44);
+    putBe32(font, 12 + 12, 54);
+    std::memcpy(font.data() + 28, "name", 4);
+    putBe32(font, 28 + 8, 100);
+    putBe32(font, 28 + 12, 201);
+    font.resize(304, 0x55);
+    expectEnd(font, "OTF");
+
+    // A 64-bit little-endian ELF file: one segment, two sections, the section table last.
+    Bytes elf = {0x7F, 'E', 'L', 'F', 2, 1, 1, 0};
+    elf.resize(64, 0);
+    elf[32] = 64;                    // program headers right after the header
+    putLe32(elf, 40, 64 + 56 + 800); // section headers after the data
+    elf[54] = 56;
+    elf[56] = 1;
+    elf[58] = 64;
+    elf[60] = 2;
+    Bytes program(56, 0);
+    program[8] = 120;
+    putLe32(program, 32, 500);
+    append(elf, program);
+    elf.resize(64 + 56 + 800, 0x66);
+    Bytes sections(128, 0);
+    sections[64 + 4] = 1;
+    putLe32(sections, 64 + 24, 620);
+    putLe32(sections, 64 + 32, 300);
+    append(elf, sections);
+    expectEnd(elf, "ELF");
+    putLe32(elf, 40, 1U << 20);
+    expectBroken(elf, "SO");
+}
+
 // Every validator on damaged and random input: no crash, no read outside the source, and a result that
 // is either the item or a length inside what could be read.
 TEST(FileEndRobustness, DamagedAndRandomInputs) {
@@ -604,6 +857,20 @@ TEST(FileEndRobustness, DamagedAndRandomInputs) {
         {"RAR", {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00}, nullptr},
         {"RAR", {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00}, nullptr},
         {"7Z", {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C}, nullptr},
+        {"FLAC", {'f', 'L', 'a', 'C', 0, 0, 0, 34}, nullptr},
+        {"FLV", {'F', 'L', 'V', 1, 5, 0, 0, 0, 9}, nullptr},
+        {"WMV",
+         {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11, 0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C},
+         nullptr},
+        {"AIFF", {'F', 'O', 'R', 'M'}, nullptr},
+        {"CAB", {'M', 'S', 'C', 'F'}, nullptr},
+        {"TTF", {0, 1, 0, 0, 0, 4}, nullptr},
+        {"TTC", {'t', 't', 'c', 'f', 0, 1, 0, 0, 0, 0, 0, 2}, nullptr},
+        {"WOFF2", {'w', 'O', 'F', '2'}, nullptr},
+        {"MID", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1}, nullptr},
+        {"PST", {'!', 'B', 'D', 'N', 0, 0, 0, 0, 'S', 'M', 14, 0}, nullptr},
+        {"ELF", {0x7F, 'E', 'L', 'F', 2, 1, 1}, nullptr},
+        {"TAR", {'a'}, nullptr},
     };
     std::mt19937 random(20240611);
     const auto check = [&](const Bytes& input, const char* extension) {

@@ -123,6 +123,14 @@ std::optional<std::uint64_t> ByteReader::find(std::uint64_t from, std::uint64_t 
     return std::nullopt;
 }
 
+std::uint64_t ZeroRun::add(std::span<const std::uint8_t> bytes) {
+    const auto lastNonZero =
+        std::find_if(bytes.rbegin(), bytes.rend(), [](std::uint8_t b) { return b != 0; });
+    const auto zeros = static_cast<std::uint64_t>(lastNonZero - bytes.rbegin());
+    run_ = lastNonZero == bytes.rend() ? run_ + zeros : zeros;
+    return run_;
+}
+
 std::span<const std::uint8_t> MemoryByteReader::view(std::uint64_t offset, std::size_t maxBytes) {
     if (offset >= bytes_.size()) {
         return {};

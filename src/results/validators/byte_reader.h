@@ -46,6 +46,16 @@ public:
                                       std::span<const std::uint8_t> pattern);
 };
 
+// Length of the run of zero bytes at the end of the data seen so far. Scans for a closing mark use it
+// to give up in free space, which is usually zeroed, instead of reading on to their budget.
+class ZeroRun {
+public:
+    std::uint64_t add(std::span<const std::uint8_t> bytes);
+
+private:
+    std::uint64_t run_ = 0;
+};
+
 // Bytes already in memory.
 class MemoryByteReader final : public ByteReader {
 public:

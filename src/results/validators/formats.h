@@ -30,5 +30,16 @@ std::optional<std::uint64_t> mp3End(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> oggEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> rarEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> sevenZipEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> flacEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> flvEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> asfEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> iffEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> cabinetEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> sfntEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> woffEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> midiEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> outlookEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> elfEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> tarEnd(ByteReader& in, std::uint64_t itemBytes);
 
 } // namespace quarry::results::validators

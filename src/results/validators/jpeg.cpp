@@ -8,6 +8,8 @@ namespace quarry::results::validators {
 namespace {
 
 constexpr std::size_t kScanPiece = 1 << 20;
+// Even a black picture codes to fewer zero bytes than this in a row; such a run is free space.
+constexpr std::uint64_t kMaxZeroRun = 64 * 1024;
 constexpr std::uint8_t kStartOfImage[] = {0xFF, 0xD8};
 constexpr std::uint8_t kEndOfImage[] = {0xFF, 0xD9};
 constexpr std::uint8_t kMpfTag[] = {'M', 'P', 'F', 0};
@@ -17,6 +19,7 @@ constexpr std::uint32_t kMaxMpEntries = 64;
 // Offset of the marker that ends the entropy-coded data starting at `pos`: the first 0xFF that is
 // neither a stuffed zero, a restart marker nor a fill byte.
 std::optional<std::uint64_t> skipEntropyCodedData(ByteReader& in, std::uint64_t pos) {
+    ZeroRun zeros;
     for (;;) {
         const auto piece = in.view(pos, kScanPiece);
         if (piece.empty()) {
@@ -24,9 +27,13 @@ std::optional<std::uint64_t> skipEntropyCodedData(ByteReader& in, std::uint64_t 
         }
         const auto* ff = static_cast<const std::uint8_t*>(std::memchr(piece.data(), 0xFF, piece.size()));
         if (ff == nullptr) {
+            if (zeros.add(piece) >= kMaxZeroRun) {
+                return std::nullopt;
+            }
             pos += piece.size();
             continue;
         }
+        zeros.add(piece.first(static_cast<std::size_t>(ff - piece.data()) + 1));
         const std::uint64_t at = pos + static_cast<std::uint64_t>(ff - piece.data());
         const auto next = in.u8(at + 1);
         if (!next) {

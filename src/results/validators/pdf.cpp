@@ -13,6 +13,8 @@ constexpr std::array<std::uint8_t, 5> kHeader = {'%', 'P', 'D', 'F', '-'};
 constexpr std::array<std::uint8_t, 5> kEndMarker = {'%', '%', 'E', 'O', 'F'};
 constexpr std::size_t kLookAhead = 64;
 constexpr std::size_t kScanPiece = 1 << 20;
+// A megabyte of zero bytes in a row is free space; not even uncompressed streams hold one.
+constexpr std::uint64_t kMaxZeroRun = 1 << 20;
 
 bool isSpace(std::uint8_t c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
@@ -65,6 +67,7 @@ std::optional<std::uint64_t> pdfEnd(ByteReader& in, std::uint64_t) {
         return std::nullopt;
     }
     std::uint64_t pos = kHeader.size();
+    ZeroRun zeros;
     for (;;) {
         const auto piece = in.view(pos, kScanPiece);
         if (piece.empty()) {
@@ -72,9 +75,13 @@ std::optional<std::uint64_t> pdfEnd(ByteReader& in, std::uint64_t) {
         }
         const auto* percent = static_cast<const std::uint8_t*>(std::memchr(piece.data(), '%', piece.size()));
         if (percent == nullptr) {
+            if (zeros.add(piece) >= kMaxZeroRun) {
+                return std::nullopt;
+            }
             pos += piece.size();
             continue;
         }
+        zeros.add(piece.first(static_cast<std::size_t>(percent - piece.data()) + 1));
         const std::uint64_t at = pos + static_cast<std::uint64_t>(percent - piece.data());
         pos = at + 1;
         // A new document starting on a sector boundary is the next file: a truncated document never

@@ -64,11 +64,23 @@ constexpr Registration kValidators[] = {
     {"MP3", validators::mp3End},          {"OGG", validators::oggEnd},
     {"OGA", validators::oggEnd},          {"OGV", validators::oggEnd},
     {"OPUS", validators::oggEnd},         {"SPX", validators::oggEnd},
+    {"FLAC", validators::flacEnd},        {"FLV", validators::flvEnd},
+    {"F4A", validators::flvEnd},          {"ASF", validators::asfEnd},
+    {"WMV", validators::asfEnd},          {"WMA", validators::asfEnd},
+    {"AIF", validators::iffEnd},          {"AIFF", validators::iffEnd},
+    {"AIFC", validators::iffEnd},         {"DJVU", validators::iffEnd},
+    {"DJV", validators::iffEnd},          {"CAB", validators::cabinetEnd},
+    {"TTF", validators::sfntEnd},         {"OTF", validators::sfntEnd},
+    {"TTC", validators::sfntEnd},         {"WOFF", validators::woffEnd},
+    {"WOFF2", validators::woffEnd},       {"MID", validators::midiEnd},
+    {"MIDI", validators::midiEnd},        {"PST", validators::outlookEnd},
+    {"OST", validators::outlookEnd},      {"ELF", validators::elfEnd},
+    {"SO", validators::elfEnd},           {"TAR", validators::tarEnd},
     {"RAR", validators::rarEnd},          {"7Z", validators::sevenZipEnd},
 };
 
 // Bytes a validator may pull from a medium for one item; a structure that needs more is not trusted.
-constexpr std::uint64_t kReadBudget = 1ULL << 30;
+constexpr std::uint64_t kReadBudget = 512ULL << 20;
 
 Validator lookup(const std::string& extension) {
     std::string key(extension);

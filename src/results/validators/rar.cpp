@@ -8,7 +8,6 @@ namespace {
 
 constexpr std::array<std::uint8_t, 7> kRar4 = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
 constexpr std::array<std::uint8_t, 8> kRar5 = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00};
-constexpr std::array<std::uint8_t, 6> kSevenZip = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
 constexpr std::uint64_t kMaxHeaderBytes = 1U << 20;
 
 // RAR 1.5-4.x: blocks with a 16-bit header checksum, up to the end-of-archive block. Archives from
@@ -123,25 +122,6 @@ std::optional<std::uint64_t> rarEnd(ByteReader& in, std::uint64_t) {
         return rar4End(in);
     }
     return std::nullopt;
-}
-
-// The start header holds where the closing header lies and the checksums of both.
-std::optional<std::uint64_t> sevenZipEnd(ByteReader& in, std::uint64_t) {
-    constexpr std::uint64_t kStartHeaderBytes = 32;
-    const auto startCrc = in.u32le(8);
-    const auto nextOffset = in.u64le(12);
-    const auto nextBytes = in.u64le(20);
-    const auto nextCrc = in.u32le(28);
-    if (!in.matches(0, kSevenZip) || !startCrc || !nextOffset || !nextBytes || !nextCrc ||
-        crc32(in, 12, 20) != startCrc || *nextBytes == 0 || *nextBytes > kMaxHeaderBytes * 64 ||
-        *nextOffset > in.size()) {
-        return std::nullopt;
-    }
-    const std::uint64_t nextAt = kStartHeaderBytes + *nextOffset;
-    if (crc32(in, nextAt, *nextBytes) != nextCrc) {
-        return std::nullopt;
-    }
-    return nextAt + *nextBytes;
 }
 
 } // namespace quarry::results::validators
