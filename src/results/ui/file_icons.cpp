@@ -87,7 +87,8 @@ QIcon fileTypeIcon(const QString& extension) {
         if (!type.isDefault())
             icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     }
-    if (icon.isNull())
+    // A theme of SVG icons draws nothing without the SVG image plugin.
+    if (icon.isNull() || icon.pixmap(QSize(16, 16)).isNull())
         icon = fallbackFileIcon();
     cache.insert(key, icon);
     return icon;

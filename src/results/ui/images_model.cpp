@@ -46,7 +46,7 @@ int ImagesModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant ImagesModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+    if (!index.isValid() || index.row() >= numberOfItems())
         return {};
     const Entry& entry = items_[static_cast<std::size_t>(index.row())];
     const MyImageObject& item = entry.object;
