@@ -19,7 +19,7 @@ struct FileEnd {
 // Reads at most `limitBytes` from `source` starting at sector `startSector` and finds the file's real
 // end for the given extension (case-insensitive; "JPG", "JPEG", "MOV", "DOCX"...). `itemBytes` is the
 // item's carved length. An unknown type or a broken structure gives {false, itemBytes}. Never reads
-// outside the source, never throws, and reads a bounded amount.
+// outside the source and never throws; reads at most 512 MiB of the medium, in sector-aligned blocks.
 FileEnd findFileEnd(carving::SectorSource& source, std::uint64_t startSector, std::uint64_t itemBytes,
                     const std::string& extension, std::uint64_t limitBytes);
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -132,6 +133,10 @@ struct Sample {
     std::string name;
     std::string extension;
 };
+
+void PrintTo(const Sample& sample, std::ostream* out) {
+    *out << sample.name;
+}
 
 const std::vector<Sample>& corpusSamples() {
     static std::vector<Sample> samples;

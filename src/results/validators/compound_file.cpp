@@ -1,6 +1,5 @@
 #include "results/validators/formats.h"
 
-#include <algorithm>
 #include <array>
 #include <vector>
 

@@ -16,7 +16,7 @@ struct Registration {
     Validator validator;
 };
 
-// Extensions in upper case, as the definition files usually spell them.
+// Keys in upper case; extensions are folded to upper case before the lookup.
 constexpr Registration kValidators[] = {
     {"JPG", validators::jpegEnd},         {"JPEG", validators::jpegEnd},
     {"JPE", validators::jpegEnd},         {"JFIF", validators::jpegEnd},

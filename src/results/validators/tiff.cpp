@@ -1,7 +1,6 @@
 #include "results/validators/formats.h"
 
 #include <algorithm>
-#include <array>
 #include <vector>
 
 namespace quarry::results::validators {
