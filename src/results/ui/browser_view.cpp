@@ -1,6 +1,7 @@
 #include "results/ui/browser_view.h"
 
 #include <QListView>
+#include <QStyledItemDelegate>
 #include <algorithm>
 #include <cmath>
 
@@ -12,6 +13,21 @@ constexpr int kLargestIcon = 256;
 constexpr int kCaptionWidth = 96; // room for a name such as GND00001.JPG
 constexpr int kCaptionHeight = 20;
 constexpr int kCellPadding = 8;
+
+// Every item takes a whole grid cell, so the view can lay out thousands of items without asking
+// each one for its picture (uniform item sizes), and tall thumbnails are not cut to the first
+// item's height.
+class GridCellDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (const auto* view = qobject_cast<const QListView*>(option.widget);
+            view && view->gridSize().isValid())
+            return view->gridSize();
+        return QStyledItemDelegate::sizeHint(option, index);
+    }
+};
 
 } // namespace
 
@@ -40,6 +56,7 @@ void configureBrowser(QListView* browser, QAbstractItemModel* model, double zoom
     browser->setEditTriggers(QAbstractItemView::NoEditTriggers);
     browser->setDragEnabled(false);
     browser->setDragDropMode(QAbstractItemView::NoDragDrop);
+    browser->setItemDelegate(new GridCellDelegate(browser));
     browser->setModel(model);
     setZoomValue(browser, zoom);
 }

@@ -117,6 +117,10 @@ private slots:
         QCOMPARE(browser.dragDropMode(), QAbstractItemView::NoDragDrop);
         QCOMPARE(browser.editTriggers(), QAbstractItemView::NoEditTriggers);
         QCOMPARE(browser.movement(), QListView::Static);
+        // Every item fills its grid cell, whatever the shape of its picture.
+        model.appendItems({file("TALL.PDF", 1, 2)});
+        QCOMPARE(browser.sizeHintForIndex(model.index(0)), browser.gridSize());
+        QCOMPARE(browser.sizeHintForIndex(model.index(1)), browser.gridSize());
     }
 
     void zoomGrowsTheCellsWithinBounds() {
