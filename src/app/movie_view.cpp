@@ -1,0 +1,76 @@
+#include "app/movie_view.h"
+
+#include <QAudioOutput>
+#include <QMediaPlayer>
+#include <QStyle>
+
+namespace quarry::app {
+
+MovieView::MovieView(QWidget* parent) : QWidget(parent) {
+    controls_.addWidget(&playButton_);
+    controls_.addWidget(&position_);
+    layout_.setContentsMargins(0, 0, 0, 0);
+    layout_.addWidget(&video_, 1);
+    layout_.addLayout(&controls_);
+
+    playButton_.setAutoRaise(true);
+    playButton_.setEnabled(false);
+    position_.setEnabled(false);
+    showPlaybackState();
+    connect(&playButton_, &QToolButton::clicked, this, &MovieView::togglePlayback);
+    connect(&position_, &QSlider::sliderMoved, this, [this](int ms) {
+        if (player_)
+            player_->setPosition(ms);
+    });
+}
+
+MovieView::~MovieView() = default;
+
+void MovieView::createPlayer() {
+    audio_ = std::make_unique<QAudioOutput>();
+    player_ = std::make_unique<QMediaPlayer>();
+    player_->setAudioOutput(audio_.get());
+    player_->setVideoOutput(&video_);
+    connect(player_.get(), &QMediaPlayer::durationChanged, this,
+            [this](qint64 ms) { position_.setRange(0, static_cast<int>(ms)); });
+    connect(player_.get(), &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
+        if (!position_.isSliderDown())
+            position_.setValue(static_cast<int>(ms));
+    });
+    connect(player_.get(), &QMediaPlayer::playbackStateChanged, this, &MovieView::showPlaybackState);
+}
+
+void MovieView::setSource(const QUrl& movie) {
+    if (!player_) {
+        if (movie.isEmpty())
+            return;
+        createPlayer();
+    }
+    player_->stop();
+    player_->setSource(movie);
+    position_.setValue(0);
+    playButton_.setEnabled(!movie.isEmpty());
+    position_.setEnabled(!movie.isEmpty());
+}
+
+QMediaPlayer* MovieView::movie() const {
+    return player_ && !player_->source().isEmpty() ? player_.get() : nullptr;
+}
+
+void MovieView::togglePlayback() {
+    QMediaPlayer* current = movie();
+    if (!current)
+        return;
+    if (current->playbackState() == QMediaPlayer::PlayingState)
+        current->pause();
+    else
+        current->play();
+}
+
+void MovieView::showPlaybackState() {
+    const bool playing = player_ && player_->playbackState() == QMediaPlayer::PlayingState;
+    playButton_.setIcon(style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    playButton_.setToolTip(playing ? tr("Pause") : tr("Play"));
+}
+
+} // namespace quarry::app

@@ -1,0 +1,189 @@
+#include "app/mytablecontroller.h"
+
+#include "app/dialogs.h"
+#include "app/texts.h"
+#include "app/window_style.h"
+#include "media/enumeration.h"
+#include "ui_mainwindow.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QTimer>
+
+namespace quarry::app {
+
+MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr<Prompter> prompter)
+    : resourceFolder_(std::move(resourceFolder)), prompter_(std::move(prompter)),
+      mediaLister_(&media::listMountedMedia),
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      window_(std::make_unique<QMainWindow>()), ui_(std::make_unique<Ui::MainWindow>()) {
+    Recovery_MODE = kPhotoMode;
+    ui_->setupUi(window_.get());
+    LoadDisk_Window = std::make_unique<LoadDrive_Modeless>(ui_->controlPanel);
+    BrowseInfo_Window = std::make_unique<Browse_Info>(ui_->controlPanel);
+    ClearPreview_Window = std::make_unique<ClearPreview_Modeless>(ui_->controlPanel);
+    SaveFile_Info_Window = std::make_unique<SaveFile_Info>(window_.get());
+    SaveFile_Info_For_RAW_Window = std::make_unique<SaveFile_Info_For_RAW>(window_.get());
+    setUpTables();
+    connectActions();
+}
+
+MyTableController::~MyTableController() = default;
+
+void MyTableController::setMediaLister(MediaLister lister) {
+    mediaLister_ = std::move(lister);
+}
+
+void MyTableController::setUrlOpener(UrlOpener opener) {
+    urlOpener_ = std::move(opener);
+}
+
+QMainWindow* MyTableController::window() const {
+    return window_.get();
+}
+QWidget* MyTableController::controlPanel() const {
+    return ui_->controlPanel;
+}
+QTableView* MyTableController::idTableView() const {
+    return ui_->idTableView;
+}
+QTableView* MyTableController::idCheckTableView() const {
+    return ui_->idCheckTableView;
+}
+QTableView* MyTableController::idSigTableView() const {
+    return ui_->idSigTableView;
+}
+
+void MyTableController::setNsMutaryOfDataObject(std::vector<media::MyDataObject> records) {
+    nsMutaryOfDataObject_ = std::move(records);
+    reloadTable(ui_->idTableView);
+}
+
+void MyTableController::setNsCheckedListDataObject(signatures::CheckList rows) {
+    nsCheckedListDataObject_ = std::move(rows);
+    reloadTable(ui_->idCheckTableView);
+}
+
+std::string MyTableController::Demo_Test_File() const {
+    const std::lock_guard lock(demoTestFileMutex_);
+    return demoTestFile_;
+}
+
+void MyTableController::setDemo_Test_File(std::string path) {
+    const std::lock_guard lock(demoTestFileMutex_);
+    demoTestFile_ = std::move(path);
+}
+
+void MyTableController::awakeFromNib() {
+    applyWindowBackground(*window_);
+    ui_->controlPanel->raise();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+
+    ui_->_Thro_Mode_Chk->setChecked(true);
+    Recovery_MODE = kPhotoMode;
+    ui_->_help_info->setText(texts::kMediaScreenHelp);
+
+    const QString captions[] = {QStringLiteral("Disk\t\t\t\t:"),     QStringLiteral("Volume Name\t:"),
+                                QStringLiteral("File System\t\t:"),  QStringLiteral("Capacity (size)\t:"),
+                                QStringLiteral("Start Sector\t\t:"), QStringLiteral("End Sector\t\t:")};
+    QLabel* const photoCaptions[] = {ui_->_disk,
+                                     ui_->_vol_name,
+                                     ui_->_file_system,
+                                     ui_->_size,
+                                     ui_->_start_sector_entire,
+                                     ui_->_end_sector_entire};
+    QLabel* const sigCaptions[] = {ui_->_disk_Sig,
+                                   ui_->_vol_name_Sig,
+                                   ui_->_file_system_Sig,
+                                   ui_->_size_Sig,
+                                   ui_->_start_sector_entire_Sig,
+                                   ui_->_end_sector_entire_Sig};
+    for (std::size_t i = 0; i < std::size(captions); ++i)
+        photoCaptions[i]->setText(captions[i]);
+    ui_->_sector_label->setText(QStringLiteral("Sectors 0 of 0"));
+    for (std::size_t i = 0; i < std::size(captions); ++i)
+        sigCaptions[i]->setText(captions[i]);
+
+    setNsMutaryOfDataObject({});
+    setNsCheckedListDataObject({});
+    nsSIGFileInfoDataObject_.clear();
+    reloadTable(ui_->idSigTableView);
+
+    Reload_Drive_list_Function();
+    setUpImageBrowsers();
+    loadSignatureLists();
+    readPlaceholderImage();
+    ui_->_Progress_Horz->setValue(0);
+    noprevfile.clear();
+}
+
+// Both browsers share one list of found items; only one of them is visible at a time.
+void MyTableController::setUpImageBrowsers() {
+    ui_->_zoom_slider->setValue(ui_->_zoom_slider->maximum() / 2);
+}
+
+void MyTableController::loadSignatureLists() {
+    CheckListHeader_Adv_Array.clear();
+    CheckListHeader_Array.clear();
+    MultiHeader_Array.clear();
+    signatureLists = signatures::loadSignatureLists(resourceFolder_);
+}
+
+// A missing placeholder is not an error: items without a thumbnail then stay blank.
+void MyTableController::readPlaceholderImage() {
+    noprevfile = QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("NoPreview.png"));
+    if (!QFileInfo::exists(noprevfile))
+        return;
+    QFile file(noprevfile);
+    if (file.open(QIODevice::ReadOnly))
+        Null_Image_Data = file.readAll();
+}
+
+// Every control calls its action with itself as the sender.
+void MyTableController::connectActions() {
+    Ui::MainWindow& ui = *ui_;
+    const auto onClick = [this](QAbstractButton* button, void (MyTableController::*action)(QObject*)) {
+        connect(button, &QAbstractButton::clicked, this, [this, button, action] { (this->*action)(button); });
+    };
+    onClick(ui._next_btn, &MyTableController::Next_btn);
+    onClick(ui._back_btn, &MyTableController::Back_btn);
+    onClick(ui._rec_mode_Photo, &MyTableController::Photo_Mode_Radio);
+    onClick(ui._rec_mode_Video, &MyTableController::Video_Mode_Radio);
+    onClick(ui._rec_mode_RawFile, &MyTableController::RawFile_Mode_Radio);
+    onClick(ui._refresh_btn, &MyTableController::rebresh_drives);
+    onClick(ui._help_btn, &MyTableController::Help_btn);
+    onClick(ui._about_btn, &MyTableController::About_btn);
+    onClick(ui._entire_disk_rd, &MyTableController::Entire_Disk_Radio);
+    onClick(ui._entire_disk_rd_Sig, &MyTableController::Entire_Disk_Radio_Sig);
+    onClick(ui._sector_range_rd, &MyTableController::Sector_Range_Radio);
+    onClick(ui._sector_range_rd_Sig, &MyTableController::Sector_Range_Radio_Sig);
+
+    const auto onSlide = [this](SectorSlider* slider, void (MyTableController::*action)(QObject*)) {
+        connect(slider, &SectorSlider::sectorValueMoved, this,
+                [this, slider, action] { (this->*action)(slider); });
+    };
+    onSlide(ui._Start_Slider, &MyTableController::DO_Start_slider);
+    onSlide(ui._End_Slider, &MyTableController::DO_End_slider);
+    onSlide(ui._Start_Slider_Sig, &MyTableController::DO_Start_slider_Sig);
+    onSlide(ui._End_Slider_Sig, &MyTableController::DO_End_slider_Sig);
+
+    for (QLineEdit* field :
+         {ui._Start_slider_val, ui._End_slider_val, ui._Start_slider_val_Sig, ui._End_slider_val_Sig})
+        connect(field, &QLineEdit::textEdited, this, [this, field] { controlTextDidChange(field); });
+
+    for (QTableView* table : {ui.idTableView, ui.idCheckTableView, ui.idSigTableView}) {
+        connect(table, &QTableView::clicked, this,
+                [this, table](const QModelIndex& index) { clickTable(table, index.column()); });
+    }
+}
+
+int MyTableController::alert(const Alert& alert) {
+    return prompter_->alert(window_.get(), alert);
+}
+
+} // namespace quarry::app

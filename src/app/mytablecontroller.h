@@ -1,0 +1,248 @@
+#pragma once
+
+#include "app/prompter.h"
+#include "carving/found_groups.h"
+#include "carving/scan.h"
+#include "carving/sector_source.h"
+#include "common/resource_folder.h"
+#include "media/media_record.h"
+#include "media/ui/table_data_source.h"
+#include "signatures/checklist.h"
+#include "signatures/definition_parser.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QMainWindow;
+class QMediaPlayer;
+class QTableView;
+class QTimer;
+
+namespace Ui {
+class MainWindow;
+}
+
+namespace quarry::app {
+
+class About_Sheet;
+class Browse_Info;
+class ClearPreview_Modeless;
+class LoadDrive_Modeless;
+class SaveFile_Info;
+class SaveFile_Info_For_RAW;
+struct RangeControls;
+
+// The recovery mode, process-wide: 0 Photo, 1 Video, 2 Raw File.
+inline std::atomic<std::int32_t> Recovery_MODE{0};
+inline constexpr std::int32_t kPhotoMode = 0;
+inline constexpr std::int32_t kVideoMode = 1;
+inline constexpr std::int32_t kRawFileMode = 2;
+
+// Prev_Index when no preview has been requested.
+inline constexpr std::uint32_t kNoPreviewIndex = 0x7FFFFFFF;
+
+// Flushes and closes a stdio stream slot.
+struct StreamCloser {
+    void operator()(std::FILE* stream) const {
+        std::fflush(stream);
+        std::fclose(stream);
+    }
+};
+
+// The one controller of the application: owns the main window loaded from its interface
+// file, every list and every piece of state, and performs every user action. Its operations
+// are split by subsystem over the mytablecontroller_*.cpp files.
+class MyTableController final : public QObject, public media::TableDataSource {
+    Q_OBJECT
+public:
+    using MediaLister = std::function<std::vector<media::MyDataObject>()>;
+    using UrlOpener = std::function<bool(const QUrl&)>;
+
+    // Loads the main window and sets the initial values; awakeFromNib() then starts it up.
+    explicit MyTableController(std::string resourceFolder = quarry::defaultResourceFolder(),
+                               std::shared_ptr<Prompter> prompter = std::make_shared<MessageBoxPrompter>());
+    ~MyTableController() override;
+
+    // Where the media list comes from (default: the mounted media of this machine).
+    void setMediaLister(MediaLister lister);
+    // How a document is opened with the desktop's default application.
+    void setUrlOpener(UrlOpener opener);
+
+    // The start-up sequence; call once, after construction.
+    void awakeFromNib();
+
+    // --- Accessors ---
+    QMainWindow* window() const;
+    QWidget* controlPanel() const;
+    QTableView* idTableView() const;
+    QTableView* idCheckTableView() const;
+    QTableView* idSigTableView() const;
+    const std::string& resourceFolder() const { return resourceFolder_; }
+    Prompter& prompter() const { return *prompter_; }
+
+    std::vector<media::MyDataObject>& nsMutaryOfDataObject() { return nsMutaryOfDataObject_; }
+    void setNsMutaryOfDataObject(std::vector<media::MyDataObject> records);
+    signatures::CheckList& nsCheckedListDataObject() { return nsCheckedListDataObject_; }
+    void setNsCheckedListDataObject(signatures::CheckList rows);
+    carving::FoundFileGroups& nsSIGFileInfoDataObject() { return nsSIGFileInfoDataObject_; }
+
+    std::string Demo_Test_File() const;
+    void setDemo_Test_File(std::string path);
+
+    // --- Media list (mytablecontroller_media.cpp) ---
+    void Reload_Drive_list_Function();
+    void rebresh_drives(QObject* sender = nullptr);
+    void getVolumeToFSGetInfo();
+    void addRow(media::MyDataObject record);
+    void deleteSelectedRow(QObject* sender = nullptr);
+    void addAtSelectedRow(QObject* sender = nullptr);
+
+    // --- Table data source (mytablecontroller_tables.cpp) ---
+    int numberOfRowsInTableView(const QTableView* table) const override;
+    QVariant tableView_objectValueForTableColumn_row(const QTableView* table, const QString& column,
+                                                     int row) const override;
+    void tableView_setObjectValue_forTableColumn_row(const QTableView* table, const QVariant& value,
+                                                     const QString& column, int row) override;
+    // A click in a table; clickedColumn is -1 outside every column.
+    void clickTable(QTableView* table, int clickedColumn);
+    // Redraws a table from its list.
+    void reloadTable(QTableView* table);
+
+    // --- Wizard (mytablecontroller_wizard.cpp) ---
+    void Next_btn(QObject* sender = nullptr);
+    void Back_btn(QObject* sender = nullptr);
+    void Photo_Mode_Radio(QObject* sender = nullptr);
+    void Video_Mode_Radio(QObject* sender = nullptr);
+    void RawFile_Mode_Radio(QObject* sender = nullptr);
+
+    // --- Scan-range screen (mytablecontroller_range.cpp) ---
+    void Entire_Disk_Radio(QObject* sender = nullptr);
+    void Entire_Disk_Radio_Sig(QObject* sender = nullptr);
+    void Sector_Range_Radio(QObject* sender = nullptr);
+    void Sector_Range_Radio_Sig(QObject* sender = nullptr);
+    void DO_Start_slider(QObject* sender = nullptr);
+    void DO_End_slider(QObject* sender = nullptr);
+    void DO_Start_slider_Sig(QObject* sender = nullptr);
+    void DO_End_slider_Sig(QObject* sender = nullptr);
+    // A range text field was edited; any other control is ignored.
+    void controlTextDidChange(QObject* field);
+    bool Check_For_Valid_Sec(const QString& text) const;
+
+    // --- Screen groups and end of scan (mytablecontroller_screens.cpp) ---
+    void show_hide_1_screen(bool hide);
+    void show_hide_2_screen(bool hide);
+    void show_hide_3_screen_Photo(bool hide);
+    void show_hide_3_screen_RawFile(bool hide);
+    void show_hide_4_screen_RawFile(bool hide);
+    // Call when a scan starts: its end-of-scan step may then run, once.
+    void armEndOfScanStep();
+    // The end-of-scan step. Callable from the scan's worker thread: the widget work and the
+    // information dialog run on the GUI thread while the caller waits.
+    void Final_or_Stop_Screen();
+
+    // --- Help, About, movie view (mytablecontroller_dialogs.cpp) ---
+    void Help_btn(QObject* sender = nullptr);
+    void About_btn(QObject* sender = nullptr);
+    void closemovie_Win();
+    void stopPlayingMovie(QMediaPlayer* movie);
+    bool isPlaying(const QMediaPlayer* movie) const;
+
+    // --- State ---
+    // Wizard step: 0 media, 1 scan range, 2 file types (video/raw) or photo scan, 3 video/raw scan.
+    std::int32_t screen_counter = 0;
+    // stop_now, for_index, start_sector, end_sector (exclusive) and total_sector.
+    carving::ScanControl scan;
+    // GND_Image_number and THD_Image_number; never reset while the process runs.
+    carving::PhotoCounters photoCounters;
+    // The medium of the running scan; whoever ends the scan closes it.
+    std::unique_ptr<carving::SectorSource> pFile_Disk;
+    // A second stream slot that the end-of-scan step closes when set.
+    std::unique_ptr<std::FILE, StreamCloser> pFile_op;
+    // The progress timer of the latest scan.
+    std::unique_ptr<QTimer> mSetLabelTimer;
+    // Items added to either browser since the scan began.
+    std::atomic<std::uint64_t> Added_Item_Count{0};
+    // Index in the second browser of the last preview request.
+    std::uint32_t Prev_Index = kNoPreviewIndex;
+    // The preview-preparation sheet while a preview file is carved, else null.
+    std::atomic<QDialog*> session{nullptr};
+    // "NoPreview.png" from the resource folder; empty when the file does not exist.
+    std::optional<QByteArray> Null_Image_Data;
+    // The placeholder's path, during start-up only.
+    QString noprevfile;
+
+    // Ext_Array, Adv_Ext_Array, Video_Array, Adv_Video_Array, RawFile_Array, Adv_RawFile_Array.
+    signatures::SignatureLists signatureLists;
+    // The signature records chosen for the next video or raw-file scan.
+    signatures::SignatureList CheckListHeader_Array;
+    signatures::SignatureList CheckListHeader_Adv_Array;
+    // Working list of the raw file engine.
+    signatures::SignatureList MultiHeader_Array;
+
+private:
+    void connectActions();
+    void setUpTables();
+    void setUpImageBrowsers();
+    void loadSignatureLists();
+    void readPlaceholderImage();
+
+    void nextFromMediaScreen();
+    void nextFromRangeScreen();
+    void backToMediaScreen();
+    void enterFileTypeScreen();
+    void startScanFromRangeScreen();
+
+    RangeControls rangeControls() const;
+    RangeControls rangeControls(bool sigVariant) const;
+    void enterScanRangeScreen(const media::MyDataObject& record);
+    void chooseEntireDisk(const RangeControls& controls);
+    void chooseSectorRange(const RangeControls& controls);
+    bool validateRangeAtNext();
+    int selectedMediaRow() const;
+
+    void runOnGuiThread(const std::function<void()>& work);
+    void finishScanOnGuiThread();
+    int alert(const Alert& alert);
+
+    std::string resourceFolder_;
+    std::shared_ptr<Prompter> prompter_;
+    MediaLister mediaLister_;
+    UrlOpener urlOpener_;
+
+    std::unique_ptr<QMainWindow> window_;
+    std::unique_ptr<Ui::MainWindow> ui_;
+
+    // Declared after the window so they go before it.
+    std::unique_ptr<LoadDrive_Modeless> LoadDisk_Window;
+    std::unique_ptr<Browse_Info> BrowseInfo_Window;
+    std::unique_ptr<ClearPreview_Modeless> ClearPreview_Window;
+    std::unique_ptr<SaveFile_Info> SaveFile_Info_Window;
+    std::unique_ptr<SaveFile_Info_For_RAW> SaveFile_Info_For_RAW_Window;
+    std::unique_ptr<media::TableDataSourceModel> mediaModel_;
+    std::unique_ptr<media::TableDataSourceModel> checkListModel_;
+    std::unique_ptr<media::TableDataSourceModel> groupsModel_;
+
+    std::vector<media::MyDataObject> nsMutaryOfDataObject_;
+    signatures::CheckList nsCheckedListDataObject_;
+    carving::FoundFileGroups nsSIGFileInfoDataObject_;
+
+    mutable std::mutex demoTestFileMutex_;
+    std::string demoTestFile_;
+
+    std::atomic<bool> endOfScanArmed_{false};
+};
+
+} // namespace quarry::app

@@ -1,0 +1,46 @@
+#include "app/dialogs.h"
+#include "app/movie_view.h"
+#include "app/mytablecontroller.h"
+#include "app/texts.h"
+#include "ui_mainwindow.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMediaPlayer>
+
+namespace quarry::app {
+
+// What the desktop makes of the file is its business; only a missing file is reported.
+void MyTableController::Help_btn(QObject* /*sender*/) {
+    const QString help = QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("Help.pdf"));
+    if (QFileInfo::exists(help)) {
+        urlOpener_(QUrl::fromLocalFile(help));
+        return;
+    }
+    alert({texts::kNoHelpFile});
+}
+
+void MyTableController::About_btn(QObject* /*sender*/) {
+    ui_->controlPanel->raise();
+    window_->activateWindow();
+    About_Sheet about(ui_->controlPanel);
+    prompter_->runModal(about);
+    about.hide();
+}
+
+void MyTableController::closemovie_Win() {
+    stopPlayingMovie(ui_->mMovieView->movie());
+    ui_->mMovieView->setSource(QUrl());
+}
+
+void MyTableController::stopPlayingMovie(QMediaPlayer* movie) {
+    if (isPlaying(movie))
+        movie->stop();
+}
+
+bool MyTableController::isPlaying(const QMediaPlayer* movie) const {
+    return movie && movie->playbackState() == QMediaPlayer::PlayingState;
+}
+
+} // namespace quarry::app

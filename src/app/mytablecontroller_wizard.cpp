@@ -1,0 +1,136 @@
+#include "app/mytablecontroller.h"
+#include "app/range_controls.h"
+#include "app/texts.h"
+#include "ui_mainwindow.h"
+
+#include <QMainWindow>
+
+namespace quarry::app {
+namespace {
+
+QString searchTypeText(std::int32_t mode) {
+    switch (mode) {
+    case kVideoMode:
+        return QStringLiteral("Search Type : Recover Video");
+    case kRawFileMode:
+        return QStringLiteral("Search Type : Recover Raw File");
+    default:
+        return QStringLiteral("Search Type : Recover Photo");
+    }
+}
+
+} // namespace
+
+void MyTableController::Next_btn(QObject* /*sender*/) {
+    switch (screen_counter) {
+    case 0:
+        nextFromMediaScreen();
+        break;
+    case 1:
+        nextFromRangeScreen();
+        break;
+    default:
+        break;
+    }
+}
+
+void MyTableController::Back_btn(QObject* /*sender*/) {
+    if (screen_counter == 1)
+        backToMediaScreen();
+}
+
+void MyTableController::Photo_Mode_Radio(QObject* /*sender*/) {
+    Recovery_MODE = kPhotoMode;
+    ui_->_rec_mode_Photo->setChecked(true);
+    ui_->_rec_mode_Video->setChecked(false);
+    ui_->_rec_mode_RawFile->setChecked(false);
+}
+
+void MyTableController::Video_Mode_Radio(QObject* /*sender*/) {
+    Recovery_MODE = kVideoMode;
+    ui_->_rec_mode_Video->setChecked(true);
+    ui_->_rec_mode_Photo->setChecked(false);
+    ui_->_rec_mode_RawFile->setChecked(false);
+}
+
+void MyTableController::RawFile_Mode_Radio(QObject* /*sender*/) {
+    Recovery_MODE = kRawFileMode;
+    ui_->_rec_mode_RawFile->setChecked(true);
+    ui_->_rec_mode_Photo->setChecked(false);
+    ui_->_rec_mode_Video->setChecked(false);
+}
+
+void MyTableController::nextFromMediaScreen() {
+    const int row = selectedMediaRow();
+    if (row < 0) {
+        alert({texts::kSelectMedia});
+        return;
+    }
+    if (static_cast<std::size_t>(row) >= nsMutaryOfDataObject_.size())
+        return;
+    const media::MyDataObject record = nsMutaryOfDataObject_[static_cast<std::size_t>(row)];
+
+    screen_counter = 1;
+    enterScanRangeScreen(record);
+    rangeControls().path->clear();
+    if (Recovery_MODE == kPhotoMode)
+        ui_->_Thro_Mode_Chk->setChecked(true);
+    ui_->_Search_Type->setText(searchTypeText(Recovery_MODE));
+    ui_->_Search_Type->show();
+    ui_->_back_btn->setEnabled(true);
+    show_hide_1_screen(true);
+    show_hide_2_screen(false);
+}
+
+void MyTableController::nextFromRangeScreen() {
+    if (rangeControls().sectorRangeChosen() && !validateRangeAtNext())
+        return;
+    screen_counter = 2;
+    ui_->_Thro_Mode_Chk_SIG->setChecked(true);
+    ui_->_select_unselect_Chk->setChecked(true);
+    show_hide_2_screen(true);
+    scan.stop_now = 0;
+    Added_Item_Count = 0;
+    if (Recovery_MODE == kPhotoMode)
+        startScanFromRangeScreen();
+    else
+        enterFileTypeScreen();
+}
+
+// Every type starts ticked each time the screen is entered from the scan-range screen.
+void MyTableController::enterFileTypeScreen() {
+    const bool video = Recovery_MODE == kVideoMode;
+    const auto& general = video ? signatureLists.Video_Array : signatureLists.RawFile_Array;
+    const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
+    setNsCheckedListDataObject(
+        signatures::buildCheckList(general, thorough, ui_->_Thro_Mode_Chk_SIG->isChecked()));
+    ui_->_help_info->setText(texts::kFileTypeHelp);
+    show_hide_3_screen_RawFile(false);
+}
+
+// Where a photo scan starts: its screen is shown and its end-of-scan step armed.
+void MyTableController::startScanFromRangeScreen() {
+    armEndOfScanStep();
+    show_hide_3_screen_Photo(false);
+}
+
+void MyTableController::backToMediaScreen() {
+    Ui::MainWindow& ui = *ui_;
+    screen_counter = 0;
+    ui._Search_Type->hide();
+    ui._help_info->setText(texts::kMediaScreenHelp);
+    for (QLabel* value :
+         {ui._sectors_val, ui._disk_identifier, ui._disk_val, ui._vol_name_val, ui._file_system_val,
+          ui._size_val, ui._start_sector_entire_val, ui._end_sector_entire_val, ui._disk_val_Sig,
+          ui._vol_name_val_Sig, ui._file_system_val_Sig, ui._size_val_Sig, ui._start_sector_entire_val_Sig,
+          ui._end_sector_entire_val_Sig})
+        value->setText(texts::kNoValue);
+    ui._back_btn->setEnabled(false);
+    show_hide_1_screen(false);
+    // Hidden while the mode still names the variant on screen.
+    show_hide_2_screen(true);
+    Photo_Mode_Radio(ui._rec_mode_Photo);
+    Reload_Drive_list_Function();
+}
+
+} // namespace quarry::app
