@@ -1,0 +1,77 @@
+#include "app/movie_view.h"
+#include "app_test_support.h"
+
+#include <QMainWindow>
+#include <QMediaPlayer>
+#include <QtTest>
+
+using namespace quarry::app;
+using namespace quarry::app::test;
+
+class MovieTest : public QObject {
+    Q_OBJECT
+private slots:
+    void closingAnEmptyViewDoesNothing();
+    void aMoviePutInDoesNotPlayUntilAskedAndCloseStopsIt();
+    void showingTheVideoScanScreenClosesTheMovie();
+};
+
+namespace {
+
+QUrl sampleMovie() {
+    return QUrl::fromLocalFile(QStringLiteral(QUARRY_TEST_CORPUS_DIR "/109_sample.mp4"));
+}
+
+MovieView* movieView(const Harness& h) {
+    return h.controller->window()->findChild<MovieView*>("mMovieView");
+}
+
+} // namespace
+
+void MovieTest::closingAnEmptyViewDoesNothing() {
+    Harness h;
+    MyTableController& c = h.start();
+    QVERIFY(!movieView(h)->movie());
+    QVERIFY(!c.isPlaying(nullptr));
+    c.closemovie_Win();
+    QVERIFY(!movieView(h)->movie());
+    QVERIFY(movieView(h)->isHidden());
+}
+
+void MovieTest::aMoviePutInDoesNotPlayUntilAskedAndCloseStopsIt() {
+    if (!QFileInfo::exists(sampleMovie().toLocalFile()))
+        QSKIP("corpus movie not available");
+    Harness h;
+    MyTableController& c = h.start();
+    MovieView* view = movieView(h);
+    view->setSource(sampleMovie());
+    QMediaPlayer* movie = view->movie();
+    QVERIFY(movie);
+    QTRY_VERIFY_WITH_TIMEOUT(movie->mediaStatus() == QMediaPlayer::LoadedMedia ||
+                                 movie->mediaStatus() == QMediaPlayer::InvalidMedia,
+                             20000);
+    QVERIFY(!c.isPlaying(movie));
+    QCOMPARE(movie->playbackState(), QMediaPlayer::StoppedState);
+
+    movie->play();
+    QTRY_VERIFY_WITH_TIMEOUT(c.isPlaying(movie), 20000);
+    c.closemovie_Win();
+    QCOMPARE(movie->playbackState(), QMediaPlayer::StoppedState);
+    QVERIFY(!view->movie());
+    // Closing does not change whether the view is shown.
+    QVERIFY(view->isHidden());
+}
+
+void MovieTest::showingTheVideoScanScreenClosesTheMovie() {
+    Harness h;
+    MyTableController& c = h.start();
+    c.Video_Mode_Radio();
+    movieView(h)->setSource(QUrl::fromLocalFile(h.path("none.mov")));
+    QVERIFY(movieView(h)->movie());
+    c.show_hide_4_screen_RawFile(false);
+    QVERIFY(!movieView(h)->isHidden());
+    QVERIFY(!movieView(h)->movie());
+}
+
+QTEST_MAIN(MovieTest)
+#include "movie_test.moc"

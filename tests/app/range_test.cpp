@@ -1,0 +1,387 @@
+#include "app/sector_slider.h"
+#include "app_test_support.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QtTest>
+
+using namespace quarry::app;
+using namespace quarry::app::test;
+
+namespace {
+
+// More sectors than 2^32: a 4 TB disk.
+constexpr const char* kBigDisk = "7814037168";
+constexpr std::uint64_t kBigDiskSectors = 7814037168;
+
+const QString kEntireDiskHelp =
+    QString::fromUtf8("If ‘Entire Disk’ option is selected, Quarry Recovery searches lost data in the entire "
+                      "storage of selected "
+                      "disk. If you want to perform within a specific sector range or in specific partition, "
+                      "please select other "
+                      "searching criteria. Else press ‘Next’ button to start searching data in Entire disk.");
+const QString kSectorRangeHelp =
+    QString::fromUtf8("‘Sector Range’ option provides facility to specify the range of start and end sector "
+                      "of storage media within "
+                      "which you want to perform searching for lost data. Please drag knob of Slider to "
+                      "enter sector range or you "
+                      "can also enter these values in Start Sector and End Sector fields manually.");
+
+} // namespace
+
+class RangeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void nextWithoutASelectedMediumAlertsAndStays();
+    void enteringFillsThePhotoVariant();
+    void enteringFillsTheSigVariantInVideoMode();
+    void criterionRadiosSwitchGroupsAndResetTheRange();
+    void slidersAndFieldsFollowEachOtherBeyond32Bits();
+    void sectorSliderMapsLargeRangesExactly();
+    void validationAtNext_data();
+    void validationAtNext();
+    void entireDiskSkipsValidation();
+    void nextInVideoModeBuildsTheFileTypeScreen();
+    void backReturnsToTheMediaScreen();
+    void checkForValidSec();
+
+private:
+    QString text(const char* name) const;
+    void enter(int row = 0);
+
+    std::unique_ptr<Harness> h_;
+};
+
+void RangeTest::init() {
+    h_ = std::make_unique<Harness>();
+    h_->media = {mediaRecord("disk2s1", kBigDisk), mediaRecord("sdc1", "4096", std::nullopt)};
+    h_->start();
+}
+
+void RangeTest::cleanup() {
+    h_.reset();
+}
+
+QString RangeTest::text(const char* name) const {
+    if (auto* label = h_->outlet<QLabel>(name))
+        return label->text();
+    return h_->outlet<QLineEdit>(name)->text();
+}
+
+void RangeTest::enter(int row) {
+    h_->outlet<QTableView>("idTableView")->selectRow(row);
+    h_->outlet<QPushButton>("_next_btn")->click();
+}
+
+void RangeTest::nextWithoutASelectedMediumAlertsAndStays() {
+    h_->controller->Next_btn();
+    QCOMPARE(h_->prompter->alerts.size(), 1u);
+    QCOMPARE(h_->prompter->alerts[0].message, QString("\nPlease select a storage media from list."));
+    QCOMPARE(h_->prompter->alerts[0].buttons, QStringList{"OK"});
+    QCOMPARE(h_->controller->screen_counter, 0);
+    QVERIFY(!h_->outlet("idTableView")->isHidden());
+    QVERIFY(h_->outlet("_searching_criteria_Box")->isHidden());
+}
+
+void RangeTest::enteringFillsThePhotoVariant() {
+    enter();
+    MyTableController& c = *h_->controller;
+    QCOMPARE(c.screen_counter, 1);
+    QVERIFY(h_->prompter->alerts.empty());
+    QCOMPARE(text("_help_info"), kEntireDiskHelp);
+    QCOMPARE(text("_disk_identifier"), QString("disk2s1"));
+    QCOMPARE(text("_sectors_val"), QString(kBigDisk));
+    QCOMPARE(text("_disk_val"), QString("disk2s1"));
+    QCOMPARE(text("_vol_name_val"), QString("CARD"));
+    QCOMPARE(text("_file_system_val"), QString("MS-DOS (FAT32)"));
+    QCOMPARE(text("_size_val"), QString("14.91  GB "));
+    QCOMPARE(text("_start_sector_entire_val"), QString("0"));
+    QCOMPARE(text("_end_sector_entire_val"), QString(kBigDisk));
+    QCOMPARE(text("_Start_Sec_Min_val"), QString("0"));
+    QCOMPARE(text("_Start_Sec_Max_val"), QString(kBigDisk));
+    QCOMPARE(text("_Start_slider_val"), QString("0"));
+    QCOMPARE(text("_End_Sec_Min_val"), QString("0"));
+    QCOMPARE(text("_End_Sec_Max_val"), QString(kBigDisk));
+    QCOMPARE(text("_End_slider_val"), QString(kBigDisk));
+    auto* start = h_->outlet<SectorSlider>("_Start_Slider");
+    auto* end = h_->outlet<SectorSlider>("_End_Slider");
+    QCOMPARE(start->sectorMaximum(), kBigDiskSectors);
+    QCOMPARE(start->sectorValue(), std::uint64_t{0});
+    QCOMPARE(end->sectorMaximum(), kBigDiskSectors);
+    QCOMPARE(end->sectorValue(), kBigDiskSectors);
+    QVERIFY(h_->outlet<QRadioButton>("_entire_disk_rd")->isChecked());
+    QVERIFY(!h_->outlet<QRadioButton>("_sector_range_rd")->isChecked());
+    QCOMPARE(text("_path"), QString());
+    QCOMPARE(text("_Search_Type"), QString("Search Type : Recover Photo"));
+    QVERIFY(!h_->outlet("_Search_Type")->isHidden());
+    QVERIFY(h_->outlet("_back_btn")->isEnabled());
+    // The disk's values show; the range controls wait for their criterion.
+    QVERIFY(!h_->outlet("_disk_val")->isHidden());
+    QVERIFY(h_->outlet("_Start_Slider")->isHidden());
+    QVERIFY(h_->outlet("idTableView")->isHidden());
+    QVERIFY(h_->outlet("_disk_val_Sig")->isHidden());
+}
+
+void RangeTest::enteringFillsTheSigVariantInVideoMode() {
+    h_->outlet<QRadioButton>("_rec_mode_Video")->click();
+    QCOMPARE(Recovery_MODE.load(), kVideoMode);
+    enter(1);
+    QCOMPARE(text("_disk_val_Sig"), QString("sdc1"));
+    QCOMPARE(text("_vol_name_val_Sig"), QString());
+    QCOMPARE(text("_End_slider_val_Sig"), QString("4096"));
+    QCOMPARE(h_->outlet<SectorSlider>("_End_Slider_Sig")->sectorValue(), std::uint64_t{4096});
+    QCOMPARE(text("_disk_val"), QString("<None>"));
+    QCOMPARE(text("_Search_Type"), QString("Search Type : Recover Video"));
+    QVERIFY(!h_->outlet("_disk_val_Sig")->isHidden());
+    QVERIFY(h_->outlet("_disk_val")->isHidden());
+}
+
+void RangeTest::criterionRadiosSwitchGroupsAndResetTheRange() {
+    enter();
+    h_->outlet<QRadioButton>("_sector_range_rd")->click();
+    QCOMPARE(text("_help_info"), kSectorRangeHelp);
+    QVERIFY(h_->outlet("_disk_val")->isHidden());
+    QVERIFY(!h_->outlet("_Start_Slider")->isHidden());
+    QVERIFY(!h_->outlet("_End_Sec_Box")->isHidden());
+    h_->outlet<QLineEdit>("_Start_slider_val")->setText("12");
+    h_->outlet<QLineEdit>("_End_slider_val")->setText("99");
+    // Choosing the range again resets both ends to the whole disk.
+    h_->controller->Sector_Range_Radio();
+    QCOMPARE(text("_Start_slider_val"), QString("0"));
+    QCOMPARE(text("_End_slider_val"), QString(kBigDisk));
+    QCOMPARE(text("_End_Sec_Max_val"), QString(kBigDisk));
+
+    h_->outlet<QLineEdit>("_Start_slider_val")->setText("12");
+    h_->outlet<QRadioButton>("_entire_disk_rd")->click();
+    QCOMPARE(text("_help_info"), kEntireDiskHelp);
+    QVERIFY(!h_->outlet("_disk_val")->isHidden());
+    QVERIFY(h_->outlet("_Start_Slider")->isHidden());
+    QVERIFY(h_->outlet("_Sector_Range_Info")->isHidden());
+    QCOMPARE(text("_Start_slider_val"), QString("12"));
+}
+
+void RangeTest::slidersAndFieldsFollowEachOtherBeyond32Bits() {
+    enter();
+    h_->controller->Sector_Range_Radio();
+    auto* slider = h_->outlet<SectorSlider>("_Start_Slider");
+    auto* field = h_->outlet<QLineEdit>("_Start_slider_val");
+
+    // Typing moves the knob, to the exact sector.
+    field->clear();
+    QTest::keyClicks(field, "3000000000");
+    QCOMPARE(slider->sectorValue(), std::uint64_t{3000000000});
+    // Above the disk the knob stays; the text is left alone.
+    QTest::keyClicks(field, "0");
+    QCOMPARE(field->text(), QString("30000000000"));
+    QCOMPARE(slider->sectorValue(), std::uint64_t{3000000000});
+    field->clear();
+    QTest::keyClicks(field, "  42abc");
+    QCOMPARE(slider->sectorValue(), std::uint64_t{42});
+
+    // Dragging writes the knob's sector into the field, digit for digit.
+    slider->setValue(slider->maximum());
+    QCOMPARE(field->text(), QString(kBigDisk));
+    slider->setValue(slider->maximum() / 4 * 3);
+    QCOMPARE(field->text(), QString::number(slider->sectorValue()));
+    QVERIFY(slider->sectorValue() > std::uint64_t{1} << 32);
+
+    auto* endSlider = h_->outlet<SectorSlider>("_End_Slider");
+    auto* endField = h_->outlet<QLineEdit>("_End_slider_val");
+    endField->clear();
+    QTest::keyClicks(endField, "3500000000");
+    QCOMPARE(endSlider->sectorValue(), std::uint64_t{3500000000});
+    endSlider->setValue(0);
+    QCOMPARE(endField->text(), QString("0"));
+}
+
+void RangeTest::sectorSliderMapsLargeRangesExactly() {
+    SectorSlider slider;
+    slider.setSectorRange(0, std::numeric_limits<std::uint64_t>::max());
+    QCOMPARE(slider.maximum(), 1 << 30);
+    slider.setValue(slider.maximum());
+    QCOMPARE(slider.sectorValue(), std::numeric_limits<std::uint64_t>::max());
+    slider.setValue(0);
+    QCOMPARE(slider.sectorValue(), std::uint64_t{0});
+    slider.setSectorValue(std::uint64_t{1} << 63);
+    QCOMPARE(slider.sectorValue(), std::uint64_t{1} << 63);
+    QCOMPARE(slider.value(), 1 << 29);
+
+    // Small media map one step per sector.
+    slider.setSectorRange(0, 1000);
+    QCOMPARE(slider.sectorValue(), std::uint64_t{1000});
+    QCOMPARE(slider.maximum(), 1000);
+    QSignalSpy moved(&slider, &SectorSlider::sectorValueMoved);
+    slider.setValue(333);
+    QCOMPARE(slider.sectorValue(), std::uint64_t{333});
+    QCOMPARE(moved.count(), 1);
+    slider.setSectorValue(5000);
+    QCOMPARE(slider.sectorValue(), std::uint64_t{1000});
+    QCOMPARE(moved.count(), 1);
+}
+
+void RangeTest::validationAtNext_data() {
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("informative");
+    QTest::addColumn<QString>("focus");
+    const QString badStart = "\nPlease enter valid Start Sector value.";
+    const QString badEnd = "\nPlease enter valid End Sector value.";
+    const QString exceeded = "\nMaximum sector range exceeded";
+    const QString startInfo = "Please enter valid Start Sector value.";
+    const QString endInfo = "Please enter valid End Sector value.";
+    QTest::newRow("empty start, checked first") << ""
+                                                << "" << badStart << ""
+                                                << "_Start_slider_val";
+    QTest::newRow("letter in start") << "12a"
+                                     << "20" << badStart << ""
+                                     << "_Start_slider_val";
+    QTest::newRow("blank before start") << " 12"
+                                        << "20" << badStart << ""
+                                        << "_Start_slider_val";
+    QTest::newRow("signed start") << "+12"
+                                  << "20" << badStart << ""
+                                  << "_Start_slider_val";
+    QTest::newRow("leading zeros too long") << "00000000012"
+                                            << "20" << exceeded << startInfo << "_Start_slider_val";
+    QTest::newRow("start past the disk") << "7814037169"
+                                         << "20" << exceeded << startInfo << "_Start_slider_val";
+    QTest::newRow("empty end") << "0"
+                               << "" << badEnd << ""
+                               << "_End_slider_val";
+    QTest::newRow("negative end") << "0"
+                                  << "-5" << badEnd << ""
+                                  << "_End_slider_val";
+    QTest::newRow("end too long") << "0"
+                                  << "00000000020" << exceeded << endInfo << "_End_slider_val";
+    QTest::newRow("end past the disk") << "0"
+                                       << "9999999999" << exceeded << endInfo << "_End_slider_val";
+    QTest::newRow("start equal to end") << "3000000000"
+                                        << "3000000000"
+                                        << "\nEnd Sector should be greater than Start Sector."
+                                        << ""
+                                        << "_End_slider_val";
+    QTest::newRow("beyond 2^32 is fine") << "3000000000"
+                                         << "3500000000"
+                                         << ""
+                                         << ""
+                                         << "";
+    QTest::newRow("whole disk, start equal to count") << "7814037168"
+                                                      << "7814037168"
+                                                      << "\nEnd Sector should be greater than Start Sector."
+                                                      << ""
+                                                      << "_End_slider_val";
+    QTest::newRow("whole disk") << "0" << kBigDisk << ""
+                                << ""
+                                << "";
+}
+
+void RangeTest::validationAtNext() {
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, message);
+    QFETCH(QString, informative);
+    QFETCH(QString, focus);
+    enter();
+    h_->outlet<QRadioButton>("_sector_range_rd")->click();
+    h_->outlet<QLineEdit>("_Start_slider_val")->setText(start);
+    h_->outlet<QLineEdit>("_End_slider_val")->setText(end);
+    h_->outlet<QPushButton>("_help_btn")->setFocus();
+    h_->outlet<QPushButton>("_next_btn")->click();
+
+    MyTableController& c = *h_->controller;
+    if (message.isEmpty()) {
+        QVERIFY(h_->prompter->alerts.empty());
+        QCOMPARE(c.screen_counter, 2);
+        QVERIFY(!h_->outlet("imageBrowser")->isHidden());
+        QVERIFY(!h_->outlet("_next_btn")->isEnabled());
+        return;
+    }
+    QCOMPARE(h_->prompter->alerts.size(), 1u);
+    QCOMPARE(h_->prompter->alerts[0].message, message);
+    QCOMPARE(h_->prompter->alerts[0].informativeText, informative);
+    QCOMPARE(h_->prompter->alerts[0].buttons, QStringList{"OK"});
+    QCOMPARE(c.window()->focusWidget(), h_->outlet(qPrintable(focus)));
+    QCOMPARE(c.screen_counter, 1);
+    QCOMPARE(text("_Start_slider_val"), start);
+    QCOMPARE(text("_End_slider_val"), end);
+    QVERIFY(!h_->outlet("_Start_Slider")->isHidden());
+}
+
+void RangeTest::entireDiskSkipsValidation() {
+    enter();
+    h_->outlet<QLineEdit>("_Start_slider_val")->setText("garbage");
+    h_->outlet<QPushButton>("_next_btn")->click();
+    QVERIFY(h_->prompter->alerts.empty());
+    QCOMPARE(h_->controller->screen_counter, 2);
+    QVERIFY(h_->outlet("_disk_val")->isHidden());
+    QVERIFY(h_->outlet("_searching_criteria_Box")->isHidden());
+    QCOMPARE(h_->controller->scan.stop_now.load(), 0);
+}
+
+void RangeTest::nextInVideoModeBuildsTheFileTypeScreen() {
+    writeFile(h_->path("QRYVideo.dll"),
+              "Extension : .avi\nMaximum Size : 1\nHeader : 52494646\nPosition : 1\n"
+              "Reserved : 0\nDescription : AVI\n");
+    h_->start();
+    h_->controller->Video_Mode_Radio();
+    enter();
+    h_->outlet<QRadioButton>("_sector_range_rd_Sig")->click();
+    h_->outlet<QLineEdit>("_End_slider_val_Sig")->setText("0");
+    h_->outlet<QPushButton>("_next_btn")->click();
+    QCOMPARE(h_->prompter->alerts.size(), 1u);
+    QCOMPARE(h_->controller->window()->focusWidget(), h_->outlet("_End_slider_val_Sig"));
+
+    h_->outlet<QLineEdit>("_End_slider_val_Sig")->setText("100");
+    h_->outlet<QPushButton>("_next_btn")->click();
+    QCOMPARE(h_->controller->screen_counter, 2);
+    QVERIFY(!h_->outlet("idCheckTableView")->isHidden());
+    QVERIFY(h_->outlet("_Start_Slider_Sig")->isHidden());
+    QCOMPARE(h_->controller->nsCheckedListDataObject().size(), 1u);
+    QCOMPARE(h_->controller->nsCheckedListDataObject()[0].Extension, std::string("AVI"));
+    QCOMPARE(text("_help_info"), QString::fromUtf8("\nPlease select the required extension type for recovery "
+                                                   "process. Press ‘Next’ button to continue... "));
+}
+
+void RangeTest::backReturnsToTheMediaScreen() {
+    h_->controller->RawFile_Mode_Radio();
+    enter();
+    const int listingsBefore = h_->listings;
+    h_->outlet<QPushButton>("_back_btn")->click();
+    MyTableController& c = *h_->controller;
+    QCOMPARE(c.screen_counter, 0);
+    QCOMPARE(Recovery_MODE.load(), kPhotoMode);
+    QVERIFY(h_->outlet<QRadioButton>("_rec_mode_Photo")->isChecked());
+    QVERIFY(!h_->outlet<QRadioButton>("_rec_mode_RawFile")->isChecked());
+    QCOMPARE(h_->listings, listingsBefore + 1);
+    QVERIFY(h_->outlet("_Search_Type")->isHidden());
+    QVERIFY(!h_->outlet("_back_btn")->isEnabled());
+    QVERIFY(!h_->outlet("idTableView")->isHidden());
+    QVERIFY(h_->outlet("_disk_val_Sig")->isHidden());
+    QVERIFY(h_->outlet("_searching_criteria_Box_Sig")->isHidden());
+    for (const char* name :
+         {"_sectors_val", "_disk_identifier", "_disk_val", "_vol_name_val", "_file_system_val", "_size_val",
+          "_start_sector_entire_val", "_end_sector_entire_val", "_disk_val_Sig", "_vol_name_val_Sig",
+          "_file_system_val_Sig", "_size_val_Sig", "_start_sector_entire_val_Sig",
+          "_end_sector_entire_val_Sig"})
+        QCOMPARE(text(name), QString("<None>"));
+    QVERIFY(text("_help_info").startsWith("\nSelect the storage media"));
+}
+
+void RangeTest::checkForValidSec() {
+    const MyTableController& c = *h_->controller;
+    QVERIFY(c.Check_For_Valid_Sec("0123456789"));
+    QVERIFY(c.Check_For_Valid_Sec(""));
+    QVERIFY(!c.Check_For_Valid_Sec("12 "));
+    QVERIFY(!c.Check_For_Valid_Sec("-1"));
+    QVERIFY(!c.Check_For_Valid_Sec(QString::fromUtf8("١٢")));
+}
+
+QTEST_MAIN(RangeTest)
+#include "range_test.moc"
