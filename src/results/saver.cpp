@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -40,10 +41,12 @@ int renameNoReplace(const std::filesystem::path& from, const std::filesystem::pa
     return 0;
 }
 
+} // namespace
+
 // A file being written under a temporary name; removed unless it was published.
 class PartialFile {
 public:
-    PartialFile() = default;
+    explicit PartialFile(SaveFileSystem& fileSystem) : fileSystem_(fileSystem) {}
     PartialFile(const PartialFile&) = delete;
     PartialFile& operator=(const PartialFile&) = delete;
     ~PartialFile() {
@@ -72,12 +75,14 @@ public:
 
     int write(const std::uint8_t* data, std::size_t size) {
         while (size > 0) {
-            const auto written = ::write(fd_, data, size);
+            const auto written = fileSystem_.write(fd_, data, size);
             if (written < 0) {
                 if (errno == EINTR)
                     continue;
                 return errno;
             }
+            if (written == 0)
+                return EIO;
             data += written;
             size -= static_cast<std::size_t>(written);
         }
@@ -105,8 +110,22 @@ public:
     }
 
 private:
+    SaveFileSystem& fileSystem_;
     int fd_ = -1;
     std::filesystem::path path_;
+};
+
+namespace {
+
+class SystemFileSystem final : public SaveFileSystem {
+public:
+    std::optional<std::uint64_t> availableBytes(const std::filesystem::path& folder) override {
+        struct statvfs info {};
+        if (::statvfs(folder.c_str(), &info) != 0)
+            return std::nullopt;
+        return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+    }
+    ssize_t write(int fd, const void* data, std::size_t size) override { return ::write(fd, data, size); }
 };
 
 SaveResult failure(std::string_view what, int error) {
@@ -133,6 +152,11 @@ std::filesystem::path resultsFolder(const std::filesystem::path& destination, Se
     return destination / "Quarry (Vez) Results" / searchFolderName(kind) / "General Recovery Results";
 }
 
+SaveFileSystem& systemFileSystem() {
+    static SystemFileSystem system;
+    return system;
+}
+
 std::string safePathComponent(std::string_view name) {
     std::string safe(name);
     std::replace_if(
@@ -157,54 +181,89 @@ std::string numberedName(std::string_view name, unsigned n) {
     return std::string(name.substr(0, dot)) + suffix + std::string(name.substr(dot));
 }
 
-ItemSaver::ItemSaver(const std::filesystem::path& destination, SearchKind kind)
-    : folder_(resultsFolder(destination, kind)) {}
+ItemSaver::ItemSaver(const std::filesystem::path& destination, SearchKind kind, SaveFileSystem& fileSystem)
+    : folder_(resultsFolder(destination, kind)), fileSystem_(fileSystem) {}
 
 namespace {
 
-// Opens a partial file in the item's extension folder, creating the folders on the way.
-int openPartial(const std::filesystem::path& folder, std::string_view name, std::filesystem::path& dir,
-                PartialFile& file) {
+bool outOfSpace(int error) {
+    return error == ENOSPC || error == EDQUOT;
+}
+
+// Creates the item's extension folder and checks that `size` bytes fit there with the margin
+// to spare; 0 or an errno value (ENOSPC when they don't fit).
+int prepareFolder(const std::filesystem::path& folder, std::string_view name, std::uint64_t size,
+                  SaveFileSystem& fileSystem, std::filesystem::path& dir) {
     dir = folder / safePathComponent(itemExtension(name));
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec)
         return ec.value();
-    return file.create(dir);
-}
-
-SaveResult finish(PartialFile& file, const std::filesystem::path& dir, std::string_view name) {
-    SaveResult result;
-    if (const int error = file.publish(dir, safePathComponent(name), result.path); error != 0)
-        return failure("cannot complete the file", error);
-    result.ok = true;
-    return result;
+    const auto available = fileSystem.availableBytes(dir);
+    if (available && (*available < kFreeSpaceMargin || *available - kFreeSpaceMargin < size))
+        return ENOSPC;
+    return 0;
 }
 
 } // namespace
 
-SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes) {
-    PartialFile file;
-    std::filesystem::path dir;
-    if (const int error = openPartial(folder_, name, dir, file); error != 0)
-        return failure("cannot create a file in " + dir.string(), error);
-    if (const int error = file.write(bytes.data(), bytes.size()); error != 0)
-        return failure("cannot write", error);
-    return finish(file, dir, name);
+SaveResult ItemSaver::refuseFull() const {
+    SaveResult result;
+    result.destinationFull = true;
+    result.error = "the destination disk is full";
+    return result;
 }
 
-SaveResult ItemSaver::saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
-                                  std::uint64_t end) {
-    PartialFile file;
+SaveResult ItemSaver::finish(PartialFile& file, const std::filesystem::path& dir, std::string_view name,
+                             std::uint64_t bytes) {
+    SaveResult result;
+    if (const int error = file.publish(dir, safePathComponent(name), result.path); error != 0)
+        return failed("cannot complete the file", error);
+    result.ok = true;
+    result.bytes = bytes;
+    return result;
+}
+
+SaveResult ItemSaver::failed(std::string_view what, int error) {
+    if (outOfSpace(error)) {
+        full_ = true;
+        return refuseFull();
+    }
+    return failure(what, error);
+}
+
+SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes) {
+    if (full_)
+        return refuseFull();
     std::filesystem::path dir;
-    if (const int error = openPartial(folder_, name, dir, file); error != 0)
-        return failure("cannot create a file in " + dir.string(), error);
+    if (const int error = prepareFolder(folder_, name, bytes.size(), fileSystem_, dir); error != 0)
+        return failed("cannot create a file in " + dir.string(), error);
+    PartialFile file(fileSystem_);
+    if (const int error = file.create(dir); error != 0)
+        return failed("cannot create a file in " + dir.string(), error);
+    if (const int error = file.write(bytes.data(), bytes.size()); error != 0)
+        return failed("cannot write", error);
+    return finish(file, dir, name, bytes.size());
+}
+
+SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSource& source,
+                                     std::uint64_t start, std::uint64_t bytes) {
+    if (full_)
+        return refuseFull();
+    std::filesystem::path dir;
+    if (const int error = prepareFolder(folder_, name, bytes, fileSystem_, dir); error != 0)
+        return failed("cannot create a file in " + dir.string(), error);
+    PartialFile file(fileSystem_);
+    if (const int error = file.create(dir); error != 0)
+        return failed("cannot create a file in " + dir.string(), error);
 
     constexpr std::size_t kBlockSectors = 2048;
     std::vector<std::uint8_t> block(kBlockSectors * kSectorSize);
     std::uint64_t unreadable = 0;
-    for (std::uint64_t sector = start; sector < end;) {
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlockSectors, end - sector));
+    for (std::uint64_t offset = 0; offset < bytes;) {
+        const std::uint64_t sector = start + offset / kSectorSize;
+        const auto count = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kBlockSectors, (bytes - offset + kSectorSize - 1) / kSectorSize));
         if (!source.readSectors(sector, count, block.data())) {
             // Find the bad sectors one by one so a single one costs no more than itself.
             for (std::size_t i = 0; i < count; ++i) {
@@ -215,13 +274,20 @@ SaveResult ItemSaver::saveSectors(std::string_view name, carving::SectorSource& 
                 }
             }
         }
-        if (const int error = file.write(block.data(), count * kSectorSize); error != 0)
-            return failure("cannot write", error);
-        sector += count;
+        const auto chunk =
+            static_cast<std::size_t>(std::min<std::uint64_t>(count * kSectorSize, bytes - offset));
+        if (const int error = file.write(block.data(), chunk); error != 0)
+            return failed("cannot write", error);
+        offset += chunk;
     }
-    auto result = finish(file, dir, name);
+    auto result = finish(file, dir, name, bytes);
     result.unreadableSectors = unreadable;
     return result;
+}
+
+SaveResult ItemSaver::saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
+                                  std::uint64_t end) {
+    return saveFromSource(name, source, start, end > start ? (end - start) * kSectorSize : 0);
 }
 
 } // namespace quarry::results

@@ -2,15 +2,19 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace quarry::carving {
 class SectorSource;
 }
 
 namespace quarry::results {
+
+class PartialFile;
 
 enum class SearchKind { Photo, Video, File };
 
@@ -30,31 +34,71 @@ std::string_view itemExtension(std::string_view name);
 // The alternative for a taken name: "GND00001 (2).JPG" for n = 2.
 std::string numberedName(std::string_view name, unsigned n);
 
+// Shown when the destination runs out of space: saving stops, the scan goes on.
+inline constexpr const char* kDestinationFullAlert =
+    "\nThe destination disk is full. Saving has stopped; the files saved so far are kept and the scan goes "
+    "on.";
+
+// Room left free on the destination beside each saved file, for the file system's own records.
+inline constexpr std::uint64_t kFreeSpaceMargin = 1024 * 1024;
+
 struct SaveResult {
     bool ok = false;
+    bool destinationFull = false;        // not saved because the destination has no room left
     std::filesystem::path path;          // where the item was saved
+    std::uint64_t bytes = 0;             // the saved file's size
     std::string error;                   // why it was not
     std::uint64_t unreadableSectors = 0; // written as zeros
 };
 
+// The calls through which the saver meets the destination's file system, so that tests can
+// run it out of space.
+class SaveFileSystem {
+public:
+    virtual ~SaveFileSystem() = default;
+    // Bytes that may still be written on the file system holding `folder`; nothing if unknown.
+    virtual std::optional<std::uint64_t> availableBytes(const std::filesystem::path& folder) = 0;
+    // As write(2): bytes written, or -1 with errno set.
+    virtual ssize_t write(int fd, const void* data, std::size_t size) = 0;
+};
+
+// statvfs and write.
+SaveFileSystem& systemFileSystem();
+
 // Saves found items below the results folder, in a folder per extension. A file is never
 // overwritten: a taken name gets " (2)", " (3)"… before its extension. Each file is written
 // under a temporary name and renamed when complete, so a partial file never looks whole.
+// Before each file the destination must have room for it plus kFreeSpaceMargin; once it has
+// none (or a write fails for want of space) the saver stops: that item and every later one
+// come back with `destinationFull` set, and the partial file is removed.
 class ItemSaver {
 public:
-    ItemSaver(const std::filesystem::path& destination, SearchKind kind);
+    ItemSaver(const std::filesystem::path& destination, SearchKind kind,
+              SaveFileSystem& fileSystem = systemFileSystem());
 
     const std::filesystem::path& folder() const { return folder_; }
+    bool destinationFull() const { return full_; }
 
     SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes);
 
-    // Copies sectors [start, end) of `source`. Sectors that cannot be read are written as
-    // zeros, as the engines see them, and counted in the result.
+    // Copies `bytes` bytes of `source` from the start of sector `start`. Sectors that cannot be
+    // read are written as zeros, as the engines see them, and counted in the result.
+    SaveResult saveFromSource(std::string_view name, carving::SectorSource& source, std::uint64_t start,
+                              std::uint64_t bytes);
+
+    // Sectors [start, end) of `source`.
     SaveResult saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
                            std::uint64_t end);
 
 private:
+    SaveResult finish(PartialFile& file, const std::filesystem::path& dir, std::string_view name,
+                      std::uint64_t bytes);
+    SaveResult refuseFull() const;
+    SaveResult failed(std::string_view what, int error);
+
     std::filesystem::path folder_;
+    SaveFileSystem& fileSystem_;
+    bool full_ = false;
 };
 
 } // namespace quarry::results

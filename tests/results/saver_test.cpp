@@ -1,11 +1,15 @@
+#include "block_fixtures.h"
 #include "carving/sector_source.h"
 #include "common/sector.h"
 #include "results/saver.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <limits>
+#include <optional>
 #include <set>
 #include <unistd.h>
 #include <vector>
@@ -149,6 +153,124 @@ TEST(ItemSaver, FailureIsReportedAndLeavesNothingBehind) {
     EXPECT_FALSE(result.ok);
     EXPECT_FALSE(result.error.empty());
     EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"Quarry (Vez) Results"});
+}
+
+// A destination that reports a chosen amount of free space and runs out after a chosen number
+// of bytes.
+class CrampedFileSystem : public SaveFileSystem {
+public:
+    std::optional<std::uint64_t> available;
+    std::uint64_t writable = std::numeric_limits<std::uint64_t>::max();
+    int error = ENOSPC;
+
+    std::optional<std::uint64_t> availableBytes(const fs::path&) override { return available; }
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        if (written_ >= writable) {
+            errno = error;
+            return -1;
+        }
+        const auto n = ::write(fd, data, std::min<std::uint64_t>(size, writable - written_));
+        if (n > 0)
+            written_ += static_cast<std::uint64_t>(n);
+        return n;
+    }
+
+private:
+    std::uint64_t written_ = 0;
+};
+
+TEST(ItemSaver, SavesAnExactByteCountFromSectors) {
+    TempDir dir;
+    PatternSource source(100, {});
+    ItemSaver saver(dir.path(), SearchKind::File);
+    const auto result = saver.saveFromSource("PDF00001.PDF", source, 3, 1000);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.bytes, 1000u);
+    const auto bytes = readAll(result.path);
+    ASSERT_EQ(bytes.size(), 1000u);
+    EXPECT_EQ(bytes[0], 3);
+    EXPECT_EQ(bytes[511], 3);
+    EXPECT_EQ(bytes[512], 4);
+    EXPECT_EQ(bytes[999], 4);
+    // Sectors past the medium's end read as zeros, like any unreadable sector.
+    const auto past = saver.saveFromSource("PDF00002.PDF", source, 99, 700);
+    ASSERT_TRUE(past.ok) << past.error;
+    EXPECT_EQ(past.unreadableSectors, 1u);
+    EXPECT_EQ(readAll(past.path).back(), 0);
+}
+
+TEST(ItemSaverSpace, EachFileMustFitWithTheMarginAndSavingStopsAtTheFirstThatDoesNot) {
+    TempDir dir;
+    CrampedFileSystem cramped;
+    cramped.available = kFreeSpaceMargin + 1000;
+    ItemSaver saver(dir.path(), SearchKind::Photo, cramped);
+    PatternSource source(10, {});
+
+    const auto fits = saver.saveBytes("GND00001.JPG", std::vector<std::uint8_t>(1000, 7));
+    ASSERT_TRUE(fits.ok) << fits.error;
+    EXPECT_FALSE(saver.destinationFull());
+
+    const auto tooBig = saver.saveBytes("GND00002.JPG", std::vector<std::uint8_t>(1001, 7));
+    EXPECT_FALSE(tooBig.ok);
+    EXPECT_TRUE(tooBig.destinationFull);
+    EXPECT_TRUE(saver.destinationFull());
+    // Stopped for good, even for items that would fit.
+    EXPECT_TRUE(saver.saveBytes("GND00003.JPG", std::vector<std::uint8_t>(1, 7)).destinationFull);
+    EXPECT_TRUE(saver.saveSectors("GND00004.JPG", source, 0, 1).destinationFull);
+
+    EXPECT_EQ(namesIn(saver.folder() / "JPG"), std::set<std::string>{"GND00001.JPG"});
+    EXPECT_EQ(readAll(fits.path).size(), 1000u);
+
+    cramped.available = kFreeSpaceMargin - 1;
+    ItemSaver nearlyFull(dir.path(), SearchKind::Photo, cramped);
+    EXPECT_TRUE(nearlyFull.saveBytes("GND00005.JPG", std::vector<std::uint8_t>{}).destinationFull);
+}
+
+TEST(ItemSaverSpace, RunningOutWhileWritingRemovesThePartialFile) {
+    for (const int error : {ENOSPC, EDQUOT}) {
+        TempDir dir;
+        CrampedFileSystem cramped;
+        cramped.writable = 5000;
+        cramped.error = error;
+        ItemSaver saver(dir.path(), SearchKind::Video, cramped);
+        PatternSource source(100, {});
+
+        const auto first = saver.saveSectors("AVI00001.AVI", source, 0, 4);
+        ASSERT_TRUE(first.ok) << first.error;
+        const auto second = saver.saveSectors("AVI00002.AVI", source, 4, 20);
+        EXPECT_FALSE(second.ok);
+        EXPECT_TRUE(second.destinationFull);
+        EXPECT_TRUE(saver.saveBytes("AVI00003.AVI", std::vector<std::uint8_t>{1}).destinationFull);
+        EXPECT_EQ(namesIn(saver.folder() / "AVI"), std::set<std::string>{"AVI00001.AVI"}) << error;
+        EXPECT_EQ(readAll(first.path).size(), 4 * kSectorSize);
+    }
+    // Other write errors are failures of one item; saving goes on.
+    TempDir dir;
+    CrampedFileSystem broken;
+    broken.writable = 0;
+    broken.error = EIO;
+    ItemSaver saver(dir.path(), SearchKind::Video, broken);
+    const auto failed = saver.saveBytes("AVI00001.AVI", std::vector<std::uint8_t>{1});
+    EXPECT_FALSE(failed.ok);
+    EXPECT_FALSE(failed.destinationFull);
+    EXPECT_FALSE(saver.destinationFull());
+    EXPECT_TRUE(namesIn(saver.folder() / "AVI").empty());
+}
+
+TEST(ItemSaverSpace, ATinyFileSystemFillsUp) {
+    TempDir dir;
+    const auto tiny = dir.path() / "tiny";
+    quarry::test::TinyFileSystem memory(tiny, "1224k");
+    if (!memory.mounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    ItemSaver saver(tiny, SearchKind::Photo);
+    const std::vector<std::uint8_t> photo(150 * 1024, 0x5a);
+    const auto first = saver.saveBytes("GND00001.JPG", photo);
+    ASSERT_TRUE(first.ok) << first.error;
+    const auto second = saver.saveBytes("GND00002.JPG", photo);
+    EXPECT_TRUE(second.destinationFull);
+    EXPECT_EQ(namesIn(saver.folder() / "JPG"), std::set<std::string>{"GND00001.JPG"});
+    EXPECT_EQ(readAll(first.path), photo);
 }
 
 } // namespace

@@ -1,0 +1,45 @@
+#include "results/validated_saver.h"
+
+#include "carving/sector_source.h"
+#include "common/sector.h"
+#include "results/validators.h"
+
+#include <algorithm>
+#include <string>
+
+namespace quarry::results {
+
+SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes) {
+    SavedItem item;
+    // Once the destination is full nothing more is saved, so there is nothing to measure.
+    if (saver_.destinationFull()) {
+        item.save = saver_.saveBytes(name, bytes);
+        return item;
+    }
+    const auto end = findFileEnd(bytes, std::string(itemExtension(name)));
+    item.validated = end.validated;
+    item.save = saver_.saveBytes(
+        name, bytes.first(static_cast<std::size_t>(end.validated ? end.bytes : bytes.size())));
+    return item;
+}
+
+SavedItem ValidatedSaver::saveSectors(std::string_view name, std::uint64_t start, std::uint64_t end) {
+    SavedItem item;
+    if (source_ == nullptr) {
+        item.save.error = "the medium cannot be read";
+        return item;
+    }
+    const std::uint64_t itemBytes = end > start ? (end - start) * kSectorSize : 0;
+    std::uint64_t bytes = itemBytes;
+    if (!saver_.destinationFull() && start < source_->sectorCount()) {
+        const std::uint64_t toMediumEnd = (source_->sectorCount() - start) * kSectorSize;
+        const auto found = findFileEnd(*source_, start, itemBytes, std::string(itemExtension(name)),
+                                       std::min(toMediumEnd, std::max(itemBytes, kLongestValidatedFile)));
+        item.validated = found.validated;
+        bytes = found.bytes;
+    }
+    item.save = saver_.saveFromSource(name, *source_, start, bytes);
+    return item;
+}
+
+} // namespace quarry::results

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "results/saver.h"
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace quarry::carving {
+class SectorSource;
+}
+
+namespace quarry::results {
+
+// Longest file a container's own length may carry past its carved item.
+inline constexpr std::uint64_t kLongestValidatedFile = 4ULL << 30;
+
+struct SavedItem {
+    SaveResult save;
+    bool validated = false; // the saved length is the file's real end, found by its validator
+};
+
+// Saves found items as whole files: up to the real end that the item's format validator finds,
+// or, when the structure can't be followed, the item as it was carved.
+class ValidatedSaver {
+public:
+    // `source` is a read-only handle of the scanned medium of its own (so the scan's reads stay
+    // sequential); without it, items are saved from their bytes only.
+    ValidatedSaver(ItemSaver& saver, carving::SectorSource* source) : saver_(saver), source_(source) {}
+
+    ItemSaver& saver() { return saver_; }
+
+    // A photo item, from its bytes; the validator sees only those bytes.
+    SavedItem savePhoto(std::string_view name, std::span<const std::uint8_t> bytes);
+
+    // A video or raw-file item, sectors [start, end): the validator reads the medium from
+    // `start`, past `end` if the file says so, up to the medium's end or
+    // kLongestValidatedFile.
+    SavedItem saveSectors(std::string_view name, std::uint64_t start, std::uint64_t end);
+
+private:
+    ItemSaver& saver_;
+    carving::SectorSource* source_;
+};
+
+} // namespace quarry::results

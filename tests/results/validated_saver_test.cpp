@@ -1,0 +1,134 @@
+#include "carving/memory_source.h"
+#include "common/sector.h"
+#include "results/validated_saver.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+#include <random>
+#include <unistd.h>
+
+namespace quarry::results {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "validated-saver-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+std::vector<std::uint8_t> readAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::uint8_t> corpus(const std::string& name) {
+    return readAll(fs::path(QUARRY_TEST_CORPUS_DIR) / name);
+}
+
+std::vector<std::uint8_t> sectors(const std::vector<std::uint8_t>& medium, std::uint64_t start,
+                                  std::uint64_t end) {
+    return {medium.begin() + static_cast<std::ptrdiff_t>(start * kSectorSize),
+            medium.begin() + static_cast<std::ptrdiff_t>(end * kSectorSize)};
+}
+
+// Random bytes with corpus files written at chosen sectors.
+std::vector<std::uint8_t>
+medium(std::uint64_t sectorCount,
+       const std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>>& files) {
+    std::vector<std::uint8_t> bytes(sectorCount * kSectorSize);
+    std::mt19937 random(7);
+    for (auto& b : bytes)
+        b = static_cast<std::uint8_t>(random());
+    for (const auto& [sector, file] : files)
+        std::copy(file.begin(), file.end(),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(sector * kSectorSize));
+    return bytes;
+}
+
+TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
+    const auto png = corpus("018_julia-set.png");
+    const auto pdf = corpus("092_032270.pdf");
+    const auto mov = corpus("079_png.mov");
+    ASSERT_FALSE(png.empty() || pdf.empty() || mov.empty());
+    const auto bytes = medium(1200, {{10, png}, {500, pdf}, {600, mov}});
+    carving::MemorySource source(bytes);
+    TempDir dir;
+    ItemSaver saver(dir.path(), SearchKind::File);
+    ValidatedSaver validated(saver, &source);
+
+    struct Case {
+        const char* name;
+        std::uint64_t start, end;
+        const std::vector<std::uint8_t>& file;
+    };
+    // Items cut short by the next header, and items running on into the next file.
+    for (const auto& c : {Case{"PNG00001.PNG", 10, 20, png}, Case{"PDF00001.PDF", 500, 600, pdf},
+                          Case{"MOV00001.MOV", 600, 610, mov}, Case{"PNG00002.PNG", 10, 501, png}}) {
+        const auto item = validated.saveSectors(c.name, c.start, c.end);
+        ASSERT_TRUE(item.save.ok) << c.name << ": " << item.save.error;
+        EXPECT_TRUE(item.validated) << c.name;
+        EXPECT_EQ(item.save.bytes, c.file.size()) << c.name;
+        EXPECT_EQ(readAll(item.save.path), c.file) << c.name;
+    }
+}
+
+TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
+    auto pdf = corpus("092_032270.pdf");
+    ASSERT_GT(pdf.size(), 20 * kSectorSize);
+    // The medium ends in the middle of the document.
+    const std::vector<std::uint8_t> cut(pdf.begin(), pdf.begin() + 20 * kSectorSize);
+    const auto bytes = medium(30, {{10, cut}, {2, {'%', 'P', 'D', 'F', '-', '1'}}});
+    carving::MemorySource source(bytes);
+    TempDir dir;
+    ItemSaver saver(dir.path(), SearchKind::File);
+    ValidatedSaver validated(saver, &source);
+
+    for (const auto& [name, start] :
+         {std::pair{"PDF00001.PDF", 10}, std::pair{"XYZ00001.XYZ", 10}, std::pair{"PDF00002.PDF", 2}}) {
+        const auto item = validated.saveSectors(name, start, 30);
+        ASSERT_TRUE(item.save.ok) << name << ": " << item.save.error;
+        EXPECT_FALSE(item.validated) << name;
+        EXPECT_EQ(readAll(item.save.path), sectors(bytes, start, 30)) << name;
+    }
+}
+
+TEST(ValidatedSaver, PhotosAreCutFromTheirBytes) {
+    const auto jpg = corpus("040_Canon_40D.jpg");
+    ASSERT_FALSE(jpg.empty());
+    auto item = jpg;
+    item.resize((jpg.size() / kSectorSize + 3) * kSectorSize, 0x42);
+    TempDir dir;
+    ItemSaver saver(dir.path(), SearchKind::Photo);
+    ValidatedSaver validated(saver, nullptr);
+
+    const auto whole = validated.savePhoto("GND00001.JPG", item);
+    ASSERT_TRUE(whole.save.ok) << whole.save.error;
+    EXPECT_TRUE(whole.validated);
+    EXPECT_EQ(readAll(whole.save.path), jpg);
+
+    const std::vector<std::uint8_t> truncated(jpg.begin(), jpg.begin() + 4 * kSectorSize);
+    const auto cut = validated.savePhoto("GND00002.JPG", truncated);
+    ASSERT_TRUE(cut.save.ok) << cut.save.error;
+    EXPECT_FALSE(cut.validated);
+    EXPECT_EQ(readAll(cut.save.path), truncated);
+
+    // A sector item with no medium to read cannot be saved, and says so.
+    const auto noMedium = validated.saveSectors("AVI00001.AVI", 0, 4);
+    EXPECT_FALSE(noMedium.save.ok);
+    EXPECT_FALSE(noMedium.save.error.empty());
+}
+
+} // namespace
+} // namespace quarry::results
