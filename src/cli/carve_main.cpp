@@ -14,7 +14,9 @@
 #include "common/resource_folder.h"
 #include "media/enumeration.h"
 #include "range/sector_range.h"
+#include "results/destination_check.h"
 #include "results/saver.h"
+#include "results/validated_saver.h"
 #include "signatures/checklist.h"
 #include "signatures/definition_parser.h"
 
@@ -149,9 +151,12 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
     };
     if (saver) {
         facts.push_back({"Items saved:", std::to_string(sink.itemsSaved())});
+        facts.push_back({"Whole files:", std::to_string(sink.itemsValidated())});
         facts.push_back({"Saved into:", saver->folder().string()});
         if (sink.saveFailures() > 0)
             facts.push_back({"Not saved:", std::to_string(sink.saveFailures())});
+        if (saver->destinationFull())
+            facts.push_back({"Saving stopped:", "the destination disk is full"});
     }
     for (const auto& fact : facts)
         out << fact[0] << std::string(18 - fact[0].size(), ' ') << fact[1] << '\n';
@@ -196,19 +201,23 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
 
     std::optional<results::ItemSaver> saver;
     std::unique_ptr<carving::SectorSource> itemSource;
+    std::optional<results::ValidatedSaver> validatedSaver;
     if (options.output) {
         saver.emplace(*options.output, searchKind(options.mode));
+        if (auto refusal = results::DestinationCheck().refusal(saver->folder(), options.source))
+            return report({kExitUsage, refusal->substr(1)});
         if (options.mode != CarveMode::Photo) {
             // Items are copied through a handle of their own so the scan's reads stay sequential.
             itemSource = carving::openFileSource(options.source);
             if (!itemSource)
                 return report({kExitSourceUnreadable, kReadError});
         }
+        validatedSaver.emplace(*saver, itemSource.get());
     }
 
     Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
     CarveSink sink(out, console, options.json);
-    sink.saveInto(saver ? &*saver : nullptr, itemSource.get());
+    sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     carving::ScanControl control;
     std::optional<ProgressDisplay> progress;
     if (!options.json)

@@ -185,21 +185,24 @@ Carves lost files out of SOURCE, a block device or a disk image file, sector by 
                           extension is not named are left out of both passes
   --resources DIR         folder of the six definition files (default: the resource folder)
   --output DIR            save every item to DIR/Quarry (Vez) Results/<search>/
-                          General Recovery Results/EXT/NAME; an existing file is never
-                          overwritten, a taken name gets " (2)", " (3)"... before the extension
+                          General Recovery Results/EXT/NAME, up to the file's real end where
+                          its format can be followed; an existing file is never overwritten,
+                          a taken name gets " (2)", " (3)"... before the extension. DIR must
+                          not be on the disk being recovered. Saving stops when DIR's disk is
+                          full; the scan goes on
   --json                  one JSON object per line on stdout: an "item" event for every item
-                          found and an "end" event last;
-    no progress display-- list -
-        media print the media that can be scanned and exit-- help print this help and exit
+                          found (with --output also "saved_path", "saved_bytes" and
+                          "validated") and an "end" event last; no progress display
+  --list-media            print the media that can be scanned and exit
+  --help                  print this help and exit
 
-            Without-- json,
-        progress is shown on stderr and a summary table is printed on stdout.SIGINT or
-            SIGTERM stops the scan as the Stop button does; the items found so far are kept.
+Without --json, progress is shown on stderr and a summary table is printed on stdout.
+SIGINT or SIGTERM stops the scan as the Stop button does; the items found so far are kept.
 
 Exit status:
   0  the scan ran, to its end or until stopped
   1  the source cannot be opened ("Error in storage media reading.")
-  2  usage or validation error
+  2  usage or validation error, or an --output folder on the disk being recovered
   3  the scan ran, but at least one item could not be saved into the --output folder
 )usage";
 }

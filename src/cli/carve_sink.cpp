@@ -2,7 +2,7 @@
 
 #include "cli/json_line.h"
 #include "cli/progress_display.h"
-#include "results/saver.h"
+#include "results/validated_saver.h"
 
 #include <algorithm>
 
@@ -14,7 +14,7 @@ void CarveSink::passStarted(carving::PassKind pass, const char* modeLabel) {
 }
 
 void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
-                          std::uint64_t start, std::uint64_t end) {
+                          std::uint64_t start, std::uint64_t end, const results::SavedItem* saved) {
     ++items_;
     const bool general = pass == carving::PassKind::General;
     if (json_) {
@@ -25,6 +25,14 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
             .add("uid", uid)
             .add("start_sector", start)
             .add("end_sector", end);
+        if (saved) {
+            if (saved->save.ok)
+                event.add("saved_path", saved->save.path.string());
+            else
+                event.addRaw("saved_path", "null");
+            event.add("saved_bytes", saved->save.ok ? saved->save.bytes : 0)
+                .addRaw("validated", saved->validated ? "true" : "false");
+        }
         out_ << event.str() << '\n' << std::flush;
     }
     const std::string type(results::itemExtension(name));
@@ -35,14 +43,20 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
     row->latest = name;
 }
 
-template <typename Save> void CarveSink::save(const std::string& name, Save&& doSave) {
-    const results::SaveResult result = doSave();
+void CarveSink::reportSave(const std::string& name, const results::SavedItem& saved) {
+    const auto& result = saved.save;
     if (!result.ok) {
         ++saveFailures_;
-        console_.message("quarry-carve: cannot save " + name + ": " + result.error);
+        if (!result.destinationFull)
+            console_.message("quarry-carve: cannot save " + name + ": " + result.error);
+        else if (!fullReported_)
+            console_.message(std::string(results::kDestinationFullAlert).substr(1));
+        fullReported_ = fullReported_ || result.destinationFull;
         return;
     }
     ++saved_;
+    if (saved.validated)
+        ++validated_;
     if (result.unreadableSectors > 0)
         console_.message("quarry-carve: " + std::to_string(result.unreadableSectors) +
                          " unreadable sectors of " + name + " were saved as zeros");
@@ -51,16 +65,24 @@ template <typename Save> void CarveSink::save(const std::string& name, Save&& do
 void CarveSink::photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes,
                           const std::string& name, const std::string& uid, std::uint64_t firstSector,
                           std::uint64_t endSector) {
-    itemFound(pass, name, uid, firstSector, endSector);
-    if (saver_)
-        save(name, [&] { return saver_->saveBytes(name, bytes); });
+    if (!saver_) {
+        itemFound(pass, name, uid, firstSector, endSector, nullptr);
+        return;
+    }
+    const auto saved = saver_->savePhoto(name, bytes);
+    reportSave(name, saved);
+    itemFound(pass, name, uid, firstSector, endSector, &saved);
 }
 
 void CarveSink::rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
                         std::uint64_t startSector, std::uint64_t endSector) {
-    itemFound(pass, name, uid, startSector, endSector);
-    if (saver_ && sectors_)
-        save(name, [&] { return saver_->saveSectors(name, *sectors_, startSector, endSector); });
+    if (!saver_) {
+        itemFound(pass, name, uid, startSector, endSector, nullptr);
+        return;
+    }
+    const auto saved = saver_->saveSectors(name, startSector, endSector);
+    reportSave(name, saved);
+    itemFound(pass, name, uid, startSector, endSector, &saved);
 }
 
 } // namespace quarry::cli

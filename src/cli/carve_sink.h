@@ -9,8 +9,9 @@
 #include <vector>
 
 namespace quarry::results {
-class ItemSaver;
-}
+class ValidatedSaver;
+struct SavedItem;
+} // namespace quarry::results
 
 namespace quarry::cli {
 
@@ -25,17 +26,14 @@ struct TypeTally {
 };
 
 // What the command-line carver does with the scan's reports: a JSON event per item (with
-// --json), a tally for the summary, the item saved (with --output), progress pass labels.
+// --json), a tally for the summary, the item saved to its real end (with --output), progress
+// pass labels. When the destination fills up, saving stops and the items go on being reported.
 class CarveSink final : public carving::ScanSink {
 public:
     CarveSink(std::ostream& out, Console& console, bool json) : out_(out), console_(console), json_(json) {}
 
     void showProgress(ProgressDisplay* progress) { progress_ = progress; }
-    // Photo bytes are saved as they come; raw items are copied from `sectors`.
-    void saveInto(results::ItemSaver* saver, carving::SectorSource* sectors) {
-        saver_ = saver;
-        sectors_ = sectors;
-    }
+    void saveInto(results::ValidatedSaver* saver) { saver_ = saver; }
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
@@ -46,23 +44,26 @@ public:
     const std::vector<TypeTally>& tally() const { return tally_; }
     std::uint64_t itemsFound() const { return items_; }
     std::uint64_t itemsSaved() const { return saved_; }
+    std::uint64_t itemsValidated() const { return validated_; }
+    // Items not saved, for whatever reason (a full destination included).
     std::uint64_t saveFailures() const { return saveFailures_; }
 
 private:
     void itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
-                   std::uint64_t start, std::uint64_t end);
-    template <typename Save> void save(const std::string& name, Save&& doSave);
+                   std::uint64_t start, std::uint64_t end, const results::SavedItem* saved);
+    void reportSave(const std::string& name, const results::SavedItem& saved);
 
     std::ostream& out_;
     Console& console_;
     bool json_;
     ProgressDisplay* progress_ = nullptr;
-    results::ItemSaver* saver_ = nullptr;
-    carving::SectorSource* sectors_ = nullptr;
+    results::ValidatedSaver* saver_ = nullptr;
     std::vector<TypeTally> tally_;
     std::uint64_t items_ = 0;
     std::uint64_t saved_ = 0;
+    std::uint64_t validated_ = 0;
     std::uint64_t saveFailures_ = 0;
+    bool fullReported_ = false;
 };
 
 } // namespace quarry::cli

@@ -1,8 +1,10 @@
+#include "../results/block_fixtures.h"
 #include "carve_fixture.h"
 #include "json_reader.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 
 namespace quarry::cli::test {
@@ -22,10 +24,20 @@ std::ostream& operator<<(std::ostream& os, const Item& i) {
     return os << i.pass << ' ' << i.name << ' ' << i.uid << " [" << i.start << ',' << i.end << ')';
 }
 
+// What --output adds to an item event.
+struct Saved {
+    std::string path; // empty when not saved
+    std::uint64_t bytes = 0;
+    bool validated = false;
+};
+
 struct Stream {
     std::vector<Item> items;
+    std::vector<Saved> saved; // one per item with --output
     JsonValue end;
 };
+
+const std::vector<std::string> kItemKeys{"event", "pass", "name", "uid", "start_sector", "end_sector"};
 
 // Parses a JSON run: item events, then exactly one end event as the last line.
 Stream parseStream(const std::string& out) {
@@ -41,11 +53,18 @@ Stream parseStream(const std::string& out) {
             stream.end = line;
             continue;
         }
-        EXPECT_EQ(line.keys(),
-                  (std::vector<std::string>{"event", "pass", "name", "uid", "start_sector", "end_sector"}));
+        auto savedKeys = kItemKeys;
+        savedKeys.insert(savedKeys.end(), {"saved_path", "saved_bytes", "validated"});
+        EXPECT_TRUE(line.keys() == kItemKeys || line.keys() == savedKeys)
+            << ::testing::PrintToString(line.keys());
         EXPECT_EQ(line["event"].text, "item");
         stream.items.push_back({line["pass"].text, line["name"].text, line["uid"].text,
                                 line["start_sector"].number(), line["end_sector"].number()});
+        if (line.keys() == savedKeys) {
+            EXPECT_EQ(line["validated"].kind, JsonValue::Kind::Bool);
+            stream.saved.push_back(
+                {line["saved_path"].text, line["saved_bytes"].number(), line["validated"].boolean});
+        }
     }
     return stream;
 }
@@ -163,16 +182,25 @@ TEST_F(PhotoCarve, EachRangeCheckHasItsMessage) {
     EXPECT_EQ(whole.items.size(), 3u);
 }
 
-TEST_F(PhotoCarve, SavedPhotosAreTheItemBytesAndNeverOverwritten) {
+TEST_F(PhotoCarve, SavedPhotosEndWhereTheFileEndsAndAreNeverOverwritten) {
     const auto out = dir.path() / "out";
     const auto r = run({"--json", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto folder = out / "Quarry (Vez) Results" / "Photo Search" / "General Recovery Results";
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 5u);
-    for (const auto& item : stream.items) {
+    ASSERT_EQ(stream.saved.size(), 5u);
+    const std::map<std::uint64_t, std::string> planted{
+        {100, "040_Canon_40D.jpg"}, {300, "018_julia-set.png"}, {1200, "042_Pentax_K10D.jpg"}};
+    for (std::size_t i = 0; i < stream.items.size(); ++i) {
+        const auto& item = stream.items[i];
+        const auto& saved = stream.saved[i];
         const auto ext = item.name.substr(item.name.rfind('.') + 1);
-        EXPECT_EQ(readBytes(folder / ext / item.name), sectorSlice(bytes, item.start, item.end)) << item;
+        EXPECT_EQ(fs::path(saved.path), folder / ext / item.name) << item;
+        EXPECT_TRUE(saved.validated) << item;
+        const auto original = readBytes(corpusFile(planted.at(item.start)));
+        EXPECT_EQ(saved.bytes, original.size()) << item;
+        EXPECT_EQ(readBytes(saved.path), original) << item;
     }
 
     const auto again = run({"--json", "--output", out.string()});
@@ -183,8 +211,28 @@ TEST_F(PhotoCarve, SavedPhotosAreTheItemBytesAndNeverOverwritten) {
     EXPECT_EQ(jpgs, (std::set<std::string>{"GND00001.JPG", "GND00003.JPG", "THD00001.JPG", "THD00002.JPG",
                                            "GND00001 (2).JPG", "GND00003 (2).JPG", "THD00001 (2).JPG",
                                            "THD00002 (2).JPG"}));
-    EXPECT_EQ(readBytes(folder / "JPG" / "GND00001 (2).JPG"), sectorSlice(bytes, 100, 300));
-    EXPECT_EQ(readBytes(folder / "JPG" / "GND00001.JPG"), sectorSlice(bytes, 100, 300));
+    EXPECT_EQ(parseStream(again.out).saved[0].path, (folder / "JPG" / "GND00001 (2).JPG").string());
+    EXPECT_EQ(readBytes(folder / "JPG" / "GND00001 (2).JPG"), readBytes(corpusFile("040_Canon_40D.jpg")));
+}
+
+TEST_F(PhotoCarve, ABrokenPhotoIsSavedWithItsSectorsAndMarkedUnvalidated) {
+    // The PNG's tail is overwritten by the second JPEG, so its chunks run into the JPEG.
+    bytes = writeImage(image, 2048, Filler::Zero, {{"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 400}});
+    const auto out = dir.path() / "out";
+    const auto r = run({"--json", "--no-thorough", "--output", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto stream = parseStream(r.out);
+    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 400},
+                                               {"general", "GND00002.JPG", "GND00002.JPG", 400, 2048}}));
+    EXPECT_FALSE(stream.saved[0].validated);
+    EXPECT_EQ(stream.saved[0].bytes, 100 * 512u);
+    EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 300, 400));
+    EXPECT_TRUE(stream.saved[1].validated);
+    EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("042_Pentax_K10D.jpg")));
+
+    const auto summary = run({"--no-thorough", "--output", out.string()});
+    EXPECT_NE(summary.out.find("Items saved:      2"), std::string::npos) << summary.out;
+    EXPECT_NE(summary.out.find("Whole files:      1"), std::string::npos) << summary.out;
 }
 
 TEST_F(PhotoCarve, FailedSavesAreReportedAndTheScanGoesOn) {
@@ -194,6 +242,10 @@ TEST_F(PhotoCarve, FailedSavesAreReportedAndTheScanGoesOn) {
     EXPECT_EQ(r.status, 3);
     const auto stream = parseStream(r.out);
     EXPECT_EQ(stream.items.size(), 3u);
+    for (const auto& saved : stream.saved) {
+        EXPECT_EQ(saved.path, "");
+        EXPECT_EQ(saved.bytes, 0u);
+    }
     EXPECT_EQ(stream.end["status"].text, "complete");
     EXPECT_NE(r.err.find("cannot save GND00001.JPG"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("cannot save GND00003.JPG"), std::string::npos) << r.err;
@@ -332,22 +384,50 @@ TEST_F(RawCarve, EmptyListsLeaveNothingToSelect) {
     EXPECT_EQ(r.err, "Please select atleast one extension type.\n");
 }
 
-TEST_F(RawCarve, SavedFilesAreTheirSectors) {
+TEST_F(RawCarve, SavedFilesAreTheCorpusFilesWhateverTheItemsSpan) {
     const auto out = dir.path() / "out";
     const auto r = run({"--mode", "raw", "--json", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto folder = out / "Quarry (Vez) Results" / "File Search" / "General Recovery Results";
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 6u);
-    for (const auto& item : stream.items) {
+    ASSERT_EQ(stream.saved.size(), 6u);
+    const std::map<std::uint64_t, std::string> planted{
+        {100, "092_032270.pdf"}, {400, "066_text_only.doc"}, {900, "033_atop.gif"}, {2000, "092_032270.pdf"}};
+    for (std::size_t i = 0; i < stream.items.size(); ++i) {
+        const auto& item = stream.items[i];
         const auto ext = item.name.substr(item.name.rfind('.') + 1);
-        EXPECT_EQ(readBytes(folder / ext / item.name), sectorSlice(bytes, item.start, item.end)) << item;
+        EXPECT_EQ(fs::path(stream.saved[i].path), folder / ext / item.name) << item;
+        EXPECT_TRUE(stream.saved[i].validated) << item;
+        EXPECT_EQ(readBytes(folder / ext / item.name), readBytes(corpusFile(planted.at(item.start)))) << item;
     }
-    const auto video = run({"--mode", "video", "--output", out.string()});
+    // The movie's item is cut at 1000 bytes by its record, but the file runs on.
+    const auto video = run({"--mode", "video", "--json", "--output", out.string()});
     ASSERT_EQ(video.status, 0) << video.err;
+    const auto movie = parseStream(video.out);
+    ASSERT_EQ(movie.saved.size(), 1u);
+    EXPECT_TRUE(movie.saved[0].validated);
     EXPECT_EQ(readBytes(out / "Quarry (Vez) Results" / "Video Search" / "General Recovery Results" / "MOV" /
                         "MOV00001.MOV"),
-              sectorSlice(bytes, 3000, 4096));
+              readBytes(corpusFile("079_png.mov")));
+}
+
+TEST_F(RawCarve, ATruncatedFileIsSavedWithItsSectors) {
+    // The first document is cut off by zeros from its 20th sector on.
+    bytes = writeImage(image, 4096, Filler::Zero, {{"092_032270.pdf", 100}, {"066_text_only.doc", 400}});
+    std::fill(bytes.begin() + 120 * 512, bytes.begin() + 400 * 512, 0);
+    std::ofstream(image, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    const auto out = dir.path() / "out";
+    const auto r = run({"--mode", "raw", "--json", "--no-thorough", "--output", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto stream = parseStream(r.out);
+    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "PDF00001.PDF", "PDF00001.PDF", 100, 401},
+                                               {"general", "DOC00001.DOC", "DOC00001.DOC", 400, 4096}}));
+    EXPECT_FALSE(stream.saved[0].validated);
+    EXPECT_EQ(stream.saved[0].bytes, 301 * 512u);
+    EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 100, 401));
+    EXPECT_TRUE(stream.saved[1].validated);
+    EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("066_text_only.doc")));
 }
 
 TEST(CarveCommand, UsageErrorsAndUnreadableSources) {
@@ -406,8 +486,9 @@ TEST(CarveCommand, ListMedia) {
     EXPECT_EQ(table.out.rfind("Device", 0), 0u);
 }
 
-// The shipped definition files on random filler: whatever they find, every saved file is
-// exactly the sectors or bytes its event names, and the planted pictures are found.
+// The shipped definition files on random filler: whatever they find, every saved file is the
+// medium from the item's start, to the file's real end when validated and to the item's end
+// otherwise; and every planted file is saved whole.
 TEST(CarveCommand, ShippedDefinitionsOnRandomFiller) {
     const fs::path shipped = QUARRY_TEST_RESOURCE_DIR;
     if (!fs::exists(shipped / "QRYExt2.dll"))
@@ -422,24 +503,118 @@ TEST(CarveCommand, ShippedDefinitionsOnRandomFiller) {
 
     struct ModeCase {
         const char* mode;
-        const char* folder;
+        std::set<std::uint64_t> whole; // sectors of the planted files this mode looks for
     };
-    for (const auto& mode : {ModeCase{"photo", "Photo Search"}, ModeCase{"raw", "File Search"}}) {
+    for (const auto& mode : {ModeCase{"photo", {64, 500, 2100, 5000}}, ModeCase{"raw", {3000, 3500}}}) {
         const auto r = carve({"--mode", mode.mode, "--json", "--output", out.string(), image.string()});
         ASSERT_EQ(r.status, 0) << r.err;
         const auto stream = parseStream(r.out);
-        std::set<std::uint64_t> starts;
-        for (const auto& item : stream.items) {
-            starts.insert(item.start);
-            const auto file = out / "Quarry (Vez) Results" / mode.folder / "General Recovery Results" /
-                              item.name.substr(item.name.rfind('.') + 1) / item.name;
-            EXPECT_EQ(readBytes(file), sectorSlice(bytes, item.start, item.end)) << item;
+        ASSERT_EQ(stream.saved.size(), stream.items.size());
+        std::set<std::uint64_t> whole;
+        for (std::size_t i = 0; i < stream.items.size(); ++i) {
+            const auto& item = stream.items[i];
+            const auto& saved = stream.saved[i];
+            const auto file = readBytes(saved.path);
+            const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(item.start * 512);
+            if (saved.validated)
+                ASSERT_EQ(file,
+                          std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(saved.bytes)))
+                    << item;
+            else
+                ASSERT_EQ(file, sectorSlice(bytes, item.start, item.end)) << item;
+            const auto p = std::find_if(planted.begin(), planted.end(),
+                                        [&](const Planted& x) { return x.sector == item.start; });
+            if (p != planted.end() && file == readBytes(corpusFile(p->corpusName)))
+                whole.insert(item.start);
         }
-        if (std::string(mode.mode) == "photo") {
-            for (const std::uint64_t sector : {64u, 2100u, 5000u})
-                EXPECT_TRUE(starts.count(sector)) << "no photo found at sector " << sector;
-        }
+        EXPECT_EQ(whole, mode.whole) << mode.mode;
     }
+}
+
+// Four documents, the last three too big for what is left on a tiny destination.
+TEST(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
+    TempDir dir;
+    const auto image = dir.path() / "docs.img";
+    writeImage(image, 4096, Filler::Zero,
+               {{"092_032270.pdf", 100},
+                {"032_libtasn1.pdf", 200},
+                {"031_shared-mime-info-spec.pdf", 1000},
+                {"092_032270.pdf", 2000}});
+    const auto resources = dir.path() / "res";
+    DefinitionSet set;
+    set.raw = {{"pdf", "1000", "25504446", "1", "PDF document"}};
+    writeDefinitions(resources, set);
+    const auto tiny = dir.path() / "tiny";
+    quarry::test::TinyFileSystem memory(tiny, "1340k");
+    if (!memory.mounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+
+    const auto r = carve({"--mode", "raw", "--json", "--no-thorough", "--resources", resources.string(),
+                          "--output", tiny.string(), image.string()});
+    EXPECT_EQ(r.status, 3);
+    const std::string full = "The destination disk is full. Saving has stopped; the files saved so far are "
+                             "kept and the scan goes on.\n";
+    EXPECT_EQ(r.err, full);
+    const auto stream = parseStream(r.out);
+    ASSERT_EQ(stream.items.size(), 4u);
+    EXPECT_EQ(stream.end["status"].text, "complete");
+    ASSERT_EQ(stream.saved.size(), 4u);
+    EXPECT_EQ(readBytes(stream.saved[0].path), readBytes(corpusFile("092_032270.pdf")));
+    EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("032_libtasn1.pdf")));
+    for (const auto i : {2, 3}) {
+        EXPECT_EQ(stream.saved[i].path, "") << i;
+        EXPECT_EQ(stream.saved[i].bytes, 0u) << i;
+    }
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(tiny))
+        if (entry.is_regular_file())
+            files.insert(entry.path().filename().string());
+    EXPECT_EQ(files, (std::set<std::string>{"PDF00001.PDF", "PDF00002.PDF"}));
+
+    const auto summary = carve({"--mode", "raw", "--no-thorough", "--resources", resources.string(),
+                                "--output", tiny.string(), image.string()});
+    EXPECT_EQ(summary.status, 3);
+    EXPECT_NE(summary.out.find("Items found:      4"), std::string::npos) << summary.out;
+    EXPECT_NE(summary.out.find("Saving stopped:   the destination disk is full"), std::string::npos)
+        << summary.out;
+}
+
+// A loop device over an image file in the output's own file system is the disk being
+// recovered; a destination elsewhere is fine.
+TEST(CarveOutput, NeverOntoTheDiskBeingRecovered) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "attaching a loop device needs root";
+    TempDir dir;
+    const auto image = dir.path() / "card.img";
+    writeImage(image, 2048, Filler::Zero, {{"040_Canon_40D.jpg", 100}});
+    const auto resources = dir.path() / "res";
+    DefinitionSet set;
+    set.photo = {{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"}};
+    writeDefinitions(resources, set);
+    quarry::test::LoopDevice loop(image);
+    if (!loop.attached())
+        GTEST_SKIP() << "no loop device could be attached";
+
+    const auto out = dir.path() / "out";
+    const auto refused =
+        carve({"--json", "--resources", resources.string(), "--output", out.string(), loop.path()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err,
+              "The destination folder is on the disk being recovered. Choose a folder on another "
+              "disk so nothing on it is overwritten.\n");
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(fs::exists(out));
+
+    const auto tiny = dir.path() / "elsewhere";
+    quarry::test::TinyFileSystem memory(tiny, "4m");
+    if (!memory.mounted())
+        GTEST_SKIP() << "mounting a tmpfs needs root";
+    const auto allowed =
+        carve({"--json", "--resources", resources.string(), "--output", tiny.string(), loop.path()});
+    ASSERT_EQ(allowed.status, 0) << allowed.err;
+    const auto stream = parseStream(allowed.out);
+    ASSERT_FALSE(stream.saved.empty());
+    EXPECT_EQ(readBytes(stream.saved[0].path), readBytes(corpusFile("040_Canon_40D.jpg")));
 }
 
 } // namespace
