@@ -18,23 +18,32 @@ void ScanBridge::waitForWorker() {
 bool ScanBridge::startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanRequest request,
                                 PhotoCounters& counters) {
     request.source = source.get();
-    return launch([this, request, &counters] { return runPhotoScan(request, control_, counters, items_); },
+    return launch([this, request,
+                   &counters](ScanSink& sink) { return runPhotoScan(request, control_, counters, sink); },
                   std::move(source));
 }
 
 bool ScanBridge::startRawScan(std::unique_ptr<SectorSource> source, RawScanRequest request,
                               FoundFileGroups& groups) {
     request.source = source.get();
-    return launch([this, request, &groups] { return runRawScan(request, control_, groups, items_); },
-                  std::move(source));
+    return launch(
+        [this, request, &groups](ScanSink& sink) { return runRawScan(request, control_, groups, sink); },
+        std::move(source));
 }
 
-bool ScanBridge::launch(std::function<ScanResult()> engine, std::unique_ptr<SectorSource> source) {
+bool ScanBridge::launch(std::function<ScanResult(ScanSink&)> engine, std::unique_ptr<SectorSource> source) {
     if (running_.exchange(true))
         return false;
     waitForWorker();
+    emit scanStarting();
     worker_ = std::thread([this, engine = std::move(engine), source = std::move(source)]() mutable {
-        const ScanResult result = engine();
+        ScanResult result;
+        if (extraSink_) {
+            SinkPair both(*extraSink_, items_);
+            result = engine(both);
+        } else {
+            result = engine(items_);
+        }
         source.reset();
         items_.flush();
         QMetaObject::invokeMethod(
@@ -49,6 +58,24 @@ bool ScanBridge::launch(std::function<ScanResult()> engine, std::unique_ptr<Sect
         running_.store(false);
     });
     return true;
+}
+
+void ScanBridge::SinkPair::passStarted(PassKind pass, const char* modeLabel) {
+    first_.passStarted(pass, modeLabel);
+    second_.passStarted(pass, modeLabel);
+}
+
+void ScanBridge::SinkPair::photoItem(PassKind pass, std::span<const std::uint8_t> bytes,
+                                     const std::string& name, const std::string& uid,
+                                     std::uint64_t firstSector, std::uint64_t endSector) {
+    first_.photoItem(pass, bytes, name, uid, firstSector, endSector);
+    second_.photoItem(pass, bytes, name, uid, firstSector, endSector);
+}
+
+void ScanBridge::SinkPair::rawItem(PassKind pass, const std::string& name, const std::string& uid,
+                                   std::uint64_t startSector, std::uint64_t endSector) {
+    first_.rawItem(pass, name, uid, startSector, endSector);
+    second_.rawItem(pass, name, uid, startSector, endSector);
 }
 
 } // namespace quarry::carving

@@ -29,6 +29,9 @@ public:
     ~ScanBridge() override;
 
     FoundItemStream& items() { return items_; }
+    // Also receives everything the engine hands over, on the worker thread and in found order,
+    // before the browsers' stream does. Set or clear it while no scan runs.
+    void setExtraSink(ScanSink* sink) { extraSink_ = sink; }
     void setWorkerFinishedHandler(WorkerFinishedHandler handler) { workerFinished_ = std::move(handler); }
 
     // Start the engine on a new worker thread, which owns `source` (null: the medium could not
@@ -45,14 +48,33 @@ public:
     void waitForWorker();
 
 signals:
+    // GUI thread, as a scan is about to start and before its worker runs: the moment to make
+    // the extra sink ready for it.
+    void scanStarting();
     // GUI thread, after the scan's last item has been delivered.
     void scanFinished(const quarry::carving::ScanResult& result);
 
 private:
-    bool launch(std::function<ScanResult()> engine, std::unique_ptr<SectorSource> source);
+    // Hands each report to the extra sink, then to the browsers' stream.
+    class SinkPair final : public ScanSink {
+    public:
+        SinkPair(ScanSink& first, ScanSink& second) : first_(first), second_(second) {}
+        void passStarted(PassKind pass, const char* modeLabel) override;
+        void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
+                       const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+        void rawItem(PassKind pass, const std::string& name, const std::string& uid,
+                     std::uint64_t startSector, std::uint64_t endSector) override;
+
+    private:
+        ScanSink& first_;
+        ScanSink& second_;
+    };
+
+    bool launch(std::function<ScanResult(ScanSink&)> engine, std::unique_ptr<SectorSource> source);
 
     ScanControl& control_;
     FoundItemStream items_;
+    ScanSink* extraSink_ = nullptr;
     WorkerFinishedHandler workerFinished_;
     std::atomic<bool> running_{false};
     std::thread worker_;

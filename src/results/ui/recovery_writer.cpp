@@ -1,0 +1,259 @@
+#include "results/ui/recovery_writer.h"
+
+#include "carving/sector_source.h"
+#include "common/sector.h"
+#include "results/validated_saver.h"
+
+#include <algorithm>
+
+namespace quarry::results {
+namespace {
+
+// Photo bytes waiting to be saved; past this the scan waits for the destination disk, so
+// memory stays bounded when the disk is slower than the medium.
+constexpr std::size_t kMaxQueuedBytes = 64u << 20;
+
+std::uint64_t carvedBytes(std::uint64_t start, std::uint64_t end) {
+    return end > start ? (end - start) * kSectorSize : 0;
+}
+
+// A photo's sectors as the engine saw them: a sector that cannot be read is zeros.
+std::vector<std::uint8_t> readPhoto(carving::SectorSource& source, std::uint64_t start, std::uint64_t end) {
+    std::vector<std::uint8_t> bytes(carvedBytes(start, end));
+    const std::size_t count = bytes.size() / kSectorSize;
+    if (source.readSectors(start, count, bytes.data()))
+        return bytes;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint8_t* sector = bytes.data() + i * kSectorSize;
+        if (!source.readSectors(start + i, 1, sector))
+            std::fill(sector, sector + kSectorSize, std::uint8_t{0});
+    }
+    return bytes;
+}
+
+} // namespace
+
+struct RecoveryWriter::Session {
+    Session(const std::filesystem::path& destination, SearchKind kind, SaveFileSystem& fileSystem,
+            std::unique_ptr<carving::SectorSource> medium, bool isBatch)
+        : source(std::move(medium)), saver(destination, kind, fileSystem), validated(saver, source.get()),
+          batch(isBatch) {}
+
+    std::unique_ptr<carving::SectorSource> source;
+    ItemSaver saver;
+    ValidatedSaver validated;
+    const bool batch;
+    std::atomic<bool> cancelled{false};
+    // Guarded by the writer's mutex.
+    RecoveryProgress progress;
+    RecoveryOutcome outcome;
+    std::uint64_t pending = 0;
+    bool fullReported = false;
+};
+
+RecoveryWriter::RecoveryWriter(QObject* parent) : QObject(parent), thread_([this] { run(); }) {
+    qRegisterMetaType<RecoveryProgress>();
+}
+
+RecoveryWriter::~RecoveryWriter() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        if (batch_)
+            batch_->cancelled = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+bool RecoveryWriter::beginScan(const std::string& source, SearchKind kind,
+                               std::optional<std::filesystem::path> live) {
+    std::shared_ptr<Session> session;
+    bool ok = true;
+    if (live) {
+        // Items are measured and copied through a handle of their own, so the scan's reads
+        // stay sequential.
+        auto medium = carving::openFileSource(source);
+        ok = medium != nullptr;
+        if (ok)
+            session = std::make_shared<Session>(*live, kind, fileSystem_ ? *fileSystem_ : systemFileSystem(),
+                                                std::move(medium), false);
+    }
+    std::lock_guard lock(mutex_);
+    found_.clear();
+    live_ = std::move(session);
+    source_ = source;
+    kind_ = kind;
+    return ok;
+}
+
+std::uint64_t RecoveryWriter::foundCount() const {
+    std::lock_guard lock(mutex_);
+    return found_.size();
+}
+
+std::uint64_t RecoveryWriter::savedCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::uint64_t>(std::count_if(found_.begin(), found_.end(), [](const auto& item) {
+        return item->state == FoundItem::State::Saved;
+    }));
+}
+
+void RecoveryWriter::passStarted(carving::PassKind, const char*) {}
+
+void RecoveryWriter::photoItem(carving::PassKind, std::span<const std::uint8_t> bytes,
+                               const std::string& name, const std::string&, std::uint64_t firstSector,
+                               std::uint64_t endSector) {
+    if (bytes.empty())
+        return;
+    auto item = std::make_shared<FoundItem>();
+    item->photo = true;
+    item->name = name;
+    item->start = firstSector;
+    item->end = endSector;
+    enqueue(std::move(item), bytes);
+}
+
+void RecoveryWriter::rawItem(carving::PassKind, const std::string& name, const std::string&,
+                             std::uint64_t startSector, std::uint64_t endSector) {
+    auto item = std::make_shared<FoundItem>();
+    item->name = name;
+    item->start = startSector;
+    item->end = endSector;
+    enqueue(std::move(item), {});
+}
+
+void RecoveryWriter::enqueue(std::shared_ptr<FoundItem> item, std::span<const std::uint8_t> bytes) {
+    std::unique_lock lock(mutex_);
+    found_.push_back(item);
+    if (!live_)
+        return;
+    // Queued before waiting for room, so no batch takes it meanwhile.
+    item->state = FoundItem::State::Queued;
+    ++live_->pending;
+    changed_.wait(
+        lock, [&] { return stopping_ || queue_.empty() || queuedBytes_ + bytes.size() <= kMaxQueuedBytes; });
+    queue_.push_back({live_, std::move(item), {bytes.begin(), bytes.end()}});
+    queuedBytes_ += bytes.size();
+    changed_.notify_all();
+}
+
+RecoveryProgress RecoveryWriter::recoverUnsaved(const std::filesystem::path& destination) {
+    std::vector<std::shared_ptr<FoundItem>> unsaved;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& item : found_) {
+            if (item->state == FoundItem::State::Unsaved)
+                unsaved.push_back(item);
+        }
+    }
+    std::unique_ptr<carving::SectorSource> medium;
+    if (!unsaved.empty())
+        medium = carving::openFileSource(source_);
+    auto session = std::make_shared<Session>(
+        destination, kind_, fileSystem_ ? *fileSystem_ : systemFileSystem(), std::move(medium), true);
+    std::lock_guard lock(mutex_);
+    batch_ = session;
+    if (!unsaved.empty() && !session->source) {
+        session->outcome.sourceUnreadable = true;
+        return session->progress;
+    }
+    for (auto& item : unsaved) {
+        // The scan may have handed the item to live saving meanwhile.
+        if (item->state != FoundItem::State::Unsaved)
+            continue;
+        item->state = FoundItem::State::Queued;
+        session->progress.totalBytes += carvedBytes(item->start, item->end);
+        ++session->progress.totalFiles;
+        ++session->pending;
+        queue_.push_back({session, std::move(item), {}});
+    }
+    changed_.notify_all();
+    return session->progress;
+}
+
+void RecoveryWriter::cancelBatch() {
+    std::lock_guard lock(mutex_);
+    if (batch_)
+        batch_->cancelled = true;
+}
+
+RecoveryOutcome RecoveryWriter::waitForBatch() {
+    std::unique_lock lock(mutex_);
+    if (!batch_)
+        return {};
+    changed_.wait(lock, [&] { return batch_->pending == 0; });
+    return batch_->outcome;
+}
+
+void RecoveryWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+        if (stopping_)
+            return;
+        Job job = std::move(queue_.front());
+        queue_.pop_front();
+        queuedBytes_ -= job.bytes.size();
+        changed_.notify_all();
+        lock.unlock();
+        save(job);
+        lock.lock();
+    }
+}
+
+void RecoveryWriter::save(Job& job) {
+    Session& session = *job.session;
+    const FoundItem& item = *job.item;
+    const std::uint64_t carved = carvedBytes(item.start, item.end);
+    // A cancelled batch and a full destination settle their items without touching the disk.
+    if (session.cancelled || session.saver.destinationFull()) {
+        settle(job, false, session.saver.destinationFull(), carved);
+        return;
+    }
+    SavedItem saved;
+    if (!item.photo)
+        saved = session.validated.saveSectors(item.name, item.start, item.end);
+    else if (!job.bytes.empty())
+        saved = session.validated.savePhoto(item.name, job.bytes, item.start);
+    else if (session.source)
+        saved = session.validated.savePhoto(item.name, readPhoto(*session.source, item.start, item.end),
+                                            item.start);
+    settle(job, saved.save.ok, saved.save.destinationFull, carved);
+}
+
+void RecoveryWriter::settle(Job& job, bool saved, bool full, std::uint64_t bytes) {
+    Session& session = *job.session;
+    RecoveryProgress progress;
+    bool ended = false;
+    bool reportFull = false;
+    {
+        std::lock_guard lock(mutex_);
+        job.item->state = saved ? FoundItem::State::Saved : FoundItem::State::Unsaved;
+        auto& outcome = session.outcome;
+        if (saved)
+            ++outcome.saved;
+        else if (full)
+            outcome.destinationFull = true;
+        else if (session.cancelled)
+            outcome.cancelled = true;
+        else
+            ++outcome.failed;
+        ++session.progress.files;
+        session.progress.bytes += bytes;
+        progress = session.progress;
+        ended = --session.pending == 0;
+        reportFull = !session.batch && full && !session.fullReported;
+        session.fullReported = session.fullReported || reportFull;
+    }
+    changed_.notify_all();
+    if (session.batch) {
+        emit batchProgress(progress);
+        if (ended)
+            emit batchEnded();
+    } else if (reportFull) {
+        emit liveDestinationFull();
+    }
+}
+
+} // namespace quarry::results

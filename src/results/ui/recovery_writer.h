@@ -1,0 +1,133 @@
+#pragma once
+
+#include "carving/scan.h"
+#include "results/saver.h"
+
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace quarry::results {
+
+// Where found items go and where they come from.
+struct RecoveryTarget {
+    std::filesystem::path destination; // the chosen folder; the results folder is made below it
+    SearchKind kind = SearchKind::Photo;
+    std::string sourcePath; // the scanned medium, opened read-only once more for saving
+};
+
+// A batch's progress; the byte totals count the items as carved.
+struct RecoveryProgress {
+    std::uint64_t files = 0;
+    std::uint64_t totalFiles = 0;
+    std::uint64_t bytes = 0;
+    std::uint64_t totalBytes = 0;
+};
+
+struct RecoveryOutcome {
+    std::uint64_t saved = 0;
+    std::uint64_t failed = 0; // for a reason other than a full destination
+    bool destinationFull = false;
+    bool cancelled = false;
+    bool sourceUnreadable = false;
+};
+
+// Keeps the list of every item a scan hands over and saves them, one file at a time, on a
+// thread of its own, so the scan's read loop never waits for the destination disk. Items are
+// saved while the scan runs when it was started with a destination (in found order, so the
+// files and their " (2)" names match quarry-carve --output), and afterwards in batches of
+// the items still unsaved. An item that could not be saved stays unsaved for the next batch.
+// Lives on the GUI thread; the ScanSink side runs on the scan's worker.
+class RecoveryWriter : public QObject, public carving::ScanSink {
+    Q_OBJECT
+public:
+    explicit RecoveryWriter(QObject* parent = nullptr);
+    // Stops after the file being written; items still queued stay unsaved.
+    ~RecoveryWriter() override;
+
+    // How saved files reach the disk; tests put a full disk here.
+    void setFileSystem(SaveFileSystem* fileSystem) { fileSystem_ = fileSystem; }
+
+    // A new scan of `source` begins: the list of found items starts empty. With `live`, each
+    // item is saved as it is handed over. False, with saving off, when the medium cannot be
+    // opened a second time for saving. Call while no scan runs.
+    bool beginScan(const std::string& source, SearchKind kind, std::optional<std::filesystem::path> live);
+
+    const std::string& scannedSource() const { return source_; }
+    SearchKind scannedKind() const { return kind_; }
+    // Items found by the current scan, and how many of them are saved.
+    std::uint64_t foundCount() const;
+    std::uint64_t savedCount() const;
+
+    // Queues every found item not saved or queued yet, to be saved below `destination` after
+    // what is queued already. Returns the progress it starts from (totalFiles 0: nothing to do,
+    // or the medium cannot be opened, see lastBatch()).
+    RecoveryProgress recoverUnsaved(const std::filesystem::path& destination);
+    // The running batch stops after its current file.
+    void cancelBatch();
+    // Blocks until the batch has ended; what became of it.
+    RecoveryOutcome waitForBatch();
+
+    void passStarted(carving::PassKind pass, const char* modeLabel) override;
+    void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+    void rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
+                 std::uint64_t startSector, std::uint64_t endSector) override;
+
+signals:
+    // Emitted on the saving thread; connect with a queued or automatic connection.
+    void batchProgress(const quarry::results::RecoveryProgress& progress);
+    void batchEnded();
+    // Saving during the scan stopped because the destination is full; once per scan.
+    void liveDestinationFull();
+
+private:
+    struct FoundItem {
+        bool photo = false;
+        std::string name;
+        std::uint64_t start = 0;
+        std::uint64_t end = 0;
+        enum class State { Unsaved, Queued, Saved } state = State::Unsaved;
+    };
+    struct Session;
+    struct Job {
+        std::shared_ptr<Session> session;
+        std::shared_ptr<FoundItem> item;
+        std::vector<std::uint8_t> bytes; // a photo's carved bytes; empty: read from the medium
+    };
+
+    void enqueue(std::shared_ptr<FoundItem> item, std::span<const std::uint8_t> bytes);
+    void run();
+    void save(Job& job);
+    void settle(Job& job, bool saved, bool full, std::uint64_t bytes);
+
+    SaveFileSystem* fileSystem_ = nullptr;
+    std::string source_;
+    SearchKind kind_ = SearchKind::Photo;
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::shared_ptr<FoundItem>> found_;
+    std::shared_ptr<Session> live_;
+    std::shared_ptr<Session> batch_;
+    std::deque<Job> queue_;
+    std::size_t queuedBytes_ = 0;
+    bool busy_ = false;
+    bool stopping_ = false;
+
+    std::thread thread_; // last, so it starts after and stops before the state it uses
+};
+
+} // namespace quarry::results
+
+Q_DECLARE_METATYPE(quarry::results::RecoveryProgress)
