@@ -206,12 +206,11 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         saver.emplace(*options.output, searchKind(options.mode));
         if (auto refusal = results::DestinationCheck().refusal(saver->folder(), options.source))
             return report({kExitUsage, refusal->substr(1)});
-        if (options.mode != CarveMode::Photo) {
-            // Items are copied through a handle of their own so the scan's reads stay sequential.
-            itemSource = carving::openFileSource(options.source);
-            if (!itemSource)
-                return report({kExitSourceUnreadable, kReadError});
-        }
+        // Items are measured and copied through a handle of their own so the scan's reads stay
+        // sequential.
+        itemSource = carving::openFileSource(options.source);
+        if (!itemSource)
+            return report({kExitSourceUnreadable, kReadError});
         validatedSaver.emplace(*saver, itemSource.get());
     }
 

@@ -69,7 +69,7 @@ void CarveSink::photoItem(carving::PassKind pass, std::span<const std::uint8_t> 
         itemFound(pass, name, uid, firstSector, endSector, nullptr);
         return;
     }
-    const auto saved = saver_->savePhoto(name, bytes);
+    const auto saved = saver_->savePhoto(name, bytes, firstSector);
     reportSave(name, saved);
     itemFound(pass, name, uid, firstSector, endSector, &saved);
 }

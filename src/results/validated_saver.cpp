@@ -2,24 +2,41 @@
 
 #include "carving/sector_source.h"
 #include "common/sector.h"
-#include "results/validators.h"
 
 #include <algorithm>
 #include <string>
 
 namespace quarry::results {
 
-SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes) {
+FileEnd ValidatedSaver::measureOnMedium(std::string_view name, std::uint64_t start, std::uint64_t itemBytes) {
+    if (source_ == nullptr || start >= source_->sectorCount())
+        return {false, itemBytes};
+    const std::uint64_t toMediumEnd = (source_->sectorCount() - start) * kSectorSize;
+    return findFileEnd(*source_, start, itemBytes, std::string(itemExtension(name)),
+                       std::min(toMediumEnd, std::max(itemBytes, kLongestValidatedFile)));
+}
+
+SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
+                                    std::uint64_t firstSector) {
     SavedItem item;
     // Once the destination is full nothing more is saved, so there is nothing to measure.
     if (saver_.destinationFull()) {
         item.save = saver_.saveBytes(name, bytes);
         return item;
     }
-    const auto end = findFileEnd(bytes, std::string(itemExtension(name)));
-    item.validated = end.validated;
-    item.save = saver_.saveBytes(
-        name, bytes.first(static_cast<std::size_t>(end.validated ? end.bytes : bytes.size())));
+    const auto inItem = findFileEnd(bytes, std::string(itemExtension(name)));
+    if (inItem.validated) {
+        item.validated = true;
+        item.save = saver_.saveBytes(name, bytes.first(static_cast<std::size_t>(inItem.bytes)));
+        return item;
+    }
+    const auto onMedium = measureOnMedium(name, firstSector, bytes.size());
+    if (onMedium.validated) {
+        item.validated = true;
+        item.save = saver_.saveFromSource(name, *source_, firstSector, onMedium.bytes);
+        return item;
+    }
+    item.save = saver_.saveBytes(name, bytes);
     return item;
 }
 
@@ -31,10 +48,8 @@ SavedItem ValidatedSaver::saveSectors(std::string_view name, std::uint64_t start
     }
     const std::uint64_t itemBytes = end > start ? (end - start) * kSectorSize : 0;
     std::uint64_t bytes = itemBytes;
-    if (!saver_.destinationFull() && start < source_->sectorCount()) {
-        const std::uint64_t toMediumEnd = (source_->sectorCount() - start) * kSectorSize;
-        const auto found = findFileEnd(*source_, start, itemBytes, std::string(itemExtension(name)),
-                                       std::min(toMediumEnd, std::max(itemBytes, kLongestValidatedFile)));
+    if (!saver_.destinationFull()) {
+        const auto found = measureOnMedium(name, start, itemBytes);
         item.validated = found.validated;
         bytes = found.bytes;
     }

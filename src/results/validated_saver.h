@@ -1,6 +1,7 @@
 #pragma once
 
 #include "results/saver.h"
+#include "results/validators.h"
 
 #include <cstdint>
 #include <span>
@@ -30,8 +31,11 @@ public:
 
     ItemSaver& saver() { return saver_; }
 
-    // A photo item, from its bytes; the validator sees only those bytes.
-    SavedItem savePhoto(std::string_view name, std::span<const std::uint8_t> bytes);
+    // A photo item, from its bytes, which begin at sector `firstSector`. A photo whose item was
+    // cut short (by a picture embedded in it that starts on a sector boundary, or by its
+    // record's size limit) is measured again on the medium, like a sector item.
+    SavedItem savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
+                        std::uint64_t firstSector);
 
     // A video or raw-file item, sectors [start, end): the validator reads the medium from
     // `start`, past `end` if the file says so, up to the medium's end or
@@ -39,6 +43,8 @@ public:
     SavedItem saveSectors(std::string_view name, std::uint64_t start, std::uint64_t end);
 
 private:
+    FileEnd measureOnMedium(std::string_view name, std::uint64_t start, std::uint64_t itemBytes);
+
     ItemSaver& saver_;
     carving::SectorSource* source_;
 };

@@ -216,23 +216,40 @@ TEST_F(PhotoCarve, SavedPhotosEndWhereTheFileEndsAndAreNeverOverwritten) {
 }
 
 TEST_F(PhotoCarve, ABrokenPhotoIsSavedWithItsSectorsAndMarkedUnvalidated) {
-    // The PNG's tail is overwritten by the second JPEG, so its chunks run into the JPEG.
-    bytes = writeImage(image, 2048, Filler::Zero, {{"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 400}});
+    // The PNG is wiped from its 20th sector on, so its chunks run into zeros.
+    bytes =
+        writeImage(image, 2048, Filler::Zero, {{"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 1200}});
+    std::fill(bytes.begin() + 320 * 512, bytes.begin() + 1200 * 512, 0);
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     const auto out = dir.path() / "out";
     const auto r = run({"--json", "--no-thorough", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto stream = parseStream(r.out);
-    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 400},
-                                               {"general", "GND00002.JPG", "GND00002.JPG", 400, 2048}}));
+    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 1200},
+                                               {"general", "GND00002.JPG", "GND00002.JPG", 1200, 2048}}));
     EXPECT_FALSE(stream.saved[0].validated);
-    EXPECT_EQ(stream.saved[0].bytes, 100 * 512u);
-    EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 300, 400));
+    EXPECT_EQ(stream.saved[0].bytes, 900 * 512u);
+    EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 300, 1200));
     EXPECT_TRUE(stream.saved[1].validated);
     EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("042_Pentax_K10D.jpg")));
 
     const auto summary = run({"--no-thorough", "--output", out.string()});
     EXPECT_NE(summary.out.find("Items saved:      2"), std::string::npos) << summary.out;
     EXPECT_NE(summary.out.find("Whole files:      1"), std::string::npos) << summary.out;
+}
+
+TEST_F(PhotoCarve, APhotoCutShortByAPictureInsideItIsSavedWhole) {
+    // This photo holds a JPEG thumbnail that starts on a sector boundary, five sectors in.
+    writeImage(image, 4096, Filler::Zero, {{"010_Dune.jpg", 100}});
+    const auto out = dir.path() / "out";
+    const auto r = run({"--json", "--no-thorough", "--types", "JPG", "--output", out.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto stream = parseStream(r.out);
+    ASSERT_EQ(stream.items.size(), 2u);
+    EXPECT_EQ(stream.items[0].end, 105u);
+    EXPECT_TRUE(stream.saved[0].validated);
+    EXPECT_EQ(readBytes(stream.saved[0].path), readBytes(corpusFile("010_Dune.jpg")));
 }
 
 TEST_F(PhotoCarve, FailedSavesAreReportedAndTheScanGoesOn) {
@@ -416,7 +433,8 @@ TEST_F(RawCarve, ATruncatedFileIsSavedWithItsSectors) {
     // The first document is cut off by zeros from its 20th sector on.
     bytes = writeImage(image, 4096, Filler::Zero, {{"092_032270.pdf", 100}, {"066_text_only.doc", 400}});
     std::fill(bytes.begin() + 120 * 512, bytes.begin() + 400 * 512, 0);
-    std::ofstream(image, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::ofstream(image, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     const auto out = dir.path() / "out";
     const auto r = run({"--mode", "raw", "--json", "--no-thorough", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;

@@ -104,30 +104,44 @@ TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
     }
 }
 
-TEST(ValidatedSaver, PhotosAreCutFromTheirBytes) {
+TEST(ValidatedSaver, PhotosAreMeasuredInTheirBytesThenOnTheMedium) {
     const auto jpg = corpus("040_Canon_40D.jpg");
-    ASSERT_FALSE(jpg.empty());
-    auto item = jpg;
-    item.resize((jpg.size() / kSectorSize + 3) * kSectorSize, 0x42);
+    const auto png = corpus("018_julia-set.png");
+    ASSERT_FALSE(jpg.empty() || png.empty());
+    // The PNG is cut off after four sectors by random bytes.
+    const std::vector<std::uint8_t> pngStart(png.begin(), png.begin() + 4 * kSectorSize);
+    const auto bytes = medium(100, {{3, jpg}, {60, pngStart}});
+    carving::MemorySource source(bytes);
     TempDir dir;
     ItemSaver saver(dir.path(), SearchKind::Photo);
-    ValidatedSaver validated(saver, nullptr);
+    ValidatedSaver onMedium(saver, &source);
+    ValidatedSaver bytesOnly(saver, nullptr);
 
-    const auto whole = validated.savePhoto("GND00001.JPG", item);
+    const auto whole = onMedium.savePhoto("GND00001.JPG", sectors(bytes, 3, 50), 3);
     ASSERT_TRUE(whole.save.ok) << whole.save.error;
     EXPECT_TRUE(whole.validated);
     EXPECT_EQ(readAll(whole.save.path), jpg);
 
-    const std::vector<std::uint8_t> truncated(jpg.begin(), jpg.begin() + 4 * kSectorSize);
-    const auto cut = validated.savePhoto("GND00002.JPG", truncated);
-    ASSERT_TRUE(cut.save.ok) << cut.save.error;
-    EXPECT_FALSE(cut.validated);
-    EXPECT_EQ(readAll(cut.save.path), truncated);
+    // An item cut short, as by a picture embedded on a sector boundary.
+    const auto cutShort = onMedium.savePhoto("GND00002.JPG", sectors(bytes, 3, 7), 3);
+    ASSERT_TRUE(cutShort.save.ok) << cutShort.save.error;
+    EXPECT_TRUE(cutShort.validated);
+    EXPECT_EQ(readAll(cutShort.save.path), jpg);
+
+    const auto noMedium = bytesOnly.savePhoto("GND00003.JPG", sectors(bytes, 3, 7), 3);
+    ASSERT_TRUE(noMedium.save.ok) << noMedium.save.error;
+    EXPECT_FALSE(noMedium.validated);
+    EXPECT_EQ(readAll(noMedium.save.path), sectors(bytes, 3, 7));
+
+    const auto broken = onMedium.savePhoto("GND00004.PNG", sectors(bytes, 60, 64), 60);
+    ASSERT_TRUE(broken.save.ok) << broken.save.error;
+    EXPECT_FALSE(broken.validated);
+    EXPECT_EQ(readAll(broken.save.path), sectors(bytes, 60, 64));
 
     // A sector item with no medium to read cannot be saved, and says so.
-    const auto noMedium = validated.saveSectors("AVI00001.AVI", 0, 4);
-    EXPECT_FALSE(noMedium.save.ok);
-    EXPECT_FALSE(noMedium.save.error.empty());
+    const auto unreadable = bytesOnly.saveSectors("AVI00001.AVI", 0, 4);
+    EXPECT_FALSE(unreadable.save.ok);
+    EXPECT_FALSE(unreadable.save.error.empty());
 }
 
 } // namespace
