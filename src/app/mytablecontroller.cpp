@@ -3,15 +3,21 @@
 #include "app/dialogs.h"
 #include "app/texts.h"
 #include "app/window_style.h"
+#include "carving/ui/scan_progress.h"
+#include "carving/ui/scanbridge.h"
 #include "media/enumeration.h"
+#include "results/ui/images_model.h"
+#include "results/ui/item_adder.h"
+#include "results/ui/recovery_writer.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMainWindow>
-#include <QTimer>
+#include <QScrollBar>
 
 namespace quarry::app {
 
@@ -19,7 +25,8 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
     : resourceFolder_(std::move(resourceFolder)), prompter_(std::move(prompter)),
       mediaLister_(&media::listMountedMedia),
       urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
-      window_(std::make_unique<QMainWindow>()), ui_(std::make_unique<Ui::MainWindow>()) {
+      window_(std::make_unique<QMainWindow>()), ui_(std::make_unique<Ui::MainWindow>()),
+      sourceOpener_(&carving::openFileSource), terminator_([] { QCoreApplication::quit(); }) {
     Recovery_MODE = kPhotoMode;
     ui_->setupUi(window_.get());
     LoadDisk_Window = std::make_unique<LoadDrive_Modeless>(ui_->controlPanel);
@@ -28,10 +35,15 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
     SaveFile_Info_Window = std::make_unique<SaveFile_Info>(window_.get());
     SaveFile_Info_For_RAW_Window = std::make_unique<SaveFile_Info_For_RAW>(window_.get());
     setUpTables();
+    setUpScanBridge();
+    setUpRecovery();
     connectActions();
+    window_->installEventFilter(this);
 }
 
-MyTableController::~MyTableController() = default;
+MyTableController::~MyTableController() {
+    shutDownScan();
+}
 
 void MyTableController::setMediaLister(MediaLister lister) {
     mediaLister_ = std::move(lister);
@@ -39,6 +51,18 @@ void MyTableController::setMediaLister(MediaLister lister) {
 
 void MyTableController::setUrlOpener(UrlOpener opener) {
     urlOpener_ = std::move(opener);
+}
+
+void MyTableController::setFolderChooser(FolderChooser chooser) {
+    folderChooser_ = std::move(chooser);
+}
+
+void MyTableController::setSourceOpener(SourceOpener opener) {
+    sourceOpener_ = std::move(opener);
+}
+
+void MyTableController::setTerminator(Terminator terminator) {
+    terminator_ = std::move(terminator);
 }
 
 QMainWindow* MyTableController::window() const {
@@ -122,11 +146,6 @@ void MyTableController::awakeFromNib() {
     noprevfile.clear();
 }
 
-// Both browsers share one list of found items; only one of them is visible at a time.
-void MyTableController::setUpImageBrowsers() {
-    ui_->_zoom_slider->setValue(ui_->_zoom_slider->maximum() / 2);
-}
-
 void MyTableController::loadSignatureLists() {
     CheckListHeader_Adv_Array.clear();
     CheckListHeader_Array.clear();
@@ -180,6 +199,18 @@ void MyTableController::connectActions() {
         connect(table, &QTableView::clicked, this,
                 [this, table](const QModelIndex& index) { clickTable(table, index.column()); });
     }
+
+    onClick(ui._stop_scan, &MyTableController::stop_usb_disk);
+    onClick(ui._exit_btn, &MyTableController::Exit_Btn);
+    onClick(ui._browse_path, &MyTableController::Browse_Path);
+    onClick(ui._browse_path_Sig, &MyTableController::Browse_Path_Sig);
+    onClick(ui._select_unselect_Chk, &MyTableController::Select_Unselect_Check_btn);
+    onClick(ui._Thro_Mode_Chk_SIG, &MyTableController::Thro_Mode_Chk_SIG_Btn);
+    connect(ui._zoom_slider, &QSlider::valueChanged, this,
+            [this] { zoomSliderDidChange(ui_->_zoom_slider); });
+    QAbstractSlider* scroller = ui.imageBrowser->verticalScrollBar();
+    connect(scroller, &QAbstractSlider::actionTriggered, this,
+            [this, scroller](int action) { scrollerAction(scroller, action); });
 }
 
 int MyTableController::alert(const Alert& alert) {

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -25,11 +26,27 @@
 #include <string>
 #include <vector>
 
+class QAbstractSlider;
 class QDialog;
+class QEvent;
+class QListView;
 class QMainWindow;
 class QMediaPlayer;
 class QTableView;
-class QTimer;
+
+namespace quarry::carving {
+class ScanBridge;
+class ScanProgress;
+} // namespace quarry::carving
+
+namespace quarry::results {
+class ImagesModel;
+class ItemAdder;
+class MyImageObject;
+class RecoveryWriter;
+struct RecoveryProgress;
+enum class SearchKind;
+} // namespace quarry::results
 
 namespace Ui {
 class MainWindow;
@@ -70,6 +87,17 @@ class MyTableController final : public QObject, public media::TableDataSource {
 public:
     using MediaLister = std::function<std::vector<media::MyDataObject>()>;
     using UrlOpener = std::function<bool(const QUrl&)>;
+    // Asks for a folder; nothing when the user cancels.
+    using FolderChooser = std::function<std::optional<QString>(QWidget* parent)>;
+    // Opens a medium read-only; null when it cannot be opened.
+    using SourceOpener = std::function<std::unique_ptr<carving::SectorSource>(const std::string& path)>;
+    // Ends the application once the user has confirmed the exit.
+    using Terminator = std::function<void()>;
+    // The refusal text when saving into `destination` could write onto the medium `source`.
+    using DestinationChecker = std::function<std::optional<std::string>(
+        const std::filesystem::path& destination, const std::string& source)>;
+    // Asks for a disk image file; nothing when the user cancels.
+    using DiskImageChooser = std::function<std::optional<QString>(QWidget* parent)>;
 
     // Loads the main window and sets the initial values; awakeFromNib() then starts it up.
     explicit MyTableController(std::string resourceFolder = quarry::defaultResourceFolder(),
@@ -80,6 +108,16 @@ public:
     void setMediaLister(MediaLister lister);
     // How a document is opened with the desktop's default application.
     void setUrlOpener(UrlOpener opener);
+    // The destination folder chooser (default: a folders-only file dialog).
+    void setFolderChooser(FolderChooser chooser);
+    // How scans and previews open the medium (default: carving::openFileSource).
+    void setSourceOpener(SourceOpener opener);
+    // What a confirmed exit does after the clean-up (default: quit the event loop).
+    void setTerminator(Terminator terminator);
+    // How a destination is checked against the scanned medium (default: results::DestinationCheck).
+    void setDestinationChecker(DestinationChecker checker);
+    // The disk image chooser (default: a file dialog).
+    void setDiskImageChooser(DiskImageChooser chooser);
 
     // The start-up sequence; call once, after construction.
     void awakeFromNib();
@@ -160,6 +198,67 @@ public:
     void stopPlayingMovie(QMediaPlayer* movie);
     bool isPlaying(const QMediaPlayer* movie) const;
 
+    // --- Scan threads and progress (mytablecontroller_scan.cpp) ---
+    // Worker entries: start the engine of the mode on the scan's worker thread.
+    void Photo_Rec_Thread();
+    void Raw_File_Rec_Thread();
+    // Starts the progress refresh, twice a second, on the GUI thread.
+    void startTimerThread();
+    void timerTickSetLabel();
+    carving::ScanBridge& scanBridge() const { return *scanBridge_; }
+    // The medium chosen on the media screen.
+    const media::MyDataObject& chosenMedium() const { return chosenMedium_; }
+
+    // --- Image browsers (mytablecontroller_browsers.cpp) ---
+    // `images`: the found items both browsers show.
+    results::ImagesModel& images() const { return *images_; }
+    QListView* imageBrowser() const;
+    QListView* imageBrowser_2() const;
+    void addImageWithData(const QByteArray& bytes, const QString& imageName, const QString& image_UID);
+    void addImageWithData_2(const QByteArray& bytes, const QString& imageName, const QString& image_UID,
+                            std::uint64_t File_Start_Sec, std::uint64_t File_End_Sec);
+    void zoomSliderDidChange(QObject* sender = nullptr);
+    // `action` is the QAbstractSlider::SliderAction the scroller is performing.
+    void scrollerAction(QAbstractSlider* sender, int action);
+
+    // --- File-type check list (mytablecontroller_checklist.cpp) ---
+    void Select_Unselect_Check_btn(QObject* sender = nullptr);
+    void Thro_Mode_Chk_SIG_Btn(QObject* sender = nullptr);
+
+    // --- Stop and exit (mytablecontroller_exit.cpp) ---
+    void stop_usb_disk(QObject* sender = nullptr);
+    void Exit_Btn(QObject* sender = nullptr);
+    // The exit prompt and clean-up; true when the user confirmed and the application ends.
+    bool Exit_App();
+    // The main window's close hook: true lets the window close.
+    bool windowShouldClose(QWidget* window);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    // --- Item preview (mytablecontroller_preview.cpp) ---
+    void imageBrowserSelectionDidChange(QListView* browser);
+    void CreateFile_QuickLook_View_Demo(const QString& name, std::uint64_t startSector,
+                                        std::uint64_t endSector);
+    void QuickLook_Preview_Thread(const QString& path);
+    void setQuickLook_View_Demo(const QString& filePath, const QString& fileName);
+    void Image_Preview(const QString& filePath, const QString& fileName);
+    // Where temporary preview files go: the resource folder when it is writable, else a
+    // private folder of this user.
+    std::string previewFolder() const;
+    // The private fallback folder of temporary preview files.
+    static std::string privatePreviewFolder();
+
+    // --- Destination folder (mytablecontroller_destination.cpp) ---
+    void Browse_Path(QObject* sender = nullptr);
+    void Browse_Path_Sig(QObject* sender = nullptr);
+
+    // --- Saving found items and disk images (mytablecontroller_recovery.cpp) ---
+    // Save every found item not saved yet, then show the results folder.
+    void Open_Folder_btn(QObject* sender = nullptr);
+    void Open_Folder_btn_Sig(QObject* sender = nullptr);
+    // Adds an image file to the media list as a medium.
+    void Open_Image_btn(QObject* sender = nullptr);
+    results::RecoveryWriter& recoveryWriter() const;
+
     // --- State ---
     // Wizard step: 0 media, 1 scan range, 2 file types (video/raw) or photo scan, 3 video/raw scan.
     std::int32_t screen_counter = 0;
@@ -171,8 +270,8 @@ public:
     std::unique_ptr<carving::SectorSource> pFile_Disk;
     // A second stream slot that the end-of-scan step closes when set.
     std::unique_ptr<std::FILE, StreamCloser> pFile_op;
-    // The progress timer of the latest scan.
-    std::unique_ptr<QTimer> mSetLabelTimer;
+    // The progress refresh of the latest scan.
+    std::unique_ptr<carving::ScanProgress> mSetLabelTimer;
     // Items added to either browser since the scan began.
     std::atomic<std::uint64_t> Added_Item_Count{0};
     // Index in the second browser of the last preview request.
@@ -204,6 +303,32 @@ private:
     void backToMediaScreen();
     void enterFileTypeScreen();
     void startScanFromRangeScreen();
+    void nextFromFileTypeScreen();
+    void backToRangeScreen();
+    void backToFileTypeScreen();
+    void clearFoundItems();
+    void resetScanCounters();
+
+    void setUpScanBridge();
+    void connectResultActions();
+    void prepareScanStart(bool photo);
+    std::unique_ptr<carving::SectorSource> openChosenMedium() const;
+    void onPassBegan(const QString& modeLabel);
+    void onPhotoItems(std::vector<results::MyImageObject> items);
+    void onFileItems(std::vector<results::MyImageObject> items);
+    void onScanWorkerFinished(carving::ScanStatus status);
+    void returnAfterOpenFailure();
+    void invalidateProgressTimer();
+    void shutDownScan();
+    void showTypeIcon(const QString& itemName);
+    void chooseDestinationFolder();
+
+    void setUpRecovery();
+    void prepareRecoveryForScan();
+    void recoverFoundItems(QObject* sender);
+    void runRecoveryProgress(const results::RecoveryProgress& start);
+    std::optional<QString> destinationRefusal(const std::filesystem::path& destination,
+                                              results::SearchKind kind, const std::string& source);
 
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;
@@ -243,6 +368,25 @@ private:
     std::string demoTestFile_;
 
     std::atomic<bool> endOfScanArmed_{false};
+
+    FolderChooser folderChooser_;
+    SourceOpener sourceOpener_;
+    Terminator terminator_;
+    media::MyDataObject chosenMedium_;
+    // Set by the worker when its scan has ended; read by a preview that may owe the end step.
+    std::atomic<bool> scanEnded_{false};
+    // The controller is going away: a finishing worker leaves the window alone.
+    std::atomic<bool> shuttingDown_{false};
+    std::unique_ptr<results::ImagesModel> images_;
+    std::unique_ptr<results::ItemAdder> itemAdder_;
+    DestinationChecker destinationChecker_;
+    DiskImageChooser diskImageChooser_;
+    // Disk images opened on the media screen: listed after the volumes until the application ends.
+    std::vector<media::MyDataObject> openedDiskImages_;
+    // Saves what the scan finds; fed by the scan's worker.
+    std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
+    // Last, so its worker has ended before anything it uses goes away.
+    std::unique_ptr<carving::ScanBridge> scanBridge_;
 };
 
 } // namespace quarry::app

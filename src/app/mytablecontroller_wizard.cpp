@@ -1,6 +1,8 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
 #include "app/texts.h"
+#include "results/ui/browser_view.h"
+#include "results/ui/images_model.h"
 #include "ui_mainwindow.h"
 
 #include <QMainWindow>
@@ -19,6 +21,8 @@ QString searchTypeText(std::int32_t mode) {
     }
 }
 
+const QString kSelectExtension = QStringLiteral("\nPlease select atleast one extension type.");
+
 } // namespace
 
 void MyTableController::Next_btn(QObject* /*sender*/) {
@@ -29,14 +33,29 @@ void MyTableController::Next_btn(QObject* /*sender*/) {
     case 1:
         nextFromRangeScreen();
         break;
+    case 2:
+        if (Recovery_MODE != kPhotoMode)
+            nextFromFileTypeScreen();
+        break;
     default:
         break;
     }
 }
 
 void MyTableController::Back_btn(QObject* /*sender*/) {
-    if (screen_counter == 1)
+    switch (screen_counter) {
+    case 1:
         backToMediaScreen();
+        break;
+    case 2:
+        backToRangeScreen();
+        break;
+    case 3:
+        backToFileTypeScreen();
+        break;
+    default:
+        break;
+    }
 }
 
 void MyTableController::Photo_Mode_Radio(QObject* /*sender*/) {
@@ -69,6 +88,7 @@ void MyTableController::nextFromMediaScreen() {
     if (static_cast<std::size_t>(row) >= nsMutaryOfDataObject_.size())
         return;
     const media::MyDataObject record = nsMutaryOfDataObject_[static_cast<std::size_t>(row)];
+    chosenMedium_ = record;
 
     screen_counter = 1;
     enterScanRangeScreen(record);
@@ -89,8 +109,7 @@ void MyTableController::nextFromRangeScreen() {
     ui_->_Thro_Mode_Chk_SIG->setChecked(true);
     ui_->_select_unselect_Chk->setChecked(true);
     show_hide_2_screen(true);
-    scan.stop_now = 0;
-    Added_Item_Count = 0;
+    resetScanCounters();
     if (Recovery_MODE == kPhotoMode)
         startScanFromRangeScreen();
     else
@@ -108,10 +127,73 @@ void MyTableController::enterFileTypeScreen() {
     show_hide_3_screen_RawFile(false);
 }
 
-// Where a photo scan starts: its screen is shown and its end-of-scan step armed.
-void MyTableController::startScanFromRangeScreen() {
-    armEndOfScanStep();
-    show_hide_3_screen_Photo(false);
+// The checked types become the scan's lists and groups; with none checked the screen stays.
+void MyTableController::nextFromFileTypeScreen() {
+    const bool video = Recovery_MODE == kVideoMode;
+    const auto& general = video ? signatureLists.Video_Array : signatureLists.RawFile_Array;
+    const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
+    signatures::ConfirmedLists lists =
+        signatures::confirmCheckList(nsCheckedListDataObject_, general, thorough,
+                                     ui_->_Thro_Mode_Chk_SIG->isChecked(), nsSIGFileInfoDataObject_);
+    CheckListHeader_Array = std::move(lists.CheckListHeader_Array);
+    CheckListHeader_Adv_Array = std::move(lists.CheckListHeader_Adv_Array);
+    reloadTable(ui_->idSigTableView);
+    if (!signatures::Check_For_One_Extension_Selection(nsCheckedListDataObject_)) {
+        alert({kSelectExtension});
+        ui_->idCheckTableView->setFocus();
+        return;
+    }
+    screen_counter = 3;
+    show_hide_3_screen_RawFile(true);
+    show_hide_4_screen_RawFile(false);
+    Raw_File_Rec_Thread();
+    startTimerThread();
+}
+
+// The results go; the found counters stay, so the next scan continues the numbering.
+void MyTableController::clearFoundItems() {
+    images_->clear();
+}
+
+void MyTableController::backToRangeScreen() {
+    Ui::MainWindow& ui = *ui_;
+    screen_counter = 1;
+    const RangeControls c = rangeControls();
+    if (c.entireDiskChosen())
+        ui._help_info->setText(texts::kEntireDiskHelp);
+    else if (c.sectorRangeChosen())
+        ui._help_info->setText(texts::kSectorRangeHelp);
+    clearFoundItems();
+    ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
+    results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
+    ui.imageBrowser->viewport()->update();
+    results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
+    ui.imageBrowser_2->viewport()->update();
+    ui._zoom_label->hide();
+    ui._zoom_slider->hide();
+    show_hide_2_screen(false);
+    if (Recovery_MODE == kPhotoMode)
+        show_hide_3_screen_Photo(true);
+    else
+        show_hide_3_screen_RawFile(true);
+    ui._open_folder->hide();
+    ui._open_folder_Sig->hide();
+    resetScanCounters();
+}
+
+// The check list keeps its rows and ticks; the groups stay until the next Next rebuilds them.
+void MyTableController::backToFileTypeScreen() {
+    Ui::MainWindow& ui = *ui_;
+    screen_counter = 2;
+    clearFoundItems();
+    results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
+    ui.imageBrowser_2->viewport()->update();
+    ui._open_folder->hide();
+    ui._open_folder_Sig->hide();
+    ui._help_info->setText(texts::kFileTypeHelp);
+    show_hide_4_screen_RawFile(true);
+    show_hide_3_screen_RawFile(false);
+    resetScanCounters();
 }
 
 void MyTableController::backToMediaScreen() {

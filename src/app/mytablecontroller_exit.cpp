@@ -1,0 +1,52 @@
+#include "app/mytablecontroller.h"
+#include "carving/ui/scanbridge.h"
+#include "results/temp_files.h"
+
+#include <QCloseEvent>
+#include <QMainWindow>
+
+namespace quarry::app {
+namespace {
+
+const QString kExitPrompt = QStringLiteral("\nDo you really want to exit from 'Quarry Professional'?");
+
+} // namespace
+
+// Only raises the flag: the engine ends the scan at its next sector.
+void MyTableController::stop_usb_disk(QObject* /*sender*/) {
+    scanBridge_->requestStop();
+}
+
+void MyTableController::Exit_Btn(QObject* /*sender*/) {
+    Exit_App();
+}
+
+bool MyTableController::Exit_App() {
+    const int yes = 0;
+    if (alert({kExitPrompt, QString(), {QStringLiteral("Yes"), QStringLiteral("No")}, yes}) != yes)
+        return false;
+    const std::string resources = resourceFolder();
+    results::deleteTemporaryPreviewFiles(Demo_Test_File(), resources);
+    // Previews made where the resource folder was not writable.
+    const std::string fallback = privatePreviewFolder();
+    if (!fallback.empty() && fallback != resources)
+        results::deleteTemporaryPreviewFiles(std::string(), fallback);
+    terminator_();
+    return true;
+}
+
+bool MyTableController::windowShouldClose(QWidget* /*window*/) {
+    return Exit_App();
+}
+
+// Closing the main window goes through the exit prompt.
+bool MyTableController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_.get() && event->type() == QEvent::Close) {
+        if (!windowShouldClose(window_.get()))
+            event->ignore();
+        return !event->isAccepted();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace quarry::app

@@ -1,0 +1,245 @@
+#include "app/dialogs.h"
+#include "app/mytablecontroller.h"
+#include "app/range_controls.h"
+#include "carving/ui/scan_progress.h"
+#include "carving/ui/scanbridge.h"
+#include "range/sector_range.h"
+#include "results/ui/browser_view.h"
+#include "results/ui/images_model.h"
+#include "results/ui/item_adder.h"
+#include "ui_mainwindow.h"
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <chrono>
+#include <thread>
+
+namespace quarry::app {
+namespace {
+
+const QString kScanningHelp = QStringLiteral(
+    "\nTo stop recovery, click on ‘Stop’ Button or please wait for the process to be completed.");
+const QString kStorageReadError = QStringLiteral("\nError in storage media reading.");
+const QString kNoFileSelected = QStringLiteral("No file is selected to preview");
+
+} // namespace
+
+void MyTableController::setUpScanBridge() {
+    images_ = std::make_unique<results::ImagesModel>();
+    images_->setRecoveryModeSource([] { return static_cast<int>(Recovery_MODE.load()); });
+    itemAdder_ = std::make_unique<results::ItemAdder>(*images_);
+    scanBridge_ = std::make_unique<carving::ScanBridge>(scan);
+
+    carving::FoundItemStream& stream = scanBridge_->items();
+    connect(&stream, &carving::FoundItemStream::passBegan, this,
+            [this](carving::PassKind, const QString& label) { onPassBegan(label); });
+    connect(&stream, &carving::FoundItemStream::photoItemsReady, this,
+            [this](const std::vector<results::MyImageObject>& items) { onPhotoItems(items); });
+    connect(&stream, &carving::FoundItemStream::fileItemsReady, this,
+            [this](const std::vector<results::MyImageObject>& items) { onFileItems(items); });
+    scanBridge_->setWorkerFinishedHandler(
+        [this](const carving::ScanResult& result) { onScanWorkerFinished(result.status); });
+}
+
+// A worker still running at exit is stopped; what it would still show is dropped.
+void MyTableController::shutDownScan() {
+    shuttingDown_ = true;
+    endOfScanArmed_ = false;
+    if (!scanBridge_)
+        return;
+    if (scanBridge_->isRunning())
+        scanBridge_->requestStop();
+    // The worker may be waiting for the GUI thread; serve it until it has ended.
+    while (scanBridge_->isRunning()) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    scanBridge_->waitForWorker();
+}
+
+std::unique_ptr<carving::SectorSource> MyTableController::openChosenMedium() const {
+    return sourceOpener_(media::rawDevicePath(chosenMedium_));
+}
+
+// Where a photo scan starts: its screen is shown, then the worker and the progress refresh.
+void MyTableController::startScanFromRangeScreen() {
+    show_hide_3_screen_Photo(false);
+    Photo_Rec_Thread();
+    startTimerThread();
+}
+
+// What both engines do before reading: the results of the last scan go, the bounds are taken
+// from the range controls, and the medium is opened.
+void MyTableController::prepareScanStart(bool photo) {
+    Ui::MainWindow& ui = *ui_;
+    armEndOfScanStep();
+    scanEnded_ = false;
+    images_->clear();
+    if (photo) {
+        ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
+        results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
+    } else {
+        Prev_Index = kNoPreviewIndex;
+        MultiHeader_Array.clear();
+        results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
+    }
+    const QByteArray placeholder = Null_Image_Data.value_or(QByteArray());
+    itemAdder_->setNullImageData(placeholder);
+    scanBridge_->items().setNullImageData(placeholder);
+    pFile_Disk.reset();
+}
+
+void MyTableController::Photo_Rec_Thread() {
+    prepareScanStart(true);
+    Ui::MainWindow& ui = *ui_;
+    const RangeControls c = rangeControls(false);
+    const range::ScanBounds bounds = range::computeScanBounds(
+        c.entireDiskChosen(), c.sectorRangeChosen(), ui._sectors_val->text().toStdString(),
+        c.startField->text().toStdString(), c.endField->text().toStdString());
+    scan.start_sector = bounds.start_sector;
+    scan.end_sector = bounds.end_sector;
+    scan.total_sector = bounds.total_sector;
+    scan.for_index = bounds.start_sector;
+
+    std::unique_ptr<carving::SectorSource> source = openChosenMedium();
+    if (source) {
+        ui._Thro_Mode_Chk->setEnabled(false);
+        ui._browse_path->setEnabled(false);
+        ui._Progress_Horz->setValue(0);
+        ui._Mode_label->setText(QString::fromUtf8(carving::kGeneralModeLabel));
+        ui._help_info->setText(kScanningHelp);
+    }
+    carving::PhotoScanRequest request;
+    request.start_sector = bounds.start_sector;
+    request.end_sector = bounds.end_sector;
+    request.general = &signatureLists.Ext_Array;
+    request.thorough = &signatureLists.Adv_Ext_Array;
+    request.thoroughPass = ui._Thro_Mode_Chk->isChecked();
+    scanBridge_->startPhotoScan(std::move(source), request, photoCounters);
+}
+
+void MyTableController::Raw_File_Rec_Thread() {
+    prepareScanStart(false);
+    Ui::MainWindow& ui = *ui_;
+    const RangeControls c = rangeControls(true);
+    const range::ScanBounds bounds = range::computeScanBounds(
+        c.entireDiskChosen(), c.sectorRangeChosen(), ui._sectors_val->text().toStdString(),
+        c.startField->text().toStdString(), c.endField->text().toStdString());
+    scan.start_sector = bounds.start_sector;
+    scan.end_sector = bounds.end_sector;
+    scan.total_sector = bounds.total_sector;
+    scan.for_index = 0;
+
+    std::unique_ptr<carving::SectorSource> source = openChosenMedium();
+    if (source) {
+        ui._Thro_Mode_Chk->setEnabled(false);
+        ui._browse_path->setEnabled(false);
+        ui._QuickLook_View_Box->setTitle(kNoFileSelected);
+        ui._Progress_Horz->setValue(0);
+        ui._Mode_label->setText(QString::fromUtf8(carving::kGeneralModeLabel));
+        ui._help_info->setText(kScanningHelp);
+    }
+    carving::RawScanRequest request;
+    request.start_sector = bounds.start_sector;
+    request.end_sector = bounds.end_sector;
+    request.general = &CheckListHeader_Array;
+    request.thorough = &CheckListHeader_Adv_Array;
+    request.thoroughPass = ui._Thro_Mode_Chk_SIG->isChecked();
+    scanBridge_->startRawScan(std::move(source), request, nsSIGFileInfoDataObject_);
+}
+
+void MyTableController::startTimerThread() {
+    mSetLabelTimer = std::make_unique<carving::ScanProgress>(scan);
+    mSetLabelTimer->setControls(ui_->_sector_label, ui_->_Progress_Horz);
+    mSetLabelTimer->resetForPass();
+    mSetLabelTimer->start();
+}
+
+void MyTableController::timerTickSetLabel() {
+    if (mSetLabelTimer)
+        mSetLabelTimer->timerTickSetLabel();
+}
+
+// The timer is stopped with one last tick, which shows where a stopped scan ended.
+void MyTableController::invalidateProgressTimer() {
+    runOnGuiThread([this] {
+        if (mSetLabelTimer)
+            mSetLabelTimer->stop();
+        mSetLabelTimer.reset();
+    });
+}
+
+// A pass begins: its procedure is named and the progress starts again from the range start.
+void MyTableController::onPassBegan(const QString& modeLabel) {
+    ui_->_Mode_label->setText(modeLabel);
+    if (!mSetLabelTimer)
+        return;
+    mSetLabelTimer->resetForPass();
+    mSetLabelTimer->timerTickSetLabel();
+}
+
+void MyTableController::onPhotoItems(std::vector<results::MyImageObject> items) {
+    itemAdder_->appendPhotoItems(std::move(items));
+    Added_Item_Count = itemAdder_->addedItemCount();
+}
+
+void MyTableController::onFileItems(std::vector<results::MyImageObject> items) {
+    itemAdder_->appendFileItems(std::move(items));
+    Added_Item_Count = itemAdder_->addedItemCount();
+    reloadTable(ui_->idSigTableView);
+}
+
+// Worker thread: the source is closed and every item is on its way to the browser.
+void MyTableController::onScanWorkerFinished(carving::ScanStatus status) {
+    if (shuttingDown_)
+        return;
+    switch (status) {
+    case carving::ScanStatus::OpenFailure:
+        runOnGuiThread([this] { returnAfterOpenFailure(); });
+        return;
+    case carving::ScanStatus::Stopped:
+        invalidateProgressTimer();
+        Final_or_Stop_Screen();
+        return;
+    case carving::ScanStatus::Complete:
+        break;
+    }
+    invalidateProgressTimer();
+    if (Recovery_MODE == kPhotoMode) {
+        Final_or_Stop_Screen();
+        return;
+    }
+    // A preview copying sectors now ends its copy and runs the end step itself. The flags are
+    // raised before the sheet is looked at, and the preview clears the sheet before it looks
+    // at them, so at least one side runs the step; the step itself runs once per scan.
+    scanEnded_ = true;
+    scan.stop_now = 1;
+    if (session.load() == nullptr)
+        Final_or_Stop_Screen();
+}
+
+// The medium could not be opened: the wizard goes back one screen.
+void MyTableController::returnAfterOpenFailure() {
+    Ui::MainWindow& ui = *ui_;
+    endOfScanArmed_ = false;
+    screen_counter -= 1;
+    invalidateProgressTimer();
+    if (Recovery_MODE == kPhotoMode) {
+        show_hide_2_screen(false);
+        show_hide_3_screen_Photo(true);
+    } else {
+        show_hide_3_screen_RawFile(false);
+        show_hide_4_screen_RawFile(true);
+    }
+    ui._open_folder->hide();
+    resetScanCounters();
+    alert({kStorageReadError});
+}
+
+void MyTableController::resetScanCounters() {
+    scan.stop_now = 0;
+    Added_Item_Count = 0;
+    itemAdder_->setAddedItemCount(0);
+}
+
+} // namespace quarry::app
