@@ -29,6 +29,8 @@ void MyTableController::rebresh_drives(QObject* /*sender*/) {
 void MyTableController::getVolumeToFSGetInfo() {
     for (media::MyDataObject& record : mediaLister_())
         nsMutaryOfDataObject_.push_back(std::move(record));
+    nsMutaryOfDataObject_.insert(nsMutaryOfDataObject_.end(), openedDiskImages_.begin(),
+                                 openedDiskImages_.end());
 }
 
 void MyTableController::addRow(media::MyDataObject record) {

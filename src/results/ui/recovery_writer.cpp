@@ -186,6 +186,11 @@ RecoveryOutcome RecoveryWriter::waitForBatch() {
     return batch_->outcome;
 }
 
+void RecoveryWriter::waitForIdle() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return stopping_ || (queue_.empty() && !saving_); });
+}
+
 void RecoveryWriter::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -195,10 +200,13 @@ void RecoveryWriter::run() {
         Job job = std::move(queue_.front());
         queue_.pop_front();
         queuedBytes_ -= job.bytes.size();
+        saving_ = true;
         changed_.notify_all();
         lock.unlock();
         save(job);
         lock.lock();
+        saving_ = false;
+        changed_.notify_all();
     }
 }
 

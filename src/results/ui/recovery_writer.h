@@ -77,6 +77,8 @@ public:
     void cancelBatch();
     // Blocks until the batch has ended; what became of it.
     RecoveryOutcome waitForBatch();
+    // Blocks until everything queued so far is settled.
+    void waitForIdle();
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
@@ -122,7 +124,7 @@ private:
     std::shared_ptr<Session> batch_;
     std::deque<Job> queue_;
     std::size_t queuedBytes_ = 0;
-    bool busy_ = false;
+    bool saving_ = false; // a job is out of the queue and not settled yet
     bool stopping_ = false;
 
     std::thread thread_; // last, so it starts after and stops before the state it uses

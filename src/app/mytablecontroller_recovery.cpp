@@ -1,0 +1,201 @@
+#include "app/mytablecontroller.h"
+#include "carving/ui/scanbridge.h"
+#include "media/volume_description.h"
+#include "results/destination_check.h"
+#include "results/ui/recovery_progress_dialog.h"
+#include "results/ui/recovery_writer.h"
+#include "ui_mainwindow.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QItemSelectionModel>
+#include <QMainWindow>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace quarry::app {
+namespace {
+
+const QString kMediumUnreadable = QStringLiteral("\nError in storage media reading.");
+const QString kSavingStoppedFull =
+    QStringLiteral("\nThe destination disk is full. Saving has stopped; the files saved so far are kept.");
+const QString kSomeNotSaved =
+    QStringLiteral("\n%1 of the found files could not be written into the destination folder.");
+const QString kFileSystemOfImages = QStringLiteral("Disk Image");
+
+results::SearchKind searchKindOfMode(std::int32_t mode) {
+    switch (mode) {
+    case kVideoMode:
+        return results::SearchKind::Video;
+    case kRawFileMode:
+        return results::SearchKind::File;
+    default:
+        return results::SearchKind::Photo;
+    }
+}
+
+std::optional<QString> chooseDiskImageWithDialog(QWidget* parent) {
+    const QString file = QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Open Disk Image"), QString(),
+        QStringLiteral("Disk images (*.img *.dd *.bin *.iso *.raw *.dmg);;All files (*)"));
+    if (file.isEmpty())
+        return std::nullopt;
+    return file;
+}
+
+// A disk image as a medium: it is named by its file and read from its path.
+media::MyDataObject diskImageRecord(const QFileInfo& file, std::uint64_t sectors) {
+    const std::uint64_t bytes =
+        file.isFile() ? static_cast<std::uint64_t>(file.size()) : sectors * kSectorSize;
+    media::MyDataObject record;
+    record.nsStrDiskIdentifier = file.fileName().toStdString();
+    record.nsStrVolName = file.completeBaseName().toStdString();
+    record.nsStrFileSystem = kFileSystemOfImages.toStdString();
+    record.nsStrSize = media::getMPSize(std::to_string(bytes));
+    record.nsStrSectors = std::to_string(sectors);
+    record.sourcePath = file.absoluteFilePath().toStdString();
+    return record;
+}
+
+} // namespace
+
+void MyTableController::setUpRecovery() {
+    recoveryWriter_ = std::make_unique<results::RecoveryWriter>();
+    destinationChecker_ = [](const std::filesystem::path& destination, const std::string& source) {
+        return results::DestinationCheck().refusal(destination, source);
+    };
+    diskImageChooser_ = &chooseDiskImageWithDialog;
+    scanBridge_->setExtraSink(recoveryWriter_.get());
+    connect(scanBridge_.get(), &carving::ScanBridge::scanStarting, this,
+            [this] { prepareRecoveryForScan(); });
+    connect(recoveryWriter_.get(), &results::RecoveryWriter::liveDestinationFull, this,
+            [this] { alert({QString::fromUtf8(results::kDestinationFullAlert)}); });
+
+    Ui::MainWindow& ui = *ui_;
+    connect(ui._open_folder, &QAbstractButton::clicked, this, [this] { Open_Folder_btn(ui_->_open_folder); });
+    connect(ui._open_folder_Sig, &QAbstractButton::clicked, this,
+            [this] { Open_Folder_btn_Sig(ui_->_open_folder_Sig); });
+    connect(ui._open_image_btn, &QAbstractButton::clicked, this,
+            [this] { Open_Image_btn(ui_->_open_image_btn); });
+}
+
+void MyTableController::setDestinationChecker(DestinationChecker checker) {
+    destinationChecker_ = std::move(checker);
+}
+
+void MyTableController::setDiskImageChooser(DiskImageChooser chooser) {
+    diskImageChooser_ = std::move(chooser);
+}
+
+results::RecoveryWriter& MyTableController::recoveryWriter() const {
+    return *recoveryWriter_;
+}
+
+// A destination on the medium being rescued could overwrite what is to be recovered.
+std::optional<QString> MyTableController::destinationRefusal(const std::filesystem::path& destination,
+                                                             results::SearchKind kind,
+                                                             const std::string& source) {
+    const auto refusal = destinationChecker_(results::resultsFolder(destination, kind), source);
+    if (!refusal)
+        return std::nullopt;
+    ui_->_path->clear();
+    ui_->_path_Sig->clear();
+    return QString::fromStdString(*refusal);
+}
+
+// As a scan starts: with a destination chosen, every item is saved as it is handed over.
+void MyTableController::prepareRecoveryForScan() {
+    const results::SearchKind kind = searchKindOfMode(Recovery_MODE);
+    const std::string source = media::rawDevicePath(chosenMedium_);
+    const QString folder = ui_->_path->text();
+    std::optional<std::filesystem::path> live;
+    if (!folder.isEmpty()) {
+        if (const auto refusal = destinationRefusal(folder.toStdString(), kind, source))
+            alert({*refusal});
+        else
+            live = std::filesystem::path(folder.toStdString());
+    }
+    recoveryWriter_->beginScan(source, kind, live);
+}
+
+void MyTableController::Open_Folder_btn(QObject* sender) {
+    recoverFoundItems(sender);
+}
+
+void MyTableController::Open_Folder_btn_Sig(QObject* sender) {
+    recoverFoundItems(sender);
+}
+
+// Saves every found item not saved yet, then shows the results folder.
+void MyTableController::recoverFoundItems(QObject* sender) {
+    if (ui_->_path->text().isEmpty())
+        Browse_Path(sender);
+    const QString folder = ui_->_path->text();
+    if (folder.isEmpty())
+        return;
+    const std::filesystem::path destination = folder.toStdString();
+    const results::SearchKind kind = recoveryWriter_->scannedKind();
+    if (const auto refusal = destinationRefusal(destination, kind, recoveryWriter_->scannedSource())) {
+        alert({*refusal});
+        return;
+    }
+
+    const results::RecoveryProgress start = recoveryWriter_->recoverUnsaved(destination);
+    if (start.totalFiles > 0)
+        runRecoveryProgress(start);
+    const results::RecoveryOutcome outcome = recoveryWriter_->waitForBatch();
+    if (outcome.sourceUnreadable) {
+        alert({kMediumUnreadable});
+        return;
+    }
+    if (outcome.destinationFull)
+        alert({kSavingStoppedFull});
+    else if (outcome.failed > 0)
+        alert({kSomeNotSaved.arg(outcome.failed)});
+    if (outcome.cancelled)
+        return;
+
+    const std::filesystem::path results = results::resultsFolder(destination, kind);
+    std::error_code ignored;
+    std::filesystem::create_directories(results, ignored);
+    urlOpener_(QUrl::fromLocalFile(QString::fromStdString(results.string())));
+}
+
+// The dialog closes by itself when the batch ends; Cancel stops it after the current file.
+void MyTableController::runRecoveryProgress(const results::RecoveryProgress& start) {
+    results::RecoveryProgressDialog dialog(ui_->controlPanel);
+    dialog.start(start);
+    connect(recoveryWriter_.get(), &results::RecoveryWriter::batchProgress, &dialog,
+            &results::RecoveryProgressDialog::setProgress, Qt::QueuedConnection);
+    connect(recoveryWriter_.get(), &results::RecoveryWriter::batchEnded, &dialog, &QDialog::accept,
+            Qt::QueuedConnection);
+    if (prompter_->runModal(dialog) != QDialog::Accepted)
+        recoveryWriter_->cancelBatch();
+}
+
+// An image file joins the media list as a medium and stays there until the application ends.
+void MyTableController::Open_Image_btn(QObject* /*sender*/) {
+    const std::optional<QString> chosen = diskImageChooser_(ui_->controlPanel);
+    if (!chosen)
+        return;
+    const QFileInfo file(*chosen);
+    const auto medium = sourceOpener_(file.absoluteFilePath().toStdString());
+    if (!medium) {
+        alert({kMediumUnreadable});
+        return;
+    }
+    const media::MyDataObject record = diskImageRecord(file, medium->sectorCount());
+    const auto same = [&](const media::MyDataObject& r) {
+        return r.sourcePath == record.sourcePath;
+    };
+    if (std::none_of(openedDiskImages_.begin(), openedDiskImages_.end(), same)) {
+        openedDiskImages_.push_back(record);
+        addRow(record);
+    }
+    const auto row = std::find_if(nsMutaryOfDataObject_.begin(), nsMutaryOfDataObject_.end(), same);
+    if (row != nsMutaryOfDataObject_.end())
+        ui_->idTableView->selectRow(static_cast<int>(row - nsMutaryOfDataObject_.begin()));
+}
+
+} // namespace quarry::app

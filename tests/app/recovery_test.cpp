@@ -1,0 +1,413 @@
+#include "app_test_support.h"
+#include "carving/ui/scanbridge.h"
+#include "media/volume_description.h"
+#include "results/destination_check.h"
+#include "results/saver.h"
+#include "results/ui/images_model.h"
+#include "results/ui/recovery_writer.h"
+
+#include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTableView>
+#include <QPushButton>
+#include <QtTest>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <random>
+#include <unistd.h>
+
+using namespace quarry;
+using namespace quarry::app;
+using namespace quarry::app::test;
+
+namespace {
+
+const QString kCorpus = QStringLiteral(QUARRY_TEST_CORPUS_DIR);
+const QString kResources = QStringLiteral(QUARRY_TEST_RESOURCE_DIR);
+const QString kCarver = QStringLiteral(QUARRY_TEST_BIN_DIR "/quarry-carve");
+
+// Photos, documents, a movie and a sound, planted on sector boundaries between stretches of
+// zeros and of seeded noise, as on a card whose file system is gone.
+const char* const kPlanted[] = {
+    "040_Canon_40D.jpg", "033_atop.gif",   "018_julia-set.png", "044_Canon_PowerShot_S40.jpg",
+    "029_default.docx",  "092_032270.pdf", "079_png.mov",       "104_audio-mpeg1layer3.mp3",
+    "061_BlueSquare.jpg"};
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void buildCardImage(const QString& path) {
+    std::mt19937 random(20240611);
+    QByteArray image(64 * 512, '\0');
+    bool noise = false;
+    for (const char* name : kPlanted) {
+        image += readAll(kCorpus + QLatin1Char('/') + QLatin1String(name));
+        const qsizetype gap =
+            (512 - image.size() % 512) % 512 + 512 * static_cast<qsizetype>(8 + random() % 24);
+        for (qsizetype i = 0; i < gap; ++i)
+            image += noise ? static_cast<char>(random()) : '\0';
+        noise = !noise;
+    }
+    image += QByteArray(64 * 512, '\0');
+    writeFile(path, image);
+}
+
+// Every file below `folder` by its path there, temporary files included.
+std::map<QString, QByteArray> treeOf(const QString& folder) {
+    std::map<QString, QByteArray> tree;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        tree[QDir(folder).relativeFilePath(path)] = readAll(path);
+    }
+    return tree;
+}
+
+QStringList namesOf(const std::map<QString, QByteArray>& tree) {
+    QStringList names;
+    for (const auto& [name, bytes] : tree)
+        names << name;
+    return names;
+}
+
+std::map<QString, QByteArray> carveWithCli(const QString& mode, const QString& image, const QString& output) {
+    QProcess carver;
+    carver.start(kCarver, {QStringLiteral("--mode"), mode, QStringLiteral("--resources"), kResources,
+                           QStringLiteral("--output"), output, QStringLiteral("--json"), image});
+    if (!carver.waitForFinished(120000) || carver.exitCode() != 0)
+        qWarning() << "quarry-carve failed:" << carver.readAllStandardError();
+    return treeOf(output);
+}
+
+// A destination file system with little room left; optionally held shut until released.
+class TinyDisk final : public results::SaveFileSystem {
+public:
+    explicit TinyDisk(std::uint64_t room, bool gated = false) : room_(room), open_(!gated) {}
+
+    std::optional<std::uint64_t> availableBytes(const std::filesystem::path&) override {
+        std::unique_lock lock(mutex_);
+        opened_.wait(lock, [&] { return open_; });
+        return room_;
+    }
+    ssize_t write(int fd, const void* data, std::size_t size) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (size > room_) {
+                errno = ENOSPC;
+                return -1;
+            }
+            room_ -= size;
+        }
+        return ::write(fd, data, size);
+    }
+    void open() {
+        std::lock_guard lock(mutex_);
+        open_ = true;
+        opened_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_;
+    std::uint64_t room_;
+    bool open_;
+};
+
+} // namespace
+
+class RecoveryTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void savingDuringAScanMatchesTheCarver_data();
+    void savingDuringAScanMatchesTheCarver();
+    void openFolderSavesWhatWasNotSavedThenShowsTheFolder();
+    void cancelledBatchKeepsTheRestForLater();
+    void destinationOnTheScannedDiskIsRefused();
+    void fullDestinationStopsSavingAndLosesNothing();
+    void openedDiskImageStaysListed();
+
+private:
+    MyTableController& start();
+    void openImage(const QString& path);
+    void scan(std::int32_t mode, const QString& destination);
+    QLineEdit* pathField() const { return h_->outlet<QLineEdit>("_path"); }
+
+    QTemporaryDir work_;
+    QString image_;
+    std::unique_ptr<Harness> h_;
+};
+
+void RecoveryTest::initTestCase() {
+    QVERIFY(QFileInfo::exists(kCarver));
+    image_ = work_.filePath(QStringLiteral("card.img"));
+    buildCardImage(image_);
+}
+
+void RecoveryTest::init() {
+    h_ = std::make_unique<Harness>();
+    for (const char* file :
+         {"QRYExt2.dll", "QRYExt2Adv.dll", "QRYVideo.dll", "QRYVideoAdv.dll", "QRYRaw.dll", "QRYRawAdv.dll"})
+        QVERIFY(
+            QFile::copy(kResources + QLatin1Char('/') + QLatin1String(file), h_->path(QLatin1String(file))));
+}
+
+void RecoveryTest::cleanup() {
+    h_.reset();
+}
+
+MyTableController& RecoveryTest::start() {
+    h_->media = {mediaRecord("sda1", "1000")};
+    return h_->start();
+}
+
+void RecoveryTest::openImage(const QString& path) {
+    h_->controller->setDiskImageChooser([path](QWidget*) { return std::optional<QString>(path); });
+    h_->outlet<QPushButton>("_open_image_btn")->click();
+}
+
+// The whole road through the wizard on the opened image; waits until the scan and its saving
+// have ended.
+void RecoveryTest::scan(std::int32_t mode, const QString& destination) {
+    MyTableController& c = *h_->controller;
+    if (mode == kVideoMode)
+        c.Video_Mode_Radio();
+    else if (mode == kRawFileMode)
+        c.RawFile_Mode_Radio();
+    c.Next_btn();
+    QCOMPARE(c.screen_counter, 1);
+    pathField()->setText(destination);
+    h_->outlet<QLineEdit>("_path_Sig")->setText(destination);
+    c.Next_btn();
+    if (mode != kPhotoMode)
+        c.Next_btn();
+    QTRY_VERIFY_WITH_TIMEOUT(!c.scanBridge().isRunning(), 120000);
+    QCoreApplication::processEvents();
+    c.recoveryWriter().waitForIdle();
+    QCoreApplication::processEvents();
+}
+
+void RecoveryTest::savingDuringAScanMatchesTheCarver_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("cliMode");
+    QTest::newRow("photo") << kPhotoMode << QStringLiteral("photo");
+    QTest::newRow("video") << kVideoMode << QStringLiteral("video");
+    QTest::newRow("raw file") << kRawFileMode << QStringLiteral("raw");
+}
+
+void RecoveryTest::savingDuringAScanMatchesTheCarver() {
+    QFETCH(int, mode);
+    QFETCH(QString, cliMode);
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryDir gui;
+    QTemporaryDir cli;
+    scan(mode, gui.path());
+
+    const auto expected = carveWithCli(cliMode, image_, cli.path());
+    QVERIFY(!expected.empty());
+    const auto saved = treeOf(gui.path());
+    QCOMPARE(namesOf(saved), namesOf(expected));
+    for (const auto& [name, bytes] : expected)
+        QVERIFY2(saved.at(name) == bytes, qPrintable(name));
+    QCOMPARE(c.recoveryWriter().savedCount(), static_cast<std::uint64_t>(expected.size()));
+    QVERIFY(h_->prompter->alerts.empty());
+}
+
+void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryDir gui;
+    QTemporaryDir cli;
+    scan(kRawFileMode, QString());
+    QVERIFY(c.recoveryWriter().foundCount() > 0);
+    QCOMPARE(c.recoveryWriter().savedCount(), std::uint64_t{0});
+    QVERIFY(treeOf(gui.path()).empty());
+
+    // No destination yet: the folder information, then the chooser, then the progress.
+    c.setFolderChooser([&](QWidget*) { return std::optional<QString>(gui.path()); });
+    QString firstProgress;
+    h_->prompter->onModal = [&](QDialog& dialog) {
+        if (auto* files = dialog.findChild<QLabel*>(QStringLiteral("_recovery_files")))
+            firstProgress = files->text();
+    };
+    h_->outlet<QPushButton>("_open_folder_Sig")->click();
+
+    QStringList runs;
+    for (const auto& run : h_->prompter->modalRuns)
+        runs << run.objectName;
+    QCOMPARE(runs.mid(runs.size() - 2),
+             QStringList({QStringLiteral("BrowseInfo_Window"), QStringLiteral("RecoveryProgress_Window")}));
+    QCOMPARE(firstProgress, QStringLiteral("Files: 0 of %1").arg(c.recoveryWriter().foundCount()));
+    QCOMPARE(pathField()->text(), gui.path());
+    const auto expected = carveWithCli(QStringLiteral("raw"), image_, cli.path());
+    QCOMPARE(treeOf(gui.path()), expected);
+    const QString results = QString::fromStdString(
+        results::resultsFolder(gui.path().toStdString(), results::SearchKind::File).string());
+    QCOMPARE(h_->opened, std::vector<QUrl>({QUrl::fromLocalFile(results)}));
+
+    // Everything is saved now: a second press writes nothing again and just shows the folder.
+    const std::size_t runsBefore = h_->prompter->modalRuns.size();
+    h_->outlet<QPushButton>("_open_folder_Sig")->click();
+    QCOMPARE(h_->prompter->modalRuns.size(), runsBefore);
+    QCOMPARE(treeOf(gui.path()), expected);
+    QCOMPARE(h_->opened.size(), std::size_t{2});
+    QVERIFY(h_->prompter->alerts.empty());
+}
+
+void RecoveryTest::cancelledBatchKeepsTheRestForLater() {
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryDir gui;
+    scan(kPhotoMode, QString());
+    const std::uint64_t found = c.recoveryWriter().foundCount();
+    QVERIFY(found > 2);
+
+    // The destination holds the first file until Cancel has been pressed.
+    TinyDisk held(std::uint64_t{1} << 40, true);
+    c.recoveryWriter().setFileSystem(&held);
+    pathField()->setText(gui.path());
+    h_->prompter->modalAnswer = QDialog::Rejected;
+    h_->prompter->onModal = [&](QDialog& dialog) {
+        dialog.findChild<QPushButton*>(QStringLiteral("_recovery_cancel"))->click();
+        held.open();
+    };
+    h_->outlet<QPushButton>("_open_folder")->click();
+    QVERIFY(c.recoveryWriter().savedCount() <= 1);
+    QVERIFY(h_->opened.empty());
+    for (const auto& [name, bytes] : treeOf(gui.path()))
+        QVERIFY2(!QFileInfo(name).fileName().startsWith(QLatin1Char('.')), qPrintable(name));
+
+    c.recoveryWriter().setFileSystem(nullptr);
+    h_->prompter->modalAnswer = QDialog::Accepted;
+    h_->prompter->onModal = nullptr;
+    h_->outlet<QPushButton>("_open_folder")->click();
+    QCOMPARE(c.recoveryWriter().savedCount(), found);
+    QCOMPARE(treeOf(gui.path()).size(), static_cast<std::size_t>(found));
+    QCOMPARE(h_->opened.size(), std::size_t{1});
+}
+
+void RecoveryTest::destinationOnTheScannedDiskIsRefused() {
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryDir gui;
+    std::vector<std::pair<std::string, std::string>> asked;
+    bool sameDisk = true;
+    c.setDestinationChecker([&](const std::filesystem::path& destination, const std::string& source) {
+        asked.emplace_back(destination.string(), source);
+        return sameDisk ? std::optional<std::string>(results::kSameDiskAlert) : std::nullopt;
+    });
+    scan(kVideoMode, gui.path());
+
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+    QCOMPARE(h_->prompter->alerts[0].message, QString::fromUtf8(results::kSameDiskAlert));
+    QVERIFY(h_->prompter->alerts[0].message.startsWith(QLatin1Char('\n')));
+    QCOMPARE(asked.size(), std::size_t{1});
+    QCOMPARE(asked[0].first,
+             results::resultsFolder(gui.path().toStdString(), results::SearchKind::Video).string());
+    QCOMPARE(asked[0].second, QFileInfo(image_).absoluteFilePath().toStdString());
+    QVERIFY(c.recoveryWriter().foundCount() > 0);
+    QVERIFY(QDir(gui.path()).isEmpty());
+    // The refused folder is forgotten, so the open-folder button asks for another one.
+    QVERIFY(pathField()->text().isEmpty());
+
+    c.setFolderChooser([&](QWidget*) { return std::optional<QString>(gui.path()); });
+    h_->outlet<QPushButton>("_open_folder_Sig")->click();
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{2});
+    QCOMPARE(h_->prompter->alerts[1].message, QString::fromUtf8(results::kSameDiskAlert));
+    QVERIFY(QDir(gui.path()).isEmpty());
+    QVERIFY(h_->opened.empty());
+
+    sameDisk = false;
+    h_->outlet<QPushButton>("_open_folder_Sig")->click();
+    QCOMPARE(c.recoveryWriter().savedCount(), c.recoveryWriter().foundCount());
+    QCOMPARE(h_->opened.size(), std::size_t{1});
+}
+
+void RecoveryTest::fullDestinationStopsSavingAndLosesNothing() {
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryDir gui;
+    QTemporaryDir cli;
+    TinyDisk tiny(results::kFreeSpaceMargin + 64 * 1024);
+    c.recoveryWriter().setFileSystem(&tiny);
+    scan(kPhotoMode, gui.path());
+
+    const std::uint64_t found = c.recoveryWriter().foundCount();
+    const std::uint64_t saved = c.recoveryWriter().savedCount();
+    QVERIFY(saved > 0);
+    QVERIFY(saved < found);
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+    QCOMPARE(h_->prompter->alerts[0].message, QString::fromUtf8(results::kDestinationFullAlert));
+    QCOMPARE(static_cast<std::uint64_t>(c.images().numberOfItems()), found);
+    // What was saved is whole; nothing partial is left behind.
+    const auto expected = carveWithCli(QStringLiteral("photo"), image_, cli.path());
+    const auto partial = treeOf(gui.path());
+    QCOMPARE(partial.size(), static_cast<std::size_t>(saved));
+    for (const auto& [name, bytes] : partial)
+        QVERIFY2(expected.count(name) == 1 && expected.at(name) == bytes, qPrintable(name));
+
+    // With room again, the open-folder button saves the rest.
+    c.recoveryWriter().setFileSystem(nullptr);
+    h_->outlet<QPushButton>("_open_folder")->click();
+    QCOMPARE(treeOf(gui.path()), expected);
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+    QCOMPARE(h_->opened.size(), std::size_t{1});
+}
+
+void RecoveryTest::openedDiskImageStaysListed() {
+    MyTableController& c = start();
+    QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{1});
+    openImage(image_);
+
+    const auto size = QFileInfo(image_).size();
+    QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
+    const media::MyDataObject& image = c.nsMutaryOfDataObject()[1];
+    QCOMPARE(image.nsStrDiskIdentifier, std::string("card.img"));
+    QCOMPARE(image.nsStrFileSystem, std::string("Disk Image"));
+    QCOMPARE(image.nsStrSize, media::getMPSize(std::to_string(size)));
+    QCOMPARE(image.nsStrSectors, std::to_string(size / 512));
+    QCOMPARE(image.sourcePath, QFileInfo(image_).absoluteFilePath().toStdString());
+    QCOMPARE(c.idTableView()->selectionModel()->selectedRows().value(0).row(), 1);
+
+    // Opening it again selects the row it has.
+    c.idTableView()->selectRow(0);
+    openImage(image_);
+    QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
+    QCOMPARE(c.idTableView()->selectionModel()->selectedRows().value(0).row(), 1);
+
+    c.rebresh_drives();
+    QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
+    QCOMPARE(c.nsMutaryOfDataObject()[0].nsStrDiskIdentifier, std::string("sda1"));
+    QCOMPARE(c.nsMutaryOfDataObject()[1].nsStrDiskIdentifier, std::string("card.img"));
+
+    c.idTableView()->selectRow(1);
+    c.Next_btn();
+    QCOMPARE(c.chosenMedium().sourcePath, image.sourcePath);
+    QCOMPARE(h_->outlet<QLabel>("_sectors_val")->text(), QString::number(size / 512));
+    c.Back_btn();
+    QCOMPARE(c.screen_counter, 0);
+    QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
+    QCOMPARE(c.nsMutaryOfDataObject()[1].sourcePath, image.sourcePath);
+
+    // A file that cannot be read is not a medium; a cancelled chooser changes nothing.
+    openImage(work_.filePath(QStringLiteral("missing.img")));
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+    QCOMPARE(h_->prompter->alerts[0].message, QStringLiteral("\nError in storage media reading."));
+    c.setDiskImageChooser([](QWidget*) { return std::optional<QString>(); });
+    h_->outlet<QPushButton>("_open_image_btn")->click();
+    QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+}
+
+QTEST_MAIN(RecoveryTest)
+#include "recovery_test.moc"
