@@ -170,6 +170,8 @@ void MyTableController::runRecoveryProgress(const results::RecoveryProgress& sta
             &results::RecoveryProgressDialog::setProgress, Qt::QueuedConnection);
     connect(recoveryWriter_.get(), &results::RecoveryWriter::batchEnded, &dialog, &QDialog::accept,
             Qt::QueuedConnection);
+    connect(&dialog, &results::RecoveryProgressDialog::cancelRequested, recoveryWriter_.get(),
+            &results::RecoveryWriter::cancelBatch);
     if (prompter_->runModal(dialog) != QDialog::Accepted)
         recoveryWriter_->cancelBatch();
 }
