@@ -327,8 +327,9 @@ private:
     void prepareRecoveryForScan();
     void recoverFoundItems(QObject* sender);
     void runRecoveryProgress(const results::RecoveryProgress& start);
-    std::optional<QString> destinationRefusal(const std::filesystem::path& destination,
-                                              results::SearchKind kind, const std::string& source);
+    // Alerts and forgets the chosen folder when it is on the scanned disk; true then.
+    bool refuseUnsafeDestination(const std::filesystem::path& destination, results::SearchKind kind,
+                                 const std::string& source);
 
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;

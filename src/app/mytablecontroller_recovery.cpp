@@ -93,15 +93,15 @@ results::RecoveryWriter& MyTableController::recoveryWriter() const {
 }
 
 // A destination on the medium being rescued could overwrite what is to be recovered.
-std::optional<QString> MyTableController::destinationRefusal(const std::filesystem::path& destination,
-                                                             results::SearchKind kind,
-                                                             const std::string& source) {
+bool MyTableController::refuseUnsafeDestination(const std::filesystem::path& destination,
+                                                results::SearchKind kind, const std::string& source) {
     const auto refusal = destinationChecker_(results::resultsFolder(destination, kind), source);
     if (!refusal)
-        return std::nullopt;
+        return false;
     ui_->_path->clear();
     ui_->_path_Sig->clear();
-    return QString::fromStdString(*refusal);
+    alert({QString::fromStdString(*refusal)});
+    return true;
 }
 
 // As a scan starts: with a destination chosen, every item is saved as it is handed over.
@@ -110,12 +110,8 @@ void MyTableController::prepareRecoveryForScan() {
     const std::string source = media::rawDevicePath(chosenMedium_);
     const QString folder = ui_->_path->text();
     std::optional<std::filesystem::path> live;
-    if (!folder.isEmpty()) {
-        if (const auto refusal = destinationRefusal(folder.toStdString(), kind, source))
-            alert({*refusal});
-        else
-            live = std::filesystem::path(folder.toStdString());
-    }
+    if (!folder.isEmpty() && !refuseUnsafeDestination(folder.toStdString(), kind, source))
+        live = std::filesystem::path(folder.toStdString());
     recoveryWriter_->beginScan(source, kind, live);
 }
 
@@ -136,10 +132,8 @@ void MyTableController::recoverFoundItems(QObject* sender) {
         return;
     const std::filesystem::path destination = folder.toStdString();
     const results::SearchKind kind = recoveryWriter_->scannedKind();
-    if (const auto refusal = destinationRefusal(destination, kind, recoveryWriter_->scannedSource())) {
-        alert({*refusal});
+    if (refuseUnsafeDestination(destination, kind, recoveryWriter_->scannedSource()))
         return;
-    }
 
     const results::RecoveryProgress start = recoveryWriter_->recoverUnsaved(destination);
     if (start.totalFiles > 0)
