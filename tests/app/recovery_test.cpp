@@ -394,8 +394,10 @@ void RecoveryTest::openedDiskImageStaysListed() {
     c.Next_btn();
     QCOMPARE(c.chosenMedium().sourcePath, image.sourcePath);
     QCOMPARE(h_->outlet<QLabel>("_sectors_val")->text(), QString::number(size / 512));
+    QVERIFY(!h_->outlet<QPushButton>("_open_image_btn")->isVisible());
     c.Back_btn();
     QCOMPARE(c.screen_counter, 0);
+    QVERIFY(h_->outlet<QPushButton>("_open_image_btn")->isVisible());
     QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
     QCOMPARE(c.nsMutaryOfDataObject()[1].sourcePath, image.sourcePath);
 
