@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QMainWindow>
+#include <QThread>
 #include <chrono>
 #include <thread>
 
@@ -161,12 +162,18 @@ void MyTableController::timerTickSetLabel() {
 }
 
 // The timer is stopped with one last tick, which shows where a stopped scan ended.
+// Queued without waiting, so a worker never waits here for a GUI thread busy with a preview;
+// the tick still comes before any end step the worker asks for afterwards.
 void MyTableController::invalidateProgressTimer() {
-    runOnGuiThread([this] {
+    const auto invalidate = [this] {
         if (mSetLabelTimer)
             mSetLabelTimer->stop();
         mSetLabelTimer.reset();
-    });
+    };
+    if (QThread::currentThread() == thread())
+        invalidate();
+    else
+        QMetaObject::invokeMethod(this, invalidate, Qt::QueuedConnection);
 }
 
 // A pass begins: its procedure is named and the progress starts again from the range start.
