@@ -1,0 +1,305 @@
+#include "road_support.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStandardPaths>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace quarry::app;
+using namespace quarry::app::test;
+
+namespace {
+
+const QStringList kFiles{"092_032270.pdf", "071_LibreOfficeWriter_odt_1.3.odt", "038_right.gif",
+                         "066_text_only.doc"};
+const QString kExitPrompt = QStringLiteral("\nDo you really want to exit from 'Quarry Professional'?");
+
+// Reads like the file it wraps, but each read first runs `beforeRead`.
+class WatchedSource final : public quarry::carving::SectorSource {
+public:
+    WatchedSource(std::unique_ptr<quarry::carving::SectorSource> inner, std::function<void()> beforeRead)
+        : inner_(std::move(inner)), beforeRead_(std::move(beforeRead)) {}
+    std::uint64_t sectorCount() const override { return inner_->sectorCount(); }
+    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
+        beforeRead_();
+        return inner_->readSectors(first, count, out);
+    }
+
+private:
+    std::unique_ptr<quarry::carving::SectorSource> inner_;
+    std::function<void()> beforeRead_;
+};
+
+qint64 fileSize(const std::string& path) {
+    return QFileInfo(QString::fromStdString(path)).size();
+}
+
+} // namespace
+
+class PreviewExitTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void previewCopiesTheItemsSectorsAndShowsIt();
+    void sameItemAgainIsNotPreparedTwice();
+    void unwritableResourceFolderFallsBackToAPrivateFolder();
+    void scanEndingDuringACopyRunsTheEndStepOnceAfterIt();
+    void exitAsksAndDeletesOnlyPreviewFiles();
+    void closingTheWindowAsksToo();
+    void destinationFolderFillsBothFieldsAndIsClearedByANewDisk();
+
+private:
+    MyTableController& scanFiles(const char* radio);
+    void select(int row);
+
+    std::unique_ptr<Harness> h_;
+    DiskImage image_;
+    int terminations_ = 0;
+};
+
+void PreviewExitTest::initTestCase() {
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void PreviewExitTest::init() {
+    h_ = std::make_unique<Harness>();
+    copyResources(*h_);
+    image_ = buildImage(h_->path("files.img"), kFiles);
+    h_->media = {imageRecord(image_)};
+    terminations_ = 0;
+}
+
+void PreviewExitTest::cleanup() {
+    h_.reset();
+    QDir(QString::fromStdString(MyTableController::privatePreviewFolder())).removeRecursively();
+}
+
+// Starts the application and runs a whole scan of the image in the given mode.
+MyTableController& PreviewExitTest::scanFiles(const char* radio) {
+    MyTableController& c = h_->start();
+    c.setTerminator([this] { ++terminations_; });
+    const Road road{*h_};
+    road.chooseMedium(radio);
+    road.click("_next_btn");
+    road.click("_next_btn");
+    if (!road.waitForEndOfScan(h_->prompter->modalRuns.size()))
+        qFatal("scan did not end");
+    return c;
+}
+
+void PreviewExitTest::select(int row) {
+    QListView* browser = h_->controller->imageBrowser_2();
+    browser->selectionModel()->select(browser->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+}
+
+void PreviewExitTest::previewCopiesTheItemsSectorsAndShowsIt() {
+    MyTableController& c = scanFiles("_rec_mode_RawFile");
+    const QList<ShownItem> items = shownItems(c, true);
+    const auto pdf = std::find_if(items.begin(), items.end(), [](const ShownItem& i) {
+        return i.name.endsWith(".pdf", Qt::CaseInsensitive);
+    });
+    const auto doc = std::find_if(items.begin(), items.end(), [](const ShownItem& i) {
+        return i.name.endsWith(".doc", Qt::CaseInsensitive);
+    });
+    QVERIFY(pdf != items.end() && doc != items.end());
+    QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(),
+             QString("No file is selected to preview"));
+
+    select(static_cast<int>(pdf - items.begin()));
+    const std::string pdfFile = c.Demo_Test_File();
+    QCOMPARE(QString::fromStdString(pdfFile), h_->path("dprv." + pdf->name.section('.', -1)));
+    QCOMPARE(fileSize(pdfFile), static_cast<qint64>((pdf->end - pdf->start) * 512));
+    QCOMPARE(QFile::permissions(QString::fromStdString(pdfFile)) & 0x0077, QFileDevice::Permissions());
+    // The copy starts with the item's first sector: the PDF header.
+    QFile copy(QString::fromStdString(pdfFile));
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.read(5), QByteArray("%PDF-"));
+    QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), pdf->name);
+    QVERIFY(!h_->outlet<QLabel>("_QuickLook_View")->pixmap().isNull());
+    QCOMPARE(c.Prev_Index, static_cast<std::uint32_t>(pdf - items.begin()));
+    QVERIFY(!c.session.load());
+    QVERIFY(h_->controller->window()->findChild<QDialog*>("ClearPreview_Window")->isHidden());
+
+    // Another type replaces the file: only the newest preview file is left.
+    select(static_cast<int>(doc - items.begin()));
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(pdfFile)));
+    QCOMPARE(fileSize(c.Demo_Test_File()), static_cast<qint64>((doc->end - doc->start) * 512));
+    QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), doc->name);
+}
+
+void PreviewExitTest::sameItemAgainIsNotPreparedTwice() {
+    MyTableController& c = scanFiles("_rec_mode_RawFile");
+    QVERIFY(c.images().rowCount() >= 2);
+    select(0);
+    const std::string file = c.Demo_Test_File();
+    QVERIFY(QFile::remove(QString::fromStdString(file)));
+    c.imageBrowserSelectionDidChange(c.imageBrowser_2());
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(file)));
+    // Extending the selection past the lowest item starts nothing either.
+    QListView* browser = c.imageBrowser_2();
+    browser->selectionModel()->select(browser->model()->index(1, 0), QItemSelectionModel::Select);
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(file)));
+    // Photo browser selections never preview.
+    c.imageBrowserSelectionDidChange(c.imageBrowser());
+    QVERIFY(!QFileInfo::exists(QString::fromStdString(file)));
+}
+
+void PreviewExitTest::unwritableResourceFolderFallsBackToAPrivateFolder() {
+    MyTableController& c = scanFiles("_rec_mode_RawFile");
+    QFile::setPermissions(h_->folder.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    if (QFileInfo(h_->folder.path()).isWritable())
+        QSKIP("running with privileges that ignore folder permissions");
+    select(0);
+    const QString file = QString::fromStdString(c.Demo_Test_File());
+    const QString privateFolder = QString::fromStdString(MyTableController::privatePreviewFolder());
+    QCOMPARE(QFileInfo(file).absolutePath(), privateFolder);
+    QCOMPARE(QFileInfo(file).size(),
+             static_cast<qint64>(shownItems(c, true)[0].end - shownItems(c, true)[0].start) * 512);
+    QCOMPARE(QFile::permissions(privateFolder) & 0x0077, QFileDevice::Permissions());
+    writeFile(QDir(privateFolder).filePath("dprv.old"), "x");
+
+    h_->prompter->answers = {0};
+    QVERIFY(c.Exit_App());
+    QVERIFY(!QFileInfo::exists(file));
+    QVERIFY(!QFileInfo::exists(QDir(privateFolder).filePath("dprv.old")));
+    QFile::setPermissions(h_->folder.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// The scan reaches its end while the preview is copying: the copy stops early, the sheet
+// closes, and only then is the end-of-scan dialog shown, once.
+void PreviewExitTest::scanEndingDuringACopyRunsTheEndStepOnceAfterIt() {
+    const DiskImage image = buildImage(h_->path("big.img"), kFiles, 3 << 20);
+    h_->media = {imageRecord(image)};
+    MyTableController& c = h_->start();
+    GatedSource::Gate gate;
+    const std::uint64_t gateSector = quarry::carving::kDefaultBlockSectors;
+    int opened = 0;
+    std::atomic<bool> sheetUpDuringCopy{false};
+    c.setSourceOpener([&](const std::string& path) -> std::unique_ptr<quarry::carving::SectorSource> {
+        auto inner = quarry::carving::openFileSource(path);
+        if (++opened == 1)
+            return std::make_unique<GatedSource>(std::move(inner), gateSector, gate);
+        // The preview's own handle: the scan may now finish; the copy waits until it has.
+        return std::make_unique<WatchedSource>(std::move(inner), [&] {
+            sheetUpDuringCopy = c.session.load() != nullptr;
+            gate.release();
+            for (int i = 0; i < 5000 && c.scan.stop_now.load() != 1; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    });
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_RawFile");
+    road.click("_next_btn");
+    road.click("_next_btn");
+    QTRY_VERIFY(gate.isReached());
+    QTRY_VERIFY(c.images().rowCount() > 0);
+    const ShownItem item = shownItems(c, true)[0];
+    QVERIFY(item.end - item.start > 1);
+    QVERIFY(h_->prompter->modalRuns.empty());
+
+    std::vector<bool> sheetUpAtEndStep;
+    h_->prompter->onModal = [&](QDialog&) {
+        sheetUpAtEndStep.push_back(c.session.load() != nullptr);
+    };
+    select(0);
+    QVERIFY(sheetUpDuringCopy);
+    QTRY_VERIFY(!c.scanBridge().isRunning());
+    QTest::qWait(50);
+    QCOMPARE(sheetUpAtEndStep, std::vector<bool>{false});
+    QCOMPARE(h_->prompter->modalRuns.size(), 1u);
+    QCOMPARE(h_->prompter->modalRuns[0].objectName, QString("SaveFile_Info_For_RAW_Window"));
+    // The copy stopped at the first sector after the scan's end.
+    QCOMPARE(fileSize(c.Demo_Test_File()), 512);
+    QCOMPARE(c.scan.stop_now.load(), 0);
+    QVERIFY(h_->outlet("_back_btn")->isEnabled());
+    QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), item.name);
+}
+
+void PreviewExitTest::exitAsksAndDeletesOnlyPreviewFiles() {
+    MyTableController& c = scanFiles("_rec_mode_RawFile");
+    select(0);
+    const QString preview = QString::fromStdString(c.Demo_Test_File());
+    QVERIFY(QFileInfo::exists(preview));
+    const QStringList removed{"dprv", "dprv.tmp", "dprv.MOV"};
+    const QStringList kept{"dprvx.jpg", "DPRV.jpg", "Dprv.png", "dprv.tar.gz", "sub/dprv.jpg", ".dprv"};
+    QDir(h_->folder.path()).mkdir("sub");
+    for (const QString& name : removed + kept)
+        writeFile(h_->path(name), "x");
+
+    h_->prompter->answers = {1};
+    QVERIFY(!c.Exit_App());
+    QCOMPARE(h_->prompter->alerts.back().message, kExitPrompt);
+    QCOMPARE(h_->prompter->alerts.back().buttons, (QStringList{"Yes", "No"}));
+    QCOMPARE(h_->prompter->alerts.back().informativeText, QString());
+    QVERIFY(QFileInfo::exists(preview));
+    QCOMPARE(terminations_, 0);
+    QCOMPARE(c.screen_counter, 3);
+
+    h_->prompter->answers = {0};
+    QTest::mouseClick(h_->outlet<QAbstractButton>("_exit_btn"), Qt::LeftButton);
+    QCOMPARE(terminations_, 1);
+    QVERIFY(!QFileInfo::exists(preview));
+    for (const QString& name : removed)
+        QVERIFY2(!QFileInfo::exists(h_->path(name)), qPrintable(name));
+    for (const QString& name : kept)
+        QVERIFY2(QFileInfo::exists(h_->path(name)), qPrintable(name));
+    QVERIFY(QFileInfo::exists(h_->path("QRYRaw.dll")));
+}
+
+void PreviewExitTest::closingTheWindowAsksToo() {
+    MyTableController& c = h_->start();
+    c.setTerminator([this] { ++terminations_; });
+    h_->prompter->answers = {1};
+    QVERIFY(!c.window()->close());
+    QVERIFY(c.window()->isVisible());
+    QCOMPARE(h_->prompter->alerts.size(), 1u);
+    QCOMPARE(h_->prompter->alerts[0].message, kExitPrompt);
+    QCOMPARE(terminations_, 0);
+
+    // With no preview made, Yes deletes nothing of ours and ends the application.
+    h_->prompter->answers = {0};
+    QVERIFY(c.window()->close());
+    QCOMPARE(terminations_, 1);
+    QVERIFY(QFileInfo::exists(h_->path("QRYRaw.dll")));
+}
+
+void PreviewExitTest::destinationFolderFillsBothFieldsAndIsClearedByANewDisk() {
+    MyTableController& c = h_->start();
+    std::optional<QString> answer = h_->folder.path();
+    int asked = 0;
+    c.setFolderChooser([&](QWidget*) {
+        ++asked;
+        return answer;
+    });
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_Photo");
+    road.click("_browse_path");
+    QCOMPARE(h_->prompter->modalRuns.size(), 1u);
+    QCOMPARE(h_->prompter->modalRuns[0].objectName, QString("BrowseInfo_Window"));
+    QCOMPARE(asked, 1);
+    QCOMPARE(h_->outlet<QLineEdit>("_path")->text(), h_->folder.path());
+    QCOMPARE(h_->outlet<QLineEdit>("_path_Sig")->text(), h_->folder.path());
+
+    // Cancelling keeps the path.
+    answer.reset();
+    c.Browse_Path_Sig();
+    QCOMPARE(asked, 2);
+    QCOMPARE(h_->prompter->modalRuns.size(), 2u);
+    QCOMPARE(h_->outlet<QLineEdit>("_path")->text(), h_->folder.path());
+
+    road.click("_back_btn");
+    road.chooseMedium("_rec_mode_Photo");
+    QCOMPARE(h_->outlet<QLineEdit>("_path")->text(), QString());
+}
+
+QTEST_MAIN(PreviewExitTest)
+#include "preview_exit_test.moc"
