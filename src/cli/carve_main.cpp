@@ -169,9 +169,19 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
                 {type.type, std::to_string(type.general), std::to_string(type.thorough), type.latest});
         out << formatTable({"Type", "General", "Thorough", "Latest"}, rows);
     } else {
-        for (const auto& group : groups.snapshot())
-            rows.push_back({group.FileTypes, group.NoOfFile, group.FileName});
-        out << formatTable({"Type", "Found", "Latest"}, rows);
+        // A scan searches every ticked type; listing dozens of empty rows would hide the finds.
+        std::size_t emptyGroups = 0;
+        for (const auto& group : groups.snapshot()) {
+            if (group.NoOfFile == "0")
+                ++emptyGroups;
+            else
+                rows.push_back({group.FileTypes, group.NoOfFile, group.FileName});
+        }
+        if (!rows.empty())
+            out << formatTable({"Type", "Found", "Latest"}, rows);
+        if (emptyGroups > 0)
+            out << "No files found of " << emptyGroups << (rows.empty() ? "" : " other") << " searched type"
+                << (emptyGroups == 1 ? "" : "s") << ".\n";
     }
     out << std::flush;
 }
