@@ -5,6 +5,7 @@
 #include "results/ui/images_model.h"
 #include "ui_mainwindow.h"
 
+#include <QHeaderView>
 #include <QMainWindow>
 
 namespace quarry::app {
@@ -123,6 +124,12 @@ void MyTableController::enterFileTypeScreen() {
     const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
     setNsCheckedListDataObject(
         signatures::buildCheckList(general, thorough, ui_->_Thro_Mode_Chk_SIG->isChecked()));
+    // The descriptions take the room the list has; the other columns fit their texts.
+    QHeaderView* header = ui_->idCheckTableView->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(2, QHeaderView::Stretch);
+    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     ui_->_help_info->setText(texts::kFileTypeHelp);
     show_hide_3_screen_RawFile(false);
 }
