@@ -1,4 +1,3 @@
-#include "app/dialogs.h"
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
 #include "carving/ui/scan_progress.h"
