@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kSmallestIcon = 16;
 constexpr int kLargestIcon = 256;
-constexpr int kCaptionWidth = 96; // room for a name such as GND00001.JPG
+constexpr int kCaptionWidth = 124; // room for a name such as DOCX00001.DOCX
 constexpr int kCaptionHeight = 20;
 constexpr int kCellPadding = 8;
 
