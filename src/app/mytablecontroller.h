@@ -7,6 +7,7 @@
 #include "common/resource_folder.h"
 #include "media/media_record.h"
 #include "media/ui/table_data_source.h"
+#include "range/sector_range.h"
 #include "signatures/checklist.h"
 #include "signatures/definition_parser.h"
 
@@ -312,6 +313,8 @@ private:
     void setUpScanBridge();
     void connectResultActions();
     void prepareScanStart(bool photo);
+    range::ScanBounds scanBoundsFromRangeScreen(bool sig, bool progressFromStart);
+    void showScanStarted();
     std::unique_ptr<carving::SectorSource> openChosenMedium() const;
     void onPassBegan(const QString& modeLabel);
     void onPhotoItems(std::vector<results::MyImageObject> items);

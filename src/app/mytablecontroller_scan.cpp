@@ -89,26 +89,35 @@ void MyTableController::prepareScanStart(bool photo) {
     pFile_Disk.reset();
 }
 
-void MyTableController::Photo_Rec_Thread() {
-    prepareScanStart(true);
-    Ui::MainWindow& ui = *ui_;
-    const RangeControls c = rangeControls(false);
+range::ScanBounds MyTableController::scanBoundsFromRangeScreen(bool sig, bool progressFromStart) {
+    const RangeControls c = rangeControls(sig);
     const range::ScanBounds bounds = range::computeScanBounds(
-        c.entireDiskChosen(), c.sectorRangeChosen(), ui._sectors_val->text().toStdString(),
+        c.entireDiskChosen(), c.sectorRangeChosen(), ui_->_sectors_val->text().toStdString(),
         c.startField->text().toStdString(), c.endField->text().toStdString());
     scan.start_sector = bounds.start_sector;
     scan.end_sector = bounds.end_sector;
     scan.total_sector = bounds.total_sector;
-    scan.for_index = bounds.start_sector;
+    // The raw engine counts from 0 until its first pass positions the medium.
+    scan.for_index = progressFromStart ? bounds.start_sector : 0;
+    return bounds;
+}
 
+void MyTableController::showScanStarted() {
+    Ui::MainWindow& ui = *ui_;
+    ui._Thro_Mode_Chk->setEnabled(false);
+    ui._browse_path->setEnabled(false);
+    ui._Progress_Horz->setValue(0);
+    ui._Mode_label->setText(QString::fromUtf8(carving::kGeneralModeLabel));
+    ui._help_info->setText(kScanningHelp);
+}
+
+void MyTableController::Photo_Rec_Thread() {
+    prepareScanStart(true);
+    Ui::MainWindow& ui = *ui_;
+    const range::ScanBounds bounds = scanBoundsFromRangeScreen(false, true);
     std::unique_ptr<carving::SectorSource> source = openChosenMedium();
-    if (source) {
-        ui._Thro_Mode_Chk->setEnabled(false);
-        ui._browse_path->setEnabled(false);
-        ui._Progress_Horz->setValue(0);
-        ui._Mode_label->setText(QString::fromUtf8(carving::kGeneralModeLabel));
-        ui._help_info->setText(kScanningHelp);
-    }
+    if (source)
+        showScanStarted();
     carving::PhotoScanRequest request;
     request.start_sector = bounds.start_sector;
     request.end_sector = bounds.end_sector;
@@ -121,23 +130,11 @@ void MyTableController::Photo_Rec_Thread() {
 void MyTableController::Raw_File_Rec_Thread() {
     prepareScanStart(false);
     Ui::MainWindow& ui = *ui_;
-    const RangeControls c = rangeControls(true);
-    const range::ScanBounds bounds = range::computeScanBounds(
-        c.entireDiskChosen(), c.sectorRangeChosen(), ui._sectors_val->text().toStdString(),
-        c.startField->text().toStdString(), c.endField->text().toStdString());
-    scan.start_sector = bounds.start_sector;
-    scan.end_sector = bounds.end_sector;
-    scan.total_sector = bounds.total_sector;
-    scan.for_index = 0;
-
+    const range::ScanBounds bounds = scanBoundsFromRangeScreen(true, false);
     std::unique_ptr<carving::SectorSource> source = openChosenMedium();
     if (source) {
-        ui._Thro_Mode_Chk->setEnabled(false);
-        ui._browse_path->setEnabled(false);
         ui._QuickLook_View_Box->setTitle(kNoFileSelected);
-        ui._Progress_Horz->setValue(0);
-        ui._Mode_label->setText(QString::fromUtf8(carving::kGeneralModeLabel));
-        ui._help_info->setText(kScanningHelp);
+        showScanStarted();
     }
     carving::RawScanRequest request;
     request.start_sector = bounds.start_sector;
