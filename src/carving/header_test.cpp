@@ -2,6 +2,7 @@
 
 #include "carving/decimal.h"
 #include "common/sector.h"
+#include "signatures/utf8_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -18,21 +19,6 @@ int readInt(const std::string& text) {
         std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-// The header text with one character per position: a character outside ASCII stands as one
-// non-digit, worth 0 like any other.
-std::string headerDigits(const std::string& text) {
-    std::string digits;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80U) {
-            digits.push_back(c);
-        } else if ((byte & 0xC0U) != 0x80U) {
-            digits.push_back('?');
-        }
-    }
-    return digits;
-}
-
 } // namespace
 
 CompiledSignature compileRecord(const signatures::SignatureList& list, std::size_t recordIndex) {
@@ -45,7 +31,7 @@ CompiledSignature compileRecord(const signatures::SignatureList& list, std::size
     sig.positionText = list[base + 3];
     sig.firstByte = readInt(list[base + 6]);
 
-    const std::string digits = headerDigits(sig.headerText);
+    const std::string digits = signatures::utf8::asciiPerCharacter(sig.headerText);
     const std::size_t byteCount = digits.size() / 2;
     sig.header.reserve(byteCount);
     for (std::size_t k = 0; k < byteCount; ++k) {

@@ -26,21 +26,6 @@ std::int32_t truncatedPower(std::size_t exponent) {
     return static_cast<std::int32_t>(power);
 }
 
-// The first two characters of a header value as hex digits; a character outside ASCII
-// stands as one non-digit so that it counts as one position worth 0.
-std::string firstByteDigits(std::string_view trimmedValue) {
-    std::string digits;
-    for (const char c : utf8::firstCharacters(trimmedValue, 2)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80U) {
-            digits.push_back(c);
-        } else if ((byte & 0xC0U) != 0x80U) {
-            digits.push_back('?');
-        }
-    }
-    return digits;
-}
-
 std::string storedValue(std::string_view rest) {
     const std::string_view value = utf8::trim(rest);
     const std::size_t dot = value.find('.');
@@ -97,7 +82,8 @@ void parseDefinitionText(std::string_view text, SignatureList& out, ParseState& 
         const std::string_view key = line.substr(0, colon + 1);
         const std::string_view rest = line.substr(colon + 1);
         if (key == kHeaderKey) {
-            state.pendingFirstByte = std::to_string(hex2int(firstByteDigits(utf8::trim(rest))));
+            state.pendingFirstByte =
+                std::to_string(hex2int(utf8::asciiPerCharacter(utf8::firstCharacters(utf8::trim(rest), 2))));
         }
         out.push_back(storedValue(rest));
         ++lineCounter;

@@ -153,4 +153,17 @@ std::string toUpper(std::string_view text) {
     return out;
 }
 
+std::string asciiPerCharacter(std::string_view text) {
+    std::string ascii;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80U) {
+            ascii.push_back(c);
+        } else if ((byte & 0xC0U) != 0x80U) {
+            ascii.push_back('?');
+        }
+    }
+    return ascii;
+}
+
 } // namespace quarry::signatures::utf8

@@ -16,6 +16,10 @@ std::string_view trim(std::string_view text);
 // The first `count` characters (code points) of `text`, or all of them when there are fewer.
 std::string_view firstCharacters(std::string_view text, std::size_t count);
 
+// `text` with one byte per character, for reading hex digits position by position: a
+// character outside ASCII becomes '?', a non-digit worth 0 like any other.
+std::string asciiPerCharacter(std::string_view text);
+
 // Upper case of ASCII and Latin-1 letters; other characters are kept.
 std::string toUpper(std::string_view text);
 
