@@ -1,6 +1,7 @@
 #include "app/mytablecontroller.h"
 #include "carving/ui/scanbridge.h"
 #include "results/temp_files.h"
+#include "results/ui/recovery_writer.h"
 
 #include <QCloseEvent>
 #include <QMainWindow>
@@ -25,6 +26,9 @@ bool MyTableController::Exit_App() {
     const int yes = 0;
     if (alert({kExitPrompt, QString(), {QStringLiteral("Yes"), QStringLiteral("No")}, yes}) != yes)
         return false;
+    // Found files already queued for the destination are written before the process ends,
+    // so nothing the user saw being saved is lost.
+    recoveryWriter_->waitForIdle();
     const std::string resources = resourceFolder();
     results::deleteTemporaryPreviewFiles(Demo_Test_File(), resources);
     // Previews made where the resource folder was not writable.
