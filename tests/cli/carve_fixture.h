@@ -1,42 +1,16 @@
 #pragma once
 
-#include <cstdint>
+#include "disk_image.h"
+#include "json_reader.h"
+#include "test_files.h"
+
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace quarry::cli::test {
 
-namespace fs = std::filesystem;
-
-// A folder of its own for one test, removed afterwards.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::vector<std::uint8_t> readBytes(const fs::path& file);
-fs::path corpusFile(const std::string& name);
-
-// A corpus file placed at a sector of a disk image.
-struct Planted {
-    std::string corpusName;
-    std::uint64_t sector;
-};
-
-enum class Filler { Zero, Random };
-
-// Writes an image of `sectors` sectors: the filler (random bytes from `seed`), then the
-// planted files. Returns the image's bytes as written.
-std::vector<std::uint8_t> writeImage(const fs::path& image, std::uint64_t sectors, Filler filler,
-                                     const std::vector<Planted>& planted, unsigned seed = 1);
+using namespace quarry::test;
 
 // One signature record as a definition file spells it.
 struct Definition {
@@ -61,9 +35,5 @@ struct CarveRun {
 
 // carve_main in this process with these arguments (the program name is added).
 CarveRun carve(const std::vector<std::string>& args);
-
-// The bytes of sectors [start, end) of an image.
-std::vector<std::uint8_t> sectorSlice(const std::vector<std::uint8_t>& image, std::uint64_t start,
-                                      std::uint64_t end);
 
 } // namespace quarry::cli::test

@@ -1,6 +1,5 @@
-#include "../results/block_fixtures.h"
+#include "block_fixtures.h"
 #include "carve_fixture.h"
-#include "json_reader.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -78,21 +77,49 @@ std::vector<std::vector<std::string>> groupsOf(const JsonValue& end) {
     return groups;
 }
 
-// Photos: two JPEGs and a PNG in 2048 zero sectors; JPG and PNG in the general list, only
-// the JFIF variant of JPG in the thorough one.
-class PhotoCarve : public ::testing::Test {
+const Definition kJpeg{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"};
+const Definition kPdf{"pdf", "1000", "25504446", "1", "PDF document"};
+
+// Every saved item is its planted corpus file, in <folder>/<extension>/<name>.
+void expectSavedWhole(const Stream& stream, const fs::path& folder,
+                      const std::map<std::uint64_t, std::string>& planted) {
+    ASSERT_EQ(stream.saved.size(), stream.items.size());
+    for (std::size_t i = 0; i < stream.items.size(); ++i) {
+        const auto& item = stream.items[i];
+        const auto& saved = stream.saved[i];
+        const auto ext = item.name.substr(item.name.rfind('.') + 1);
+        EXPECT_EQ(fs::path(saved.path), folder / ext / item.name) << item;
+        EXPECT_TRUE(saved.validated) << item;
+        const auto original = corpusBytes(planted.at(item.start));
+        EXPECT_EQ(saved.bytes, original.size()) << item;
+        EXPECT_EQ(readBytes(saved.path), original) << item;
+    }
+}
+
+std::set<std::string> filesUnder(const fs::path& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.insert(entry.path().filename().string());
+    return files;
+}
+
+// An image of planted corpus files and definition files in a folder of its own.
+class CarveImage : public ::testing::Test {
 protected:
-    void SetUp() override {
-        image = dir.path() / "photo.img";
-        bytes = writeImage(
-            image, 2048, Filler::Zero,
-            {{"040_Canon_40D.jpg", 100}, {"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 1200}});
+    void setUp(const char* name, std::uint64_t sectors, const std::vector<Planted>& planted,
+               const DefinitionSet& set) {
+        image = dir.path() / name;
+        bytes = writeImage(image, sectors, Filler::Zero, planted);
         resources = dir.path() / "res";
-        DefinitionSet set;
-        set.photo = {{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"},
-                     {"png", "10485760", "89504e47", "1", "PNG picture"}};
-        set.photoThorough = {{"jpg", "10485760", "ffd8ffe0", "1", "JPEG JFIF"}};
         writeDefinitions(resources, set);
+    }
+
+    // Zeros over sectors [from, to) of the image.
+    void wipe(std::uint64_t from, std::uint64_t to) {
+        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(from * 512),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(to * 512), 0);
+        writeBytes(image, bytes);
     }
 
     CarveRun run(std::vector<std::string> args) {
@@ -104,6 +131,19 @@ protected:
     TempDir dir;
     fs::path image, resources;
     std::vector<std::uint8_t> bytes;
+};
+
+// Photos: two JPEGs and a PNG in 2048 zero sectors; JPG and PNG in the general list, only
+// the JFIF variant of JPG in the thorough one.
+class PhotoCarve : public CarveImage {
+protected:
+    void SetUp() override {
+        DefinitionSet set;
+        set.photo = {kJpeg, {"png", "10485760", "89504e47", "1", "PNG picture"}};
+        set.photoThorough = {{"jpg", "10485760", "ffd8ffe0", "1", "JPEG JFIF"}};
+        setUp("photo.img", 2048,
+              {{"040_Canon_40D.jpg", 100}, {"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 1200}}, set);
+    }
 };
 
 TEST_F(PhotoCarve, JsonStreamHasEveryItemOfBothPassesAndTheEndEvent) {
@@ -189,39 +229,24 @@ TEST_F(PhotoCarve, SavedPhotosEndWhereTheFileEndsAndAreNeverOverwritten) {
     const auto folder = out / "Quarry (Vez) Results" / "Photo Search" / "General Recovery Results";
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 5u);
-    ASSERT_EQ(stream.saved.size(), 5u);
-    const std::map<std::uint64_t, std::string> planted{
-        {100, "040_Canon_40D.jpg"}, {300, "018_julia-set.png"}, {1200, "042_Pentax_K10D.jpg"}};
-    for (std::size_t i = 0; i < stream.items.size(); ++i) {
-        const auto& item = stream.items[i];
-        const auto& saved = stream.saved[i];
-        const auto ext = item.name.substr(item.name.rfind('.') + 1);
-        EXPECT_EQ(fs::path(saved.path), folder / ext / item.name) << item;
-        EXPECT_TRUE(saved.validated) << item;
-        const auto original = readBytes(corpusFile(planted.at(item.start)));
-        EXPECT_EQ(saved.bytes, original.size()) << item;
-        EXPECT_EQ(readBytes(saved.path), original) << item;
-    }
+    expectSavedWhole(stream, folder,
+                     {{100, "040_Canon_40D.jpg"}, {300, "018_julia-set.png"}, {1200, "042_Pentax_K10D.jpg"}});
 
     const auto again = run({"--json", "--output", out.string()});
     ASSERT_EQ(again.status, 0) << again.err;
-    std::set<std::string> jpgs;
-    for (const auto& entry : fs::directory_iterator(folder / "JPG"))
-        jpgs.insert(entry.path().filename().string());
-    EXPECT_EQ(jpgs, (std::set<std::string>{"GND00001.JPG", "GND00003.JPG", "THD00001.JPG", "THD00002.JPG",
-                                           "GND00001 (2).JPG", "GND00003 (2).JPG", "THD00001 (2).JPG",
-                                           "THD00002 (2).JPG"}));
+    EXPECT_EQ(namesIn(folder / "JPG"),
+              (std::set<std::string>{"GND00001.JPG", "GND00003.JPG", "THD00001.JPG", "THD00002.JPG",
+                                     "GND00001 (2).JPG", "GND00003 (2).JPG", "THD00001 (2).JPG",
+                                     "THD00002 (2).JPG"}));
     EXPECT_EQ(parseStream(again.out).saved[0].path, (folder / "JPG" / "GND00001 (2).JPG").string());
-    EXPECT_EQ(readBytes(folder / "JPG" / "GND00001 (2).JPG"), readBytes(corpusFile("040_Canon_40D.jpg")));
+    EXPECT_EQ(readBytes(folder / "JPG" / "GND00001 (2).JPG"), corpusBytes("040_Canon_40D.jpg"));
 }
 
 TEST_F(PhotoCarve, ABrokenPhotoIsSavedWithItsSectorsAndMarkedUnvalidated) {
     // The PNG is wiped from its 20th sector on, so its chunks run into zeros.
     bytes =
         writeImage(image, 2048, Filler::Zero, {{"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 1200}});
-    std::fill(bytes.begin() + 320 * 512, bytes.begin() + 1200 * 512, 0);
-    std::ofstream(image, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    wipe(320, 1200);
     const auto out = dir.path() / "out";
     const auto r = run({"--json", "--no-thorough", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -232,7 +257,7 @@ TEST_F(PhotoCarve, ABrokenPhotoIsSavedWithItsSectorsAndMarkedUnvalidated) {
     EXPECT_EQ(stream.saved[0].bytes, 900 * 512u);
     EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 300, 1200));
     EXPECT_TRUE(stream.saved[1].validated);
-    EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("042_Pentax_K10D.jpg")));
+    EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("042_Pentax_K10D.jpg"));
 
     const auto summary = run({"--no-thorough", "--output", out.string()});
     EXPECT_NE(summary.out.find("Items saved:      2"), std::string::npos) << summary.out;
@@ -249,7 +274,7 @@ TEST_F(PhotoCarve, APhotoCutShortByAPictureInsideItIsSavedWhole) {
     ASSERT_EQ(stream.items.size(), 2u);
     EXPECT_EQ(stream.items[0].end, 105u);
     EXPECT_TRUE(stream.saved[0].validated);
-    EXPECT_EQ(readBytes(stream.saved[0].path), readBytes(corpusFile("010_Dune.jpg")));
+    EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("010_Dune.jpg"));
 }
 
 TEST_F(PhotoCarve, FailedSavesAreReportedAndTheScanGoesOn) {
@@ -290,10 +315,7 @@ TEST_F(PhotoCarve, HostileExtensionsAreEscapedAndSavedInsideTheOutputFolder) {
     ASSERT_EQ(stream.items.size(), 2u);
     EXPECT_EQ(stream.items[0].name, "GND00001.../../X\"Y\\Z");
 
-    std::set<std::string> top;
-    for (const auto& entry : fs::directory_iterator(dir.path()))
-        top.insert(entry.path().filename().string());
-    EXPECT_EQ(top, (std::set<std::string>{"photo.img", "res", "deep"}));
+    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"photo.img", "res", "deep"}));
     std::size_t saved = 0;
     for (const auto& entry : fs::recursive_directory_iterator(out)) {
         if (!entry.is_regular_file())
@@ -307,35 +329,22 @@ TEST_F(PhotoCarve, HostileExtensionsAreEscapedAndSavedInsideTheOutputFolder) {
 
 // Other files: a PDF, a DOC, a GIF and a second PDF in 4096 zero sectors; GIF is searched
 // only by the thorough pass.
-class RawCarve : public ::testing::Test {
+class RawCarve : public CarveImage {
 protected:
     void SetUp() override {
-        image = dir.path() / "raw.img";
-        bytes = writeImage(image, 4096, Filler::Zero,
-                           {{"092_032270.pdf", 100},
-                            {"066_text_only.doc", 400},
-                            {"033_atop.gif", 900},
-                            {"092_032270.pdf", 2000},
-                            {"079_png.mov", 3000}});
-        resources = dir.path() / "res";
         DefinitionSet set;
-        set.raw = {{"pdf", "1000", "25504446", "1", "PDF document"},
-                   {"doc", "1000", "d0cf11e0", "1", "Word"}};
+        set.raw = {kPdf, {"doc", "1000", "d0cf11e0", "1", "Word"}};
         set.rawThorough = {{"gif", "1000", "47494638", "1", "GIF picture"},
                            {"pdf", "1", "25504446", "1", "PDF"}};
         set.video = {{"mov", "1000", "66747970", "5", "QuickTime movie"}};
-        writeDefinitions(resources, set);
+        setUp("raw.img", 4096,
+              {{"092_032270.pdf", 100},
+               {"066_text_only.doc", 400},
+               {"033_atop.gif", 900},
+               {"092_032270.pdf", 2000},
+               {"079_png.mov", 3000}},
+              set);
     }
-
-    CarveRun run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--resources", resources.string()});
-        args.push_back(image.string());
-        return carve(args);
-    }
-
-    TempDir dir;
-    fs::path image, resources;
-    std::vector<std::uint8_t> bytes;
 };
 
 TEST_F(RawCarve, ItemsAndGroupsOfBothPasses) {
@@ -408,16 +417,11 @@ TEST_F(RawCarve, SavedFilesAreTheCorpusFilesWhateverTheItemsSpan) {
     const auto folder = out / "Quarry (Vez) Results" / "File Search" / "General Recovery Results";
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 6u);
-    ASSERT_EQ(stream.saved.size(), 6u);
-    const std::map<std::uint64_t, std::string> planted{
-        {100, "092_032270.pdf"}, {400, "066_text_only.doc"}, {900, "033_atop.gif"}, {2000, "092_032270.pdf"}};
-    for (std::size_t i = 0; i < stream.items.size(); ++i) {
-        const auto& item = stream.items[i];
-        const auto ext = item.name.substr(item.name.rfind('.') + 1);
-        EXPECT_EQ(fs::path(stream.saved[i].path), folder / ext / item.name) << item;
-        EXPECT_TRUE(stream.saved[i].validated) << item;
-        EXPECT_EQ(readBytes(folder / ext / item.name), readBytes(corpusFile(planted.at(item.start)))) << item;
-    }
+    expectSavedWhole(stream, folder,
+                     {{100, "092_032270.pdf"},
+                      {400, "066_text_only.doc"},
+                      {900, "033_atop.gif"},
+                      {2000, "092_032270.pdf"}});
     // The movie's item is cut at 1000 bytes by its record, but the file runs on.
     const auto video = run({"--mode", "video", "--json", "--output", out.string()});
     ASSERT_EQ(video.status, 0) << video.err;
@@ -426,15 +430,13 @@ TEST_F(RawCarve, SavedFilesAreTheCorpusFilesWhateverTheItemsSpan) {
     EXPECT_TRUE(movie.saved[0].validated);
     EXPECT_EQ(readBytes(out / "Quarry (Vez) Results" / "Video Search" / "General Recovery Results" / "MOV" /
                         "MOV00001.MOV"),
-              readBytes(corpusFile("079_png.mov")));
+              corpusBytes("079_png.mov"));
 }
 
 TEST_F(RawCarve, ATruncatedFileIsSavedWithItsSectors) {
     // The first document is cut off by zeros from its 20th sector on.
     bytes = writeImage(image, 4096, Filler::Zero, {{"092_032270.pdf", 100}, {"066_text_only.doc", 400}});
-    std::fill(bytes.begin() + 120 * 512, bytes.begin() + 400 * 512, 0);
-    std::ofstream(image, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    wipe(120, 400);
     const auto out = dir.path() / "out";
     const auto r = run({"--mode", "raw", "--json", "--no-thorough", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -445,7 +447,7 @@ TEST_F(RawCarve, ATruncatedFileIsSavedWithItsSectors) {
     EXPECT_EQ(stream.saved[0].bytes, 301 * 512u);
     EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 100, 401));
     EXPECT_TRUE(stream.saved[1].validated);
-    EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("066_text_only.doc")));
+    EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("066_text_only.doc"));
 }
 
 TEST(CarveCommand, UsageErrorsAndUnreadableSources) {
@@ -542,7 +544,7 @@ TEST(CarveCommand, ShippedDefinitionsOnRandomFiller) {
                 ASSERT_EQ(file, sectorSlice(bytes, item.start, item.end)) << item;
             const auto p = std::find_if(planted.begin(), planted.end(),
                                         [&](const Planted& x) { return x.sector == item.start; });
-            if (p != planted.end() && file == readBytes(corpusFile(p->corpusName)))
+            if (p != planted.end() && file == corpusBytes(p->corpusName))
                 whole.insert(item.start);
         }
         EXPECT_EQ(whole, mode.whole) << mode.mode;
@@ -550,25 +552,23 @@ TEST(CarveCommand, ShippedDefinitionsOnRandomFiller) {
 }
 
 // Four documents, the last three too big for what is left on a tiny destination.
-TEST(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
-    TempDir dir;
-    const auto image = dir.path() / "docs.img";
-    writeImage(image, 4096, Filler::Zero,
-               {{"092_032270.pdf", 100},
-                {"032_libtasn1.pdf", 200},
-                {"031_shared-mime-info-spec.pdf", 1000},
-                {"092_032270.pdf", 2000}});
-    const auto resources = dir.path() / "res";
+using CarveOutput = CarveImage;
+
+TEST_F(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
     DefinitionSet set;
-    set.raw = {{"pdf", "1000", "25504446", "1", "PDF document"}};
-    writeDefinitions(resources, set);
+    set.raw = {kPdf};
+    setUp("docs.img", 4096,
+          {{"092_032270.pdf", 100},
+           {"032_libtasn1.pdf", 200},
+           {"031_shared-mime-info-spec.pdf", 1000},
+           {"092_032270.pdf", 2000}},
+          set);
     const auto tiny = dir.path() / "tiny";
     quarry::test::TinyFileSystem memory(tiny, "1340k");
     if (!memory.mounted())
         GTEST_SKIP() << "mounting a tmpfs needs root";
 
-    const auto r = carve({"--mode", "raw", "--json", "--no-thorough", "--resources", resources.string(),
-                          "--output", tiny.string(), image.string()});
+    const auto r = run({"--mode", "raw", "--json", "--no-thorough", "--output", tiny.string()});
     EXPECT_EQ(r.status, 3);
     const std::string full = "The destination disk is full. Saving has stopped; the files saved so far are "
                              "kept and the scan goes on.\n";
@@ -577,20 +577,15 @@ TEST(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
     ASSERT_EQ(stream.items.size(), 4u);
     EXPECT_EQ(stream.end["status"].text, "complete");
     ASSERT_EQ(stream.saved.size(), 4u);
-    EXPECT_EQ(readBytes(stream.saved[0].path), readBytes(corpusFile("092_032270.pdf")));
-    EXPECT_EQ(readBytes(stream.saved[1].path), readBytes(corpusFile("032_libtasn1.pdf")));
+    EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("092_032270.pdf"));
+    EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("032_libtasn1.pdf"));
     for (const auto i : {2, 3}) {
         EXPECT_EQ(stream.saved[i].path, "") << i;
         EXPECT_EQ(stream.saved[i].bytes, 0u) << i;
     }
-    std::set<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(tiny))
-        if (entry.is_regular_file())
-            files.insert(entry.path().filename().string());
-    EXPECT_EQ(files, (std::set<std::string>{"PDF00001.PDF", "PDF00002.PDF"}));
+    EXPECT_EQ(filesUnder(tiny), (std::set<std::string>{"PDF00001.PDF", "PDF00002.PDF"}));
 
-    const auto summary = carve({"--mode", "raw", "--no-thorough", "--resources", resources.string(),
-                                "--output", tiny.string(), image.string()});
+    const auto summary = run({"--mode", "raw", "--no-thorough", "--output", tiny.string()});
     EXPECT_EQ(summary.status, 3);
     EXPECT_NE(summary.out.find("Items found:      4"), std::string::npos) << summary.out;
     EXPECT_NE(summary.out.find("Saving stopped:   the destination disk is full"), std::string::npos)
@@ -599,16 +594,12 @@ TEST(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
 
 // A loop device over an image file in the output's own file system is the disk being
 // recovered; a destination elsewhere is fine.
-TEST(CarveOutput, NeverOntoTheDiskBeingRecovered) {
+TEST_F(CarveOutput, NeverOntoTheDiskBeingRecovered) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "attaching a loop device needs root";
-    TempDir dir;
-    const auto image = dir.path() / "card.img";
-    writeImage(image, 2048, Filler::Zero, {{"040_Canon_40D.jpg", 100}});
-    const auto resources = dir.path() / "res";
     DefinitionSet set;
-    set.photo = {{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"}};
-    writeDefinitions(resources, set);
+    set.photo = {kJpeg};
+    setUp("card.img", 2048, {{"040_Canon_40D.jpg", 100}}, set);
     quarry::test::LoopDevice loop(image);
     if (!loop.attached())
         GTEST_SKIP() << "no loop device could be attached";
@@ -632,7 +623,7 @@ TEST(CarveOutput, NeverOntoTheDiskBeingRecovered) {
     ASSERT_EQ(allowed.status, 0) << allowed.err;
     const auto stream = parseStream(allowed.out);
     ASSERT_FALSE(stream.saved.empty());
-    EXPECT_EQ(readBytes(stream.saved[0].path), readBytes(corpusFile("040_Canon_40D.jpg")));
+    EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("040_Canon_40D.jpg"));
 }
 
 } // namespace

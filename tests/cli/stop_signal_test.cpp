@@ -2,7 +2,6 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -41,7 +40,7 @@ bool drain(int outFd, int errFd, std::string& out, std::string& err) {
 TEST(StopSignal, SigintStopsALongScan) {
     TempDir dir;
     const auto image = dir.path() / "huge.img";
-    { std::ofstream(image).put('\0'); }
+    writeFile(image, std::string(1, '\0'));
     fs::resize_file(image, std::uintmax_t{1} << 40);
     DefinitionSet set;
     set.photo = {{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"}};

@@ -1,17 +1,16 @@
+#include "block_fixtures.h"
+#include "fake_machine.h"
 #include "media/block_probe.h"
 #include "media/linux_enumerator.h"
 #include "media/mount_table.h"
 #include "media/sysfs_block.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <linux/loop.h>
 #include <spawn.h>
-#include <sstream>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -22,7 +21,8 @@ extern char** environ;
 namespace quarry::media {
 namespace {
 
-namespace fs = std::filesystem;
+using namespace quarry::test;
+using quarry::test::LoopDevice;
 
 constexpr const char* kMkfsFat = "/usr/sbin/mkfs.fat";
 
@@ -54,63 +54,27 @@ bool makeFat32Image(const fs::path& image, const std::string& label) {
            run({kMkfsFat, "-F", "32", "-n", label, "-C", image.string(), "40000"});
 }
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "quarry-media-XXXXXX").string();
-        if (mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ec;
-        if (!path_.empty())
-            fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
-
 // A sysfs, /dev and mountinfo of a machine with a card reader, a disk image and an LVM volume.
 class FakeSystem : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(root_.path().empty());
-        const auto sys = root_.path() / "sys";
-        const auto disk = sys / "devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb";
-        writeFile(disk / "size", "31266816\n");
-        writeFile(disk / "sdb1/size", "31264768\n");
-        writeFile(disk / "sdb1/partition", "1\n");
-        writeFile(sys / "devices/virtual/block/loop3/size", "8192\n");
-        writeFile(sys / "devices/virtual/block/loop3/loop/backing_file", "/home/me/disk.img\n");
-        writeFile(sys / "devices/virtual/block/dm-0/size", "1000001\n");
-        fs::create_directories(sys / "dev/block");
-        fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb",
-                                     sys / "dev/block/8:16");
-        fs::create_directory_symlink("../../devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb/sdb1",
-                                     sys / "dev/block/8:17");
-        fs::create_directory_symlink("../../devices/virtual/block/loop3", sys / "dev/block/7:3");
-        fs::create_directory_symlink("../../devices/virtual/block/dm-0", sys / "dev/block/253:0");
-        fs::create_directories(root_.path() / "dev");
-
-        writeFile(root_.path() / "mountinfo", "20 1 0:22 / /proc rw - proc proc rw\n"
-                                              "21 1 8:17 / /media/me/CARD\\040A rw - vfat /dev/sdb1 rw\n"
-                                              "22 1 0:40 / /net rw - nfs4 server:/export rw\n"
-                                              "23 1 8:17 /DCIM /mnt/bind rw shared:1 - vfat /dev/sdb1 rw\n"
-                                              "24 1 7:3 / /mnt/image rw - ext4 /dev/loop3 rw\n"
-                                              "25 1 0:45 / /mnt/sshfs rw - fuse.sshfs me@host: rw\n"
-                                              "26 1 253:0 / /srv rw master:4 - xfs /dev/mapper/vg-srv rw\n"
-                                              "27 1 9:9 / /gone rw - ext4 /dev/md9 rw\n"
-                                              "28 1 8:16 / /mnt/whole rw - vfat /dev/sdb rw\n");
-        paths_ = {root_.path() / "mountinfo", sys, root_.path() / "dev"};
+        FakeMachine machine(root_.path());
+        const fs::path disk = "devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb";
+        machine.addDevice(disk, "8:16", "31266816");
+        machine.addPartition(disk / "sdb1", "8:17", "31264768", "1");
+        machine.addDevice("devices/virtual/block/loop3", "7:3", "8192");
+        writeFile(machine.sys() / "devices/virtual/block/loop3/loop/backing_file", "/home/me/disk.img\n");
+        machine.addDevice("devices/virtual/block/dm-0", "253:0", "1000001");
+        machine.setMountInfo("20 1 0:22 / /proc rw - proc proc rw\n"
+                             "21 1 8:17 / /media/me/CARD\\040A rw - vfat /dev/sdb1 rw\n"
+                             "22 1 0:40 / /net rw - nfs4 server:/export rw\n"
+                             "23 1 8:17 /DCIM /mnt/bind rw shared:1 - vfat /dev/sdb1 rw\n"
+                             "24 1 7:3 / /mnt/image rw - ext4 /dev/loop3 rw\n"
+                             "25 1 0:45 / /mnt/sshfs rw - fuse.sshfs me@host: rw\n"
+                             "26 1 253:0 / /srv rw master:4 - xfs /dev/mapper/vg-srv rw\n"
+                             "27 1 9:9 / /gone rw - ext4 /dev/md9 rw\n"
+                             "28 1 8:16 / /mnt/whole rw - vfat /dev/sdb rw\n");
+        paths_ = machine.paths();
     }
 
     TempDir root_;
@@ -199,15 +163,8 @@ TEST(OpticalMedia, OnlyCdProfilesSayCd) {
     EXPECT_FALSE(opticalMediaName(0xFFFF));
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 TEST(ThisMachine, RootVolumeIsDescribed) {
-    const auto mounts = parseMountInfo(readFile("/proc/self/mountinfo"));
+    const auto mounts = parseMountInfo(readText("/proc/self/mountinfo"));
     const auto root =
         std::find_if(mounts.begin(), mounts.end(), [](const auto& m) { return m.mountPoint == "/"; });
     ASSERT_NE(root, mounts.end());
@@ -231,55 +188,6 @@ TEST(ThisMachine, RootVolumeIsDescribed) {
                                 [&](const auto& r) { return r.nsStrDiskIdentifier == device->kernelName; }));
     }
 }
-
-// A loop device attached read-only to an image file, detached again when it goes.
-class LoopDevice {
-public:
-    explicit LoopDevice(const fs::path& image) {
-        image_ = open(image.c_str(), O_RDONLY | O_CLOEXEC);
-        const int control = open("/dev/loop-control", O_RDWR | O_CLOEXEC);
-        if (image_ < 0 || control < 0) {
-            if (control >= 0)
-                close(control);
-            return;
-        }
-        // Another process may take the free device first.
-        for (int attempt = 0; attempt < 5 && device_ < 0; ++attempt) {
-            const int number = ioctl(control, LOOP_CTL_GET_FREE);
-            if (number < 0)
-                break;
-            path_ = "/dev/loop" + std::to_string(number);
-            const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                continue;
-            loop_config config{};
-            config.fd = static_cast<std::uint32_t>(image_);
-            config.info.lo_flags = LO_FLAGS_READ_ONLY | LO_FLAGS_AUTOCLEAR;
-            if (ioctl(fd, LOOP_CONFIGURE, &config) == 0)
-                device_ = fd;
-            else
-                close(fd);
-        }
-        close(control);
-    }
-    LoopDevice(const LoopDevice&) = delete;
-    LoopDevice& operator=(const LoopDevice&) = delete;
-    ~LoopDevice() {
-        if (device_ >= 0) {
-            ioctl(device_, LOOP_CLR_FD, 0);
-            close(device_);
-        }
-        if (image_ >= 0)
-            close(image_);
-    }
-    bool attached() const { return device_ >= 0; }
-    const std::string& path() const { return path_; }
-
-private:
-    int image_ = -1;
-    int device_ = -1;
-    std::string path_;
-};
 
 TEST(ThisMachine, LoopDeviceIsADiskImage) {
     if (geteuid() != 0)

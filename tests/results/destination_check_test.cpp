@@ -1,10 +1,10 @@
 #include "block_fixtures.h"
+#include "fake_machine.h"
 #include "media/sysfs_block.h"
 #include "results/destination_check.h"
+#include "test_files.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <map>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
@@ -13,31 +13,7 @@
 namespace quarry::results {
 namespace {
 
-namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "quarry-dest-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            path_ = pattern;
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path) << text;
-}
+using namespace quarry::test;
 
 DeviceNumber deviceOf(const fs::path& path) {
     struct stat info {};
@@ -53,34 +29,27 @@ const std::string kRefused(kSameDiskAlert);
 class FakeSystem : public testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_FALSE(root_.path().empty());
-        const auto sys = root_.path() / "sys";
+        FakeMachine machine(root_.path());
         const fs::path sdb = "devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb";
         const fs::path sdc = "devices/pci0000:00/0000:00:17.0/ata2/host1/block/sdc";
-        for (const auto& disk : {sdb, sdc}) {
-            writeFile(sys / disk / "size", "1000000\n");
-            for (const char* n : {"1", "2"}) {
-                const auto partition = disk.filename().string() + n;
-                writeFile(sys / disk / partition / "size", "400000\n");
-                writeFile(sys / disk / partition / "partition", std::string(n) + "\n");
-                link(sys, disk / partition, partition);
-            }
-            link(sys, disk, disk.filename().string());
-        }
-        writeFile(sys / "devices/virtual/block/dm-0/size", "400000\n");
+        machine.addPartition(sdb / "sdb1", "8:17", "400000", "1");
+        machine.addPartition(sdb / "sdb2", "8:18", "400000", "2");
+        machine.addDevice(sdb, "8:16", "1000000");
+        machine.addPartition(sdc / "sdc1", "8:33", "400000", "1");
+        machine.addPartition(sdc / "sdc2", "8:34", "400000", "2");
+        machine.addDevice(sdc, "8:32", "1000000");
+        const auto sys = machine.sys();
+        machine.addDevice("devices/virtual/block/dm-0", "253:0", "400000");
         fs::create_directories(sys / "devices/virtual/block/dm-0/slaves");
         fs::create_directory_symlink("../../../../../" + (sdb / "sdb2").string(),
                                      sys / "devices/virtual/block/dm-0/slaves/sdb2");
-        link(sys, "devices/virtual/block/dm-0", "dm-0");
 
         image_ = root_.path() / "images" / "card.img";
         writeFile(image_, "an image");
-        writeFile(sys / "devices/virtual/block/loop3/size", "16\n");
+        machine.addDevice("devices/virtual/block/loop3", "7:3", "16");
         writeFile(sys / "devices/virtual/block/loop3/loop/backing_file", image_.string() + "\n");
-        link(sys, "devices/virtual/block/loop3", "loop3");
-        writeFile(sys / "devices/virtual/block/loop5/size", "16\n");
+        machine.addDevice("devices/virtual/block/loop5", "7:5", "16");
         writeFile(sys / "devices/virtual/block/loop5/loop/backing_file", "/gone/old.img (deleted)\n");
-        link(sys, "devices/virtual/block/loop5", "loop5");
 
         // This folder's real file system stands for sdc1 here.
         here_ = deviceOf(root_.path());
@@ -92,27 +61,10 @@ protected:
                                      sys / "dev/block" /
                                          (std::to_string(here_.major) + ":" + std::to_string(here_.minor)));
 
-        writeFile(root_.path() / "mountinfo", "21 1 8:17 / /media/CARD rw - vfat /dev/sdb1 rw\n"
-                                              "22 1 0:50 / /srv rw - btrfs /dev/sdb2 rw\n"
-                                              "23 1 0:51 / /tmp rw - tmpfs tmpfs rw\n");
-        check_.emplace(media::LinuxSystemPaths{root_.path() / "mountinfo", sys, root_.path() / "dev"});
-    }
-
-    // sys/dev/block/M:m and sys/class/block/NAME for the device at `folder`.
-    void link(const fs::path& sys, const fs::path& folder, const std::string& name) {
-        const auto number = readNumber(sys / folder);
-        fs::create_directories(sys / "dev/block");
-        fs::create_directories(sys / "class/block");
-        fs::create_directory_symlink("../../" + folder.string(), sys / "dev/block" / number);
-        fs::create_directory_symlink("../../" + folder.string(), sys / "class/block" / name);
-    }
-
-    std::string readNumber(const fs::path& folder) {
-        const auto name = folder.filename().string();
-        static const std::map<std::string, std::string> numbers{
-            {"sdb", "8:16"},  {"sdb1", "8:17"},  {"sdb2", "8:18"}, {"sdc", "8:32"}, {"sdc1", "8:33"},
-            {"sdc2", "8:34"}, {"dm-0", "253:0"}, {"loop3", "7:3"}, {"loop5", "7:5"}};
-        return numbers.at(name);
+        machine.setMountInfo("21 1 8:17 / /media/CARD rw - vfat /dev/sdb1 rw\n"
+                             "22 1 0:50 / /srv rw - btrfs /dev/sdb2 rw\n"
+                             "23 1 0:51 / /tmp rw - tmpfs tmpfs rw\n");
+        check_.emplace(machine.paths());
     }
 
     static constexpr DeviceNumber sdb{8, 16}, sdb1{8, 17}, sdb2{8, 18}, sdc{8, 32}, sdc1{8, 33}, sdc2{8, 34},
@@ -175,7 +127,7 @@ TEST(ThisMachine, LoopDeviceOverAnImageBesideTheDestination) {
         GTEST_SKIP() << "attaching a loop device needs root";
     TempDir dir;
     const auto image = dir.path() / "card.img";
-    std::ofstream(image, std::ios::binary) << std::string(1 << 20, '\0');
+    writeFile(image, std::string(1 << 20, '\0'));
     test::LoopDevice loop(image);
     if (!loop.attached())
         GTEST_SKIP() << "no loop device could be attached";

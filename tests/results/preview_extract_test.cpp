@@ -1,66 +1,16 @@
-#include "carving/sector_source.h"
 #include "common/sector.h"
+#include "disk_image.h"
 #include "results/preview_extract.h"
+#include "test_files.h"
 
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <set>
 #include <sys/stat.h>
-#include <unistd.h>
-#include <vector>
 
 namespace {
 
 using quarry::kSectorSize;
 using namespace quarry::results;
-namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "preview-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// Every byte of sector n is (n + 1) mod 251, never 0, so a zero-filled sector stands out.
-class PatternSource : public quarry::carving::SectorSource {
-public:
-    explicit PatternSource(std::uint64_t sectors) : sectors_(sectors) {}
-    std::set<std::uint64_t> bad;
-    std::function<void(std::uint64_t)> onRead;
-
-    std::uint64_t sectorCount() const override { return sectors_; }
-    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
-        for (std::size_t k = 0; k < count; ++k) {
-            const auto n = first + k;
-            if (onRead)
-                onRead(n);
-            if (n >= sectors_ || bad.count(n))
-                return false;
-            std::memset(out + k * kSectorSize, static_cast<int>(fill(n)), kSectorSize);
-        }
-        return true;
-    }
-    static std::uint8_t fill(std::uint64_t n) { return static_cast<std::uint8_t>((n + 1) % 251); }
-
-private:
-    std::uint64_t sectors_;
-};
-
-std::vector<std::uint8_t> readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using namespace quarry::test;
 
 // The byte each sector of the file holds, or -1 when a sector is not uniform.
 std::vector<int> sectorFills(const std::vector<std::uint8_t>& bytes) {
@@ -95,7 +45,7 @@ TEST_F(PreviewExtract, CopiesExactlyTheRangeFromAnyStart) {
         EXPECT_TRUE(result.created);
         EXPECT_EQ(result.sectorsWritten, 7u);
         EXPECT_FALSE(result.stopped);
-        const auto bytes = readAll(path);
+        const auto bytes = readBytes(path);
         ASSERT_EQ(bytes.size(), 7 * kSectorSize);
         const auto fills = sectorFills(bytes);
         for (std::uint64_t k = 0; k < 7; ++k)
@@ -109,7 +59,7 @@ TEST_F(PreviewExtract, UnreadableSectorsBecomeZerosAndTheRestStaysAligned) {
     const auto result = extractPreviewFile(source, 10, 18, path, stop);
     EXPECT_EQ(result.sectorsWritten, 8u);
     EXPECT_EQ(result.unreadableSectors, 3u);
-    const auto fills = sectorFills(readAll(path));
+    const auto fills = sectorFills(readBytes(path));
     const std::vector<int> expected{PatternSource::fill(10),
                                     0,
                                     0,
@@ -122,10 +72,7 @@ TEST_F(PreviewExtract, UnreadableSectorsBecomeZerosAndTheRestStaysAligned) {
 }
 
 TEST_F(PreviewExtract, ReplacesALongerFileAndIsPrivate) {
-    {
-        std::ofstream old(path, std::ios::binary);
-        old << std::string(100 * kSectorSize, 'x');
-    }
+    writeFile(path, std::string(100 * kSectorSize, 'x'));
     ::chmod(path.c_str(), 0666);
     PatternSource source(8);
     extractPreviewFile(source, 0, 2, path, stop);
@@ -137,17 +84,14 @@ TEST_F(PreviewExtract, ReplacesALongerFileAndIsPrivate) {
 
 TEST_F(PreviewExtract, DoesNotFollowASymbolicLink) {
     const auto victim = dir.path() / "victim.txt";
-    {
-        std::ofstream out(victim);
-        out << "keep me";
-    }
+    writeFile(victim, "keep me");
     fs::create_symlink(victim, path);
     PatternSource source(8);
     const auto result = extractPreviewFile(source, 0, 3, path, stop);
     EXPECT_TRUE(result.created);
     EXPECT_FALSE(fs::is_symlink(path));
     EXPECT_EQ(fs::file_size(path), 3 * kSectorSize);
-    EXPECT_EQ(readAll(victim), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+    EXPECT_EQ(readText(victim), "keep me");
 }
 
 TEST_F(PreviewExtract, StopFlagEndsTheCopyKeepingWhatWasWritten) {

@@ -1,69 +1,20 @@
 #include "block_fixtures.h"
-#include "carving/sector_source.h"
 #include "common/sector.h"
+#include "disk_image.h"
 #include "results/saver.h"
+#include "test_files.h"
 
 #include <cerrno>
-#include <cstring>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
 #include <limits>
 #include <optional>
-#include <set>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 using quarry::kSectorSize;
 using namespace quarry::results;
-namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "saver-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::vector<std::uint8_t> readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::set<std::string> namesIn(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.insert(entry.path().filename().string());
-    return names;
-}
-
-// Sector i holds the byte i % 251 everywhere; chosen sectors fail to read.
-class PatternSource : public quarry::carving::SectorSource {
-public:
-    PatternSource(std::uint64_t sectors, std::set<std::uint64_t> bad)
-        : sectors_(sectors), bad_(std::move(bad)) {}
-    std::uint64_t sectorCount() const override { return sectors_; }
-    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
-        for (std::size_t i = 0; i < count; ++i) {
-            if (first + i >= sectors_ || bad_.count(first + i))
-                return false;
-            std::memset(out + i * kSectorSize, static_cast<int>((first + i) % 251), kSectorSize);
-        }
-        return true;
-    }
-
-private:
-    std::uint64_t sectors_;
-    std::set<std::uint64_t> bad_;
-};
+using namespace quarry::test;
 
 TEST(SaverNames, FoldersAndNumbering) {
     EXPECT_EQ(resultsFolder("/d", SearchKind::Photo),
@@ -105,9 +56,9 @@ TEST(ItemSaver, SavesBytesWithoutOverwritingAndLeavesNoPartialFiles) {
     EXPECT_EQ(a.path, jpg / "GND00001.JPG");
     EXPECT_EQ(b.path, jpg / "GND00001 (2).JPG");
     EXPECT_EQ(c.path, jpg / "GND00001 (3).JPG");
-    EXPECT_EQ(readAll(a.path), first);
-    EXPECT_EQ(readAll(b.path), second);
-    EXPECT_EQ(readAll(c.path), third);
+    EXPECT_EQ(readBytes(a.path), first);
+    EXPECT_EQ(readBytes(b.path), second);
+    EXPECT_EQ(readBytes(c.path), third);
     EXPECT_EQ(namesIn(jpg), (std::set<std::string>{"GND00001.JPG", "GND00001 (2).JPG", "GND00001 (3).JPG"}));
 }
 
@@ -134,10 +85,10 @@ TEST(ItemSaver, CopiesSectorRangesAndZeroFillsUnreadableSectors) {
     const auto result = saver.saveSectors("AVI00001.AVI", source, 10, 2200);
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.unreadableSectors, 1u);
-    const auto bytes = readAll(result.path);
+    const auto bytes = readBytes(result.path);
     ASSERT_EQ(bytes.size(), (2200u - 10u) * kSectorSize);
     for (std::uint64_t s = 10; s < 2200; ++s) {
-        const auto expected = s == 2100 ? 0 : s % 251;
+        const auto expected = s == 2100 ? 0 : PatternSource::fill(s);
         ASSERT_EQ(bytes[(s - 10) * kSectorSize], expected) << s;
         ASSERT_EQ(bytes[(s - 10) * kSectorSize + kSectorSize - 1], expected) << s;
     }
@@ -146,7 +97,7 @@ TEST(ItemSaver, CopiesSectorRangesAndZeroFillsUnreadableSectors) {
 TEST(ItemSaver, FailureIsReportedAndLeavesNothingBehind) {
     TempDir dir;
     // A file where the results folder should be: nothing can be created below it.
-    std::ofstream(dir.path() / "Quarry (Vez) Results") << "x";
+    writeFile(dir.path() / "Quarry (Vez) Results", "x");
     ItemSaver saver(dir.path(), SearchKind::Photo);
     const std::vector<std::uint8_t> bytes{1};
     const auto result = saver.saveBytes("GND00001.JPG", bytes);
@@ -186,17 +137,17 @@ TEST(ItemSaver, SavesAnExactByteCountFromSectors) {
     const auto result = saver.saveFromSource("PDF00001.PDF", source, 3, 1000);
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.bytes, 1000u);
-    const auto bytes = readAll(result.path);
+    const auto bytes = readBytes(result.path);
     ASSERT_EQ(bytes.size(), 1000u);
-    EXPECT_EQ(bytes[0], 3);
-    EXPECT_EQ(bytes[511], 3);
-    EXPECT_EQ(bytes[512], 4);
-    EXPECT_EQ(bytes[999], 4);
+    EXPECT_EQ(bytes[0], PatternSource::fill(3));
+    EXPECT_EQ(bytes[511], PatternSource::fill(3));
+    EXPECT_EQ(bytes[512], PatternSource::fill(4));
+    EXPECT_EQ(bytes[999], PatternSource::fill(4));
     // Sectors past the medium's end read as zeros, like any unreadable sector.
     const auto past = saver.saveFromSource("PDF00002.PDF", source, 99, 700);
     ASSERT_TRUE(past.ok) << past.error;
     EXPECT_EQ(past.unreadableSectors, 1u);
-    EXPECT_EQ(readAll(past.path).back(), 0);
+    EXPECT_EQ(readBytes(past.path).back(), 0);
 }
 
 TEST(ItemSaverSpace, EachFileMustFitWithTheMarginAndSavingStopsAtTheFirstThatDoesNot) {
@@ -219,7 +170,7 @@ TEST(ItemSaverSpace, EachFileMustFitWithTheMarginAndSavingStopsAtTheFirstThatDoe
     EXPECT_TRUE(saver.saveSectors("GND00004.JPG", source, 0, 1).destinationFull);
 
     EXPECT_EQ(namesIn(saver.folder() / "JPG"), std::set<std::string>{"GND00001.JPG"});
-    EXPECT_EQ(readAll(fits.path).size(), 1000u);
+    EXPECT_EQ(readBytes(fits.path).size(), 1000u);
 
     cramped.available = kFreeSpaceMargin - 1;
     ItemSaver nearlyFull(dir.path(), SearchKind::Photo, cramped);
@@ -242,7 +193,7 @@ TEST(ItemSaverSpace, RunningOutWhileWritingRemovesThePartialFile) {
         EXPECT_TRUE(second.destinationFull);
         EXPECT_TRUE(saver.saveBytes("AVI00003.AVI", std::vector<std::uint8_t>{1}).destinationFull);
         EXPECT_EQ(namesIn(saver.folder() / "AVI"), std::set<std::string>{"AVI00001.AVI"}) << error;
-        EXPECT_EQ(readAll(first.path).size(), 4 * kSectorSize);
+        EXPECT_EQ(readBytes(first.path).size(), 4 * kSectorSize);
     }
     // Other write errors are failures of one item; saving goes on.
     TempDir dir;
@@ -270,7 +221,7 @@ TEST(ItemSaverSpace, ATinyFileSystemFillsUp) {
     const auto second = saver.saveBytes("GND00002.JPG", photo);
     EXPECT_TRUE(second.destinationFull);
     EXPECT_EQ(namesIn(saver.folder() / "JPG"), std::set<std::string>{"GND00001.JPG"});
-    EXPECT_EQ(readAll(first.path), photo);
+    EXPECT_EQ(readBytes(first.path), photo);
 }
 
 } // namespace

@@ -1,39 +1,15 @@
 #include "results/temp_files.h"
+#include "test_files.h"
 
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <set>
-#include <unistd.h>
 
 namespace {
 
 using namespace quarry::results;
-namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "tempfiles-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
+using namespace quarry::test;
 
 void touch(const fs::path& file) {
-    std::ofstream out(file);
-    out << "x";
-}
-
-std::set<std::string> namesIn(const fs::path& dir) {
-    std::set<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.insert(entry.path().filename().string());
-    return names;
+    writeFile(file, "x");
 }
 
 TEST(TemporaryPreviewName, ExactBaseNameWithoutItsLastExtension) {

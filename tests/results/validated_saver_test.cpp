@@ -1,56 +1,21 @@
 #include "carving/memory_source.h"
 #include "common/sector.h"
+#include "disk_image.h"
 #include "results/validated_saver.h"
+#include "test_files.h"
 
-#include <fstream>
 #include <gtest/gtest.h>
-#include <iterator>
-#include <random>
-#include <unistd.h>
 
 namespace quarry::results {
 namespace {
 
-namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "validated-saver-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-std::vector<std::uint8_t> readAll(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::vector<std::uint8_t> corpus(const std::string& name) {
-    return readAll(fs::path(QUARRY_TEST_CORPUS_DIR) / name);
-}
-
-std::vector<std::uint8_t> sectors(const std::vector<std::uint8_t>& medium, std::uint64_t start,
-                                  std::uint64_t end) {
-    return {medium.begin() + static_cast<std::ptrdiff_t>(start * kSectorSize),
-            medium.begin() + static_cast<std::ptrdiff_t>(end * kSectorSize)};
-}
+using namespace quarry::test;
 
 // Random bytes with corpus files written at chosen sectors.
 std::vector<std::uint8_t>
 medium(std::uint64_t sectorCount,
        const std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>>& files) {
-    std::vector<std::uint8_t> bytes(sectorCount * kSectorSize);
-    std::mt19937 random(7);
-    for (auto& b : bytes)
-        b = static_cast<std::uint8_t>(random());
+    auto bytes = buildImage(sectorCount, Filler::Random, {}, 7);
     for (const auto& [sector, file] : files)
         std::copy(file.begin(), file.end(),
                   bytes.begin() + static_cast<std::ptrdiff_t>(sector * kSectorSize));
@@ -58,9 +23,9 @@ medium(std::uint64_t sectorCount,
 }
 
 TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
-    const auto png = corpus("018_julia-set.png");
-    const auto pdf = corpus("092_032270.pdf");
-    const auto mov = corpus("079_png.mov");
+    const auto png = corpusBytes("018_julia-set.png");
+    const auto pdf = corpusBytes("092_032270.pdf");
+    const auto mov = corpusBytes("079_png.mov");
     ASSERT_FALSE(png.empty() || pdf.empty() || mov.empty());
     const auto bytes = medium(1200, {{10, png}, {500, pdf}, {600, mov}});
     carving::MemorySource source(bytes);
@@ -80,12 +45,12 @@ TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
         ASSERT_TRUE(item.save.ok) << c.name << ": " << item.save.error;
         EXPECT_TRUE(item.validated) << c.name;
         EXPECT_EQ(item.save.bytes, c.file.size()) << c.name;
-        EXPECT_EQ(readAll(item.save.path), c.file) << c.name;
+        EXPECT_EQ(readBytes(item.save.path), c.file) << c.name;
     }
 }
 
 TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
-    auto pdf = corpus("092_032270.pdf");
+    auto pdf = corpusBytes("092_032270.pdf");
     ASSERT_GT(pdf.size(), 20 * kSectorSize);
     // The medium ends in the middle of the document.
     const std::vector<std::uint8_t> cut(pdf.begin(), pdf.begin() + 20 * kSectorSize);
@@ -100,13 +65,13 @@ TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
         const auto item = validated.saveSectors(name, start, 30);
         ASSERT_TRUE(item.save.ok) << name << ": " << item.save.error;
         EXPECT_FALSE(item.validated) << name;
-        EXPECT_EQ(readAll(item.save.path), sectors(bytes, start, 30)) << name;
+        EXPECT_EQ(readBytes(item.save.path), sectorSlice(bytes, start, 30)) << name;
     }
 }
 
 TEST(ValidatedSaver, PhotosAreMeasuredInTheirBytesThenOnTheMedium) {
-    const auto jpg = corpus("040_Canon_40D.jpg");
-    const auto png = corpus("018_julia-set.png");
+    const auto jpg = corpusBytes("040_Canon_40D.jpg");
+    const auto png = corpusBytes("018_julia-set.png");
     ASSERT_FALSE(jpg.empty() || png.empty());
     // The PNG is cut off after four sectors by random bytes.
     const std::vector<std::uint8_t> pngStart(png.begin(), png.begin() + 4 * kSectorSize);
@@ -117,26 +82,26 @@ TEST(ValidatedSaver, PhotosAreMeasuredInTheirBytesThenOnTheMedium) {
     ValidatedSaver onMedium(saver, &source);
     ValidatedSaver bytesOnly(saver, nullptr);
 
-    const auto whole = onMedium.savePhoto("GND00001.JPG", sectors(bytes, 3, 50), 3);
+    const auto whole = onMedium.savePhoto("GND00001.JPG", sectorSlice(bytes, 3, 50), 3);
     ASSERT_TRUE(whole.save.ok) << whole.save.error;
     EXPECT_TRUE(whole.validated);
-    EXPECT_EQ(readAll(whole.save.path), jpg);
+    EXPECT_EQ(readBytes(whole.save.path), jpg);
 
     // An item cut short, as by a picture embedded on a sector boundary.
-    const auto cutShort = onMedium.savePhoto("GND00002.JPG", sectors(bytes, 3, 7), 3);
+    const auto cutShort = onMedium.savePhoto("GND00002.JPG", sectorSlice(bytes, 3, 7), 3);
     ASSERT_TRUE(cutShort.save.ok) << cutShort.save.error;
     EXPECT_TRUE(cutShort.validated);
-    EXPECT_EQ(readAll(cutShort.save.path), jpg);
+    EXPECT_EQ(readBytes(cutShort.save.path), jpg);
 
-    const auto noMedium = bytesOnly.savePhoto("GND00003.JPG", sectors(bytes, 3, 7), 3);
+    const auto noMedium = bytesOnly.savePhoto("GND00003.JPG", sectorSlice(bytes, 3, 7), 3);
     ASSERT_TRUE(noMedium.save.ok) << noMedium.save.error;
     EXPECT_FALSE(noMedium.validated);
-    EXPECT_EQ(readAll(noMedium.save.path), sectors(bytes, 3, 7));
+    EXPECT_EQ(readBytes(noMedium.save.path), sectorSlice(bytes, 3, 7));
 
-    const auto broken = onMedium.savePhoto("GND00004.PNG", sectors(bytes, 60, 64), 60);
+    const auto broken = onMedium.savePhoto("GND00004.PNG", sectorSlice(bytes, 60, 64), 60);
     ASSERT_TRUE(broken.save.ok) << broken.save.error;
     EXPECT_FALSE(broken.validated);
-    EXPECT_EQ(readAll(broken.save.path), sectors(bytes, 60, 64));
+    EXPECT_EQ(readBytes(broken.save.path), sectorSlice(bytes, 60, 64));
 
     // A sector item with no medium to read cannot be saved, and says so.
     const auto unreadable = bytesOnly.saveSectors("AVI00001.AVI", 0, 4);

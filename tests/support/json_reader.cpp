@@ -3,7 +3,7 @@
 #include <cstring>
 #include <sstream>
 
-namespace quarry::cli::test {
+namespace quarry::test {
 namespace {
 
 class Reader {
@@ -240,4 +240,4 @@ std::vector<JsonValue> parseJsonLines(const std::string& text) {
     return values;
 }
 
-} // namespace quarry::cli::test
+} // namespace quarry::test

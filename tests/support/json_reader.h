@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace quarry::cli::test {
+namespace quarry::test {
 
 // A strict reader for the JSON the carver prints: it throws on anything that is not valid
 // JSON, and keeps the order of an object's keys.
@@ -29,4 +29,4 @@ JsonValue parseJson(const std::string& text);
 // Every line of `text` parsed as one JSON value.
 std::vector<JsonValue> parseJsonLines(const std::string& text);
 
-} // namespace quarry::cli::test
+} // namespace quarry::test
