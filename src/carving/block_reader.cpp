@@ -10,6 +10,9 @@ namespace {
 
 constexpr std::size_t kBufferAlignment = 4096;
 
+// Blocks in place at once (8 MiB by default): few mappings, and little of the medium resident.
+constexpr std::uint64_t kWindowBlocks = 8;
+
 } // namespace
 
 BlockReader::BlockReader(SectorSource& source, std::size_t blockSectors)
@@ -20,19 +23,41 @@ BlockReader::BlockReader(SectorSource& source, std::size_t blockSectors)
     if (!buffer_) {
         throw std::bad_alloc();
     }
+    blockData_ = buffer_.get();
 }
 
 void BlockReader::restart(std::uint64_t end) {
+    window_.reset();
+    blockData_ = buffer_.get();
     end_ = end;
     blockFirst_ = 0;
     blockCount_ = 0;
     blockReadable_ = false;
 }
 
+bool BlockReader::mapWindow(std::uint64_t s) {
+    window_.reset();
+    const std::uint64_t count =
+        std::min<std::uint64_t>(kWindowBlocks * blockSectors_, std::max(end_, s + 1) - s);
+    window_ = source_.mapSectors(s, static_cast<std::size_t>(count));
+    if (!window_) {
+        return false;
+    }
+    blockFirst_ = s;
+    blockCount_ = count;
+    blockData_ = window_->data();
+    blockReadable_ = true;
+    return true;
+}
+
 void BlockReader::loadBlock(std::uint64_t s) {
+    if (mapWindow(s)) {
+        return;
+    }
     const std::uint64_t alignedEnd = s - s % blockSectors_ + blockSectors_;
     blockFirst_ = s;
     blockCount_ = std::min(alignedEnd, std::max(end_, s + 1)) - s;
+    blockData_ = buffer_.get();
     blockReadable_ = source_.readSectors(s, static_cast<std::size_t>(blockCount_), buffer_.get());
 }
 
@@ -41,7 +66,7 @@ const std::uint8_t* BlockReader::slowSector(std::uint64_t s, Outcome& outcome) {
         loadBlock(s);
         if (blockReadable_) {
             outcome = Outcome::Read;
-            return buffer_.get();
+            return blockData_;
         }
     }
     std::uint8_t* slot = buffer_.get() + (s - blockFirst_) * kSectorSize;

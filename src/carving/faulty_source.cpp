@@ -2,14 +2,29 @@
 
 namespace quarry::carving {
 
+namespace {
+
+bool anyIn(const std::set<std::uint64_t>& sectors, std::uint64_t first, std::size_t count) {
+    const auto found = sectors.lower_bound(first);
+    return found != sectors.end() && *found - first < count;
+}
+
+} // namespace
+
 bool FaultySource::readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) {
     ++readCalls_;
     sectorsRequested_ += count;
-    const auto bad = badSectors_.lower_bound(first);
-    if (bad != badSectors_.end() && *bad - first < count) {
+    if (anyIn(badSectors_, first, count)) {
         return false;
     }
     return inner_.readSectors(first, count, out);
+}
+
+std::unique_ptr<SectorView> FaultySource::mapSectors(std::uint64_t first, std::size_t count) {
+    if (!inPlace_ || anyIn(badSectors_, first, count)) {
+        return nullptr;
+    }
+    return inner_.mapSectors(first, count);
 }
 
 bool FaultySource::reposition(std::uint64_t sector) {

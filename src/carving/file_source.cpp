@@ -1,3 +1,4 @@
+#include "carving/mapped_region.h"
 #include "carving/sector_source.h"
 
 #include <cerrno>
@@ -66,10 +67,17 @@ std::int64_t mediumSize(int fd) {
     return end < 0 ? -1 : static_cast<std::int64_t>(end);
 }
 
-// Reads by offset, so a failed read leaves nothing to put back.
+bool isRegularFile(int fd) {
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// Reads by offset, so a failed read leaves nothing to put back. A regular file is also
+// offered in place; a device never is, as its read errors must stay failed reads.
 class FileSource final : public SectorSource {
 public:
-    FileSource(UniqueFd fd, std::uint64_t sectors) : fd_(std::move(fd)), sectors_(sectors) {}
+    FileSource(UniqueFd fd, std::uint64_t sectors)
+        : fd_(std::move(fd)), sectors_(sectors), regularFile_(isRegularFile(fd_.get())) {}
 
     std::uint64_t sectorCount() const override { return sectors_; }
 
@@ -94,9 +102,23 @@ public:
         return true;
     }
 
+    std::unique_ptr<SectorView> mapSectors(std::uint64_t first, std::size_t count) override {
+        if (!regularFile_ || count == 0 || first > sectors_ || count > sectors_ - first) {
+            return nullptr;
+        }
+        // Sectors the file no longer has are left to reads, which fail on them.
+        struct stat info {};
+        if (::fstat(fd_.get(), &info) != 0 ||
+            static_cast<std::uint64_t>(info.st_size) < (first + count) * kSectorSize) {
+            return nullptr;
+        }
+        return MappedRegion::map(fd_.get(), first * kSectorSize, count * kSectorSize);
+    }
+
 private:
     UniqueFd fd_;
     std::uint64_t sectors_;
+    bool regularFile_;
 };
 
 } // namespace

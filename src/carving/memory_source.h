@@ -3,6 +3,7 @@
 #include "carving/sector_source.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quarry::carving {
@@ -14,6 +15,7 @@ public:
 
     std::uint64_t sectorCount() const override { return bytes_.size() / kSectorSize; }
     bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override;
+    std::unique_ptr<SectorView> mapSectors(std::uint64_t first, std::size_t count) override;
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 

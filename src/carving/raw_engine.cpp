@@ -30,8 +30,9 @@ public:
         if (matcher.size() == 0) {
             control.for_index.store(first, std::memory_order_relaxed);
         } else {
+            reader.prefetchLines(matcher.probedLines());
             passEnd = runSectorLoop(reader, control, first, end, result,
-                                    [&](std::uint64_t s, const std::uint8_t* sector, bool blank) {
+                                    [&](std::uint64_t s, const std::uint8_t* sector, bool blank, bool) {
                                         if (!blank) {
                                             const std::size_t r = matcher.find(sector);
                                             if (r != SignatureMatcher::npos) {

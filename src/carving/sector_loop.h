@@ -22,7 +22,7 @@ inline bool isBlankSector(const std::uint8_t* sector) {
 
 // The read loop of one pass over [first, end): polls the stop request before each sector,
 // publishes the index of the next sector to read, and hands each sector to `onSector`
-// (index, bytes, blank). A failed read yields zeros; a source that cannot be put back after
+// (index, bytes, blank, failed). A failed read yields zeros; a source that cannot be put back after
 // a failed read ends the pass as if it were complete.
 template <class OnSector>
 PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t first, std::uint64_t end,
@@ -45,7 +45,8 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
         ++forIndex;
         control.for_index.store(forIndex, std::memory_order_relaxed);
         ++result.sectorsScanned;
-        onSector(forIndex - 1, sector, outcome == BlockReader::Outcome::Failed || isBlankSector(sector));
+        const bool failed = outcome == BlockReader::Outcome::Failed;
+        onSector(forIndex - 1, sector, failed || isBlankSector(sector), failed);
     }
     return PassEnd::Complete;
 }

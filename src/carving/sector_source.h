@@ -9,6 +9,13 @@
 
 namespace quarry::carving {
 
+// Sectors of a medium readable in place, without a copy, for as long as the view lives.
+class SectorView {
+public:
+    virtual ~SectorView() = default;
+    virtual const std::uint8_t* data() const = 0;
+};
+
 // Read-only access to a medium in 512-byte sectors. Engines, the preview and the saver read
 // only through this, so tests never need a device.
 class SectorSource {
@@ -26,6 +33,13 @@ public:
     // Puts a positioned source back at `sector` after a failed read. Sources that read by
     // offset have nothing to do.
     virtual bool reposition(std::uint64_t /*sector*/) { return true; }
+
+    // The `count` sectors from `first` in place, holding the bytes readSectors would give. Null
+    // when the source cannot offer them so, which includes any range where a read could fail;
+    // the caller then reads them.
+    virtual std::unique_ptr<SectorView> mapSectors(std::uint64_t /*first*/, std::size_t /*count*/) {
+        return nullptr;
+    }
 };
 
 // A block device or an image file, opened read-only (O_RDONLY). Null when it cannot be

@@ -46,6 +46,7 @@ void SignatureMatcher::buildProbes() {
     for (const auto& [position, buckets] : byPosition) {
         Probe probe;
         probe.position = position;
+        probedLines_ = static_cast<std::uint8_t>(probedLines_ | 1u << (position / 64));
         for (std::size_t b = 0; b < buckets.size(); ++b) {
             probe.bucketStart[b] = static_cast<std::uint32_t>(candidates_.size());
             candidates_.insert(candidates_.end(), buckets[b].begin(), buckets[b].end());

@@ -21,6 +21,8 @@ public:
     explicit SignatureMatcher(const signatures::SignatureList& list);
 
     std::size_t size() const { return records_.size(); }
+    // The 64-byte lines of a sector that find() looks at first, as bits.
+    std::uint8_t probedLines() const { return probedLines_; }
     const CompiledSignature& record(std::size_t index) const { return records_[index]; }
 
     // Index of the first matching record, or npos.
@@ -73,6 +75,7 @@ private:
     std::vector<std::uint32_t> sameHeader_;
     std::vector<std::uint32_t> sameHeaderFrom_;
     std::vector<std::uint32_t> sameHeaderEnd_;
+    std::uint8_t probedLines_ = 0;
 };
 
 } // namespace quarry::carving

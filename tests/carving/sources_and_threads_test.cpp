@@ -1,7 +1,9 @@
+#include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "carving/sector_source.h"
 #include "engine_fixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -71,6 +73,111 @@ TEST(CarvingFileSource, ImageFileScansLikeTheSameBytesInMemory) {
     const ScanRun fromMemory = runPhoto(&memory, setup, b);
     EXPECT_EQ(fromFile.events, fromMemory.events);
     EXPECT_EQ(items(fromFile.events).size(), 10u);
+}
+
+// Windows of 32 blocks: block sizes 3 and 64 put window edges all over a small image, and
+// the file ends with a part sector.
+TEST(CarvingFileSource, ImageFileInPlaceGivesTheResultsOfReadingIt) {
+    signatures::SignatureList photos;
+    addRecord(photos, "JPG", "100000", "FFD8FF", "1");
+    addRecord(photos, "PNG", "20000", "89504E47", "1");
+    signatures::SignatureList raws;
+    addRecord(raws, "MP4", "1", "66747970", "5");
+    addRecord(raws, "JPG", "1", "FFD8FF", "1");
+    Image image(5000);
+    std::mt19937_64 random(11);
+    image.randomize(random, 50, 4990);
+    for (std::uint64_t s : {0, 95, 96, 97, 191, 192, 1000, 2047, 2048, 3071, 4999}) {
+        image.put(s, 0, hexBytes(s % 2 == 0 ? "FFD8FF" : "89504E47"));
+    }
+    for (std::uint64_t s : {3, 200, 1919, 4000}) {
+        image.put(s, 4, hexBytes("66747970"));
+    }
+    std::vector<std::uint8_t> bytes = image.bytes();
+    bytes.resize(bytes.size() + 300, 0xAB);
+    const TempFile file(bytes);
+    const auto inPlace = openFileSource(file.path());
+    ASSERT_NE(inPlace, nullptr);
+    ASSERT_EQ(inPlace->sectorCount(), 5000u);
+    FaultySource read(*inPlace); // offers nothing in place, so every sector is read
+
+    const auto last = inPlace->mapSectors(4990, 10);
+    ASSERT_NE(last, nullptr);
+    EXPECT_TRUE(
+        std::equal(last->data(), last->data() + 10 * kSectorSize, bytes.begin() + 4990 * kSectorSize));
+    EXPECT_EQ(inPlace->mapSectors(4990, 11), nullptr);
+    EXPECT_EQ(read.mapSectors(0, 1), nullptr);
+
+    struct Range {
+        std::uint64_t start;
+        std::uint64_t end;
+    };
+    std::size_t photosSeen = 0;
+    for (const std::size_t block : {std::size_t{3}, std::size_t{64}, kDefaultBlockSectors}) {
+        for (const Range range : {Range{0, 5000}, Range{50, 4321}, Range{97, 98}, Range{1000, 1000}}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "block " << block << " range " << range.start << ".." << range.end);
+            ScanSetup setup;
+            setup.general = &photos;
+            setup.thorough = &photos;
+            setup.start = range.start;
+            setup.end = range.end;
+            setup.blockSectors = block;
+            PhotoCounters a;
+            PhotoCounters b;
+            const ScanRun mapped = runPhoto(inPlace.get(), setup, a);
+            const ScanRun readOnly = runPhoto(&read, setup, b);
+            EXPECT_EQ(mapped.events, readOnly.events);
+            EXPECT_EQ(mapped.photos, readOnly.photos);
+            EXPECT_EQ(mapped.result.sectorsScanned, readOnly.result.sectorsScanned);
+            EXPECT_EQ(mapped.result.badSectors, 0u);
+            photosSeen += mapped.photos.size();
+
+            setup.general = &raws;
+            setup.thorough = &raws;
+            FoundFileGroups mappedGroups;
+            FoundFileGroups readGroups;
+            makeGroups(mappedGroups, {"MP4", "JPG"});
+            makeGroups(readGroups, {"MP4", "JPG"});
+            const ScanRun mappedRaw = runRaw(inPlace.get(), setup, mappedGroups);
+            const ScanRun readRaw = runRaw(&read, setup, readGroups);
+            EXPECT_EQ(mappedRaw.events, readRaw.events);
+            EXPECT_EQ(mappedRaw.result.sectorsScanned, readRaw.result.sectorsScanned);
+        }
+    }
+    EXPECT_GT(photosSeen, 60u);
+}
+
+// Another program shortening the image during a scan must not end the process: sectors it no
+// longer has read as zeros in place, and fail when read.
+TEST(CarvingFileSource, ImageFileShortenedWhileInPlaceReadsZeros) {
+    Image image(256);
+    std::mt19937_64 random(5);
+    image.randomize(random, 0, 256);
+    const TempFile file(image.bytes());
+    const auto source = openFileSource(file.path());
+    ASSERT_NE(source, nullptr);
+    const auto view = source->mapSectors(0, 256);
+    ASSERT_NE(view, nullptr);
+    std::filesystem::resize_file(file.path(), 64 * kSectorSize);
+
+    const std::uint8_t* bytes = view->data();
+    EXPECT_TRUE(std::equal(bytes, bytes + 64 * kSectorSize, image.bytes().begin()));
+    EXPECT_TRUE(std::all_of(bytes + 64 * kSectorSize, bytes + 256 * kSectorSize,
+                            [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(source->mapSectors(0, 65), nullptr);
+    std::vector<std::uint8_t> out(kSectorSize);
+    EXPECT_FALSE(source->readSectors(64, 1, out.data()));
+
+    signatures::SignatureList list;
+    addRecord(list, "JPG", "100000", "FFD8FF", "1");
+    ScanSetup setup;
+    setup.general = &list;
+    setup.thoroughPass = false;
+    PhotoCounters counters;
+    const ScanRun run = runPhoto(source.get(), setup, counters);
+    EXPECT_EQ(run.result.sectorsScanned, 256u);
+    EXPECT_EQ(run.result.badSectors, 192u);
 }
 
 // Blocks every read at or after `gate` until released, so another thread can stop the scan
