@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
+#include <ostream>
 
 namespace quarry::range {
 namespace {
@@ -52,51 +54,67 @@ TEST(ReadInt64, SaturatesAtBothEnds) {
     EXPECT_EQ(readInt64("-9223372036854775809"), kMin);
 }
 
-TEST(ValidateSectorRange, StartFieldAlerts) {
-    expectAlert(validateSectorRange("", "", "1000"), kStartInvalid, "", RangeField::Start);
-    expectAlert(validateSectorRange("12x", "500", "1000"), kStartInvalid, "", RangeField::Start);
-    expectAlert(validateSectorRange(" 12", "500", "1000"), kStartInvalid, "", RangeField::Start);
-    expectAlert(validateSectorRange("+12", "500", "1000"), kStartInvalid, "", RangeField::Start);
-    expectAlert(validateSectorRange("-12", "500", "1000"), kStartInvalid, "", RangeField::Start);
-    // Longer than the count text, although only 1 by value.
-    expectAlert(validateSectorRange("00001", "500", "1000"), kExceeded, kStartInfo, RangeField::Start);
-    expectAlert(validateSectorRange("1001", "500", "1000"), kExceeded, kStartInfo, RangeField::Start);
+struct RangeCase {
+    std::string start, end, count;
+    std::optional<RangeField> focus; // none: the range is accepted
+    std::string message, informative;
+};
+
+void PrintTo(const RangeCase& c, std::ostream* out) {
+    *out << '"' << c.start << "\" .. \"" << c.end << "\" of " << c.count;
 }
 
-TEST(ValidateSectorRange, EndFieldAlerts) {
-    expectAlert(validateSectorRange("0", "", "1000"), kEndInvalid, "", RangeField::End);
-    expectAlert(validateSectorRange("0", "5o0", "1000"), kEndInvalid, "", RangeField::End);
-    expectAlert(validateSectorRange("0", "500 ", "1000"), kEndInvalid, "", RangeField::End);
-    expectAlert(validateSectorRange("0", "-500", "1000"), kEndInvalid, "", RangeField::End);
-    expectAlert(validateSectorRange("0", "00500", "1000"), kExceeded, kEndInfo, RangeField::End);
-    expectAlert(validateSectorRange("0", "1001", "1000"), kExceeded, kEndInfo, RangeField::End);
-    expectAlert(validateSectorRange("500", "500", "1000"), kEndNotGreater, "", RangeField::End);
-    expectAlert(validateSectorRange("600", "500", "1000"), kEndNotGreater, "", RangeField::End);
+class ValidateSectorRange : public testing::TestWithParam<RangeCase> {};
+
+TEST_P(ValidateSectorRange, AlertsOrAccepts) {
+    const auto& c = GetParam();
+    const auto alert = validateSectorRange(c.start, c.end, c.count);
+    if (!c.focus)
+        EXPECT_FALSE(alert);
+    else
+        expectAlert(alert, c.message, c.informative, *c.focus);
 }
 
-TEST(ValidateSectorRange, FirstFailureWins) {
-    // A bad start is reported before the end field is looked at.
-    expectAlert(validateSectorRange("", "x", "1000"), kStartInvalid, "", RangeField::Start);
-    expectAlert(validateSectorRange("2000", "", "1000"), kExceeded, kStartInfo, RangeField::Start);
-}
+constexpr auto kStart = RangeField::Start;
+constexpr auto kEnd = RangeField::End;
 
-TEST(ValidateSectorRange, AcceptsRangesUpToTheCount) {
-    EXPECT_FALSE(validateSectorRange("0", "1000", "1000"));
-    EXPECT_FALSE(validateSectorRange("999", "1000", "1000"));
-    EXPECT_FALSE(validateSectorRange("0050", "0100", "1000"));
-    // A start equal to the count passes its own checks; only the end check stops it.
-    expectAlert(validateSectorRange("1000", "1000", "1000"), kEndNotGreater, "", RangeField::End);
-}
+INSTANTIATE_TEST_SUITE_P(StartField, ValidateSectorRange,
+                         testing::Values(RangeCase{"", "", "1000", kStart, kStartInvalid, ""},
+                                         RangeCase{"12x", "500", "1000", kStart, kStartInvalid, ""},
+                                         RangeCase{" 12", "500", "1000", kStart, kStartInvalid, ""},
+                                         RangeCase{"+12", "500", "1000", kStart, kStartInvalid, ""},
+                                         RangeCase{"-12", "500", "1000", kStart, kStartInvalid, ""},
+                                         // Longer than the count text, although only 1 by value.
+                                         RangeCase{"00001", "500", "1000", kStart, kExceeded, kStartInfo},
+                                         RangeCase{"1001", "500", "1000", kStart, kExceeded, kStartInfo},
+                                         // A bad start is reported before the end field is looked at.
+                                         RangeCase{"", "x", "1000", kStart, kStartInvalid, ""},
+                                         RangeCase{"2000", "", "1000", kStart, kExceeded, kStartInfo}));
 
-TEST(ValidateSectorRange, ComparesBeyondThirtyTwoBits) {
-    EXPECT_FALSE(validateSectorRange("3000000000", "3500000000", "7814037168"));
-    EXPECT_FALSE(validateSectorRange("4294967296", "4294967297", "7814037168"));
-    expectAlert(validateSectorRange("4294967297", "4294967296", "7814037168"), kEndNotGreater, "",
-                RangeField::End);
-    expectAlert(validateSectorRange("0", "7814037169", "7814037168"), kExceeded, kEndInfo, RangeField::End);
-    expectAlert(validateSectorRange("9000000000", "9000000001", "7814037168"), kExceeded, kStartInfo,
-                RangeField::Start);
-}
+INSTANTIATE_TEST_SUITE_P(EndField, ValidateSectorRange,
+                         testing::Values(RangeCase{"0", "", "1000", kEnd, kEndInvalid, ""},
+                                         RangeCase{"0", "5o0", "1000", kEnd, kEndInvalid, ""},
+                                         RangeCase{"0", "500 ", "1000", kEnd, kEndInvalid, ""},
+                                         RangeCase{"0", "-500", "1000", kEnd, kEndInvalid, ""},
+                                         RangeCase{"0", "00500", "1000", kEnd, kExceeded, kEndInfo},
+                                         RangeCase{"0", "1001", "1000", kEnd, kExceeded, kEndInfo},
+                                         RangeCase{"500", "500", "1000", kEnd, kEndNotGreater, ""},
+                                         RangeCase{"600", "500", "1000", kEnd, kEndNotGreater, ""}));
+
+INSTANTIATE_TEST_SUITE_P(
+    UpToTheCount, ValidateSectorRange,
+    testing::Values(RangeCase{"0", "1000", "1000", {}, "", ""}, RangeCase{"999", "1000", "1000", {}, "", ""},
+                    RangeCase{"0050", "0100", "1000", {}, "", ""},
+                    // A start equal to the count passes its own checks; only the end check stops it.
+                    RangeCase{"1000", "1000", "1000", kEnd, kEndNotGreater, ""}));
+
+INSTANTIATE_TEST_SUITE_P(
+    BeyondThirtyTwoBits, ValidateSectorRange,
+    testing::Values(RangeCase{"3000000000", "3500000000", "7814037168", {}, "", ""},
+                    RangeCase{"4294967296", "4294967297", "7814037168", {}, "", ""},
+                    RangeCase{"4294967297", "4294967296", "7814037168", kEnd, kEndNotGreater, ""},
+                    RangeCase{"0", "7814037169", "7814037168", kEnd, kExceeded, kEndInfo},
+                    RangeCase{"9000000000", "9000000001", "7814037168", kStart, kExceeded, kStartInfo}));
 
 TEST(ComputeScanBounds, EntireDiskReadsTheCount) {
     const auto bounds = computeScanBounds(true, false, "7814037168", "12", "34");

@@ -2,6 +2,7 @@
 // against real files of the test corpus, through the engines' own header test.
 #include "carving/header_test.h"
 #include "signatures/definition_parser.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <array>
@@ -21,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Sector = std::array<std::uint8_t, 512>;
+using test::readText;
 
 constexpr std::uint64_t kPhotoSizeCeiling = 128ULL * 1024 * 1024; // a photo is collected in memory
 
@@ -90,13 +92,6 @@ const ShippedList kShipped[] = {
     {"QRYRaw.dll", &SignatureLists::RawFile_Array, false, true},
     {"QRYRawAdv.dll", &SignatureLists::Adv_RawFile_Array, false, false},
 };
-
-std::string readText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 template <typename Pred> bool allOf(const std::string& s, Pred pred) {
     return !s.empty() && std::all_of(s.begin(), s.end(),

@@ -1,7 +1,7 @@
 #include "signatures/definition_parser.h"
+#include "test_files.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -160,18 +160,12 @@ TEST(DefinitionParser, ShortHeaderValuesUseTheCharactersThereAre) {
 
 class DefinitionFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::path(QUARRY_TEST_BIN_DIR) / "signatures_parser_files";
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     void write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        test::writeFile(dir_ / name, bytes);
     }
 
-    std::filesystem::path dir_;
+    test::TempDir temp_;
+    const std::filesystem::path& dir_ = temp_.path();
 };
 
 TEST_F(DefinitionFiles, InvalidUtf8OrMissingFileLeavesListAndStateUntouched) {
