@@ -120,6 +120,19 @@ private:
     std::filesystem::path path_;
 };
 
+// Offers nothing in place, so every sector is read into a block buffer, as from a device.
+class ReadOnlySource final : public SectorSource {
+public:
+    explicit ReadOnlySource(SectorSource& inner) : inner_(inner) {}
+    std::uint64_t sectorCount() const override { return inner_.sectorCount(); }
+    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
+        return inner_.readSectors(first, count, out);
+    }
+
+private:
+    SectorSource& inner_;
+};
+
 void report(benchmark::State& state, const ScanResult& result, std::uint64_t items) {
     state.SetBytesProcessed(static_cast<std::int64_t>(result.sectorsScanned * kSectorSize));
     state.counters["items"] =
@@ -190,6 +203,13 @@ void BM_PhotoGeneralFile(benchmark::State& state) {
     photoScan(state, *source, false);
 }
 
+void BM_PhotoGeneralFileRead(benchmark::State& state) {
+    const MediumFile file(photoMedium().bytes());
+    const auto source = openFileSource(file.path());
+    ReadOnlySource reads(*source);
+    photoScan(state, reads, false);
+}
+
 void BM_RawAllTypesMemory(benchmark::State& state) {
     const auto& l = lists();
     rawScan(state, rawMedium(), l.pick(l.loaded.RawFile_Array), l.pick(l.loaded.Adv_RawFile_Array), false);
@@ -207,12 +227,22 @@ void BM_RawAllTypesFile(benchmark::State& state) {
     rawScan(state, *source, l.pick(l.loaded.RawFile_Array), l.pick(l.loaded.Adv_RawFile_Array), false);
 }
 
+void BM_RawAllTypesFileRead(benchmark::State& state) {
+    const auto& l = lists();
+    const MediumFile file(rawMedium().bytes());
+    const auto source = openFileSource(file.path());
+    ReadOnlySource reads(*source);
+    rawScan(state, reads, l.pick(l.loaded.RawFile_Array), l.pick(l.loaded.Adv_RawFile_Array), false);
+}
+
 BENCHMARK(BM_PhotoGeneralMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PhotoBothPassesMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PhotoGeneralFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PhotoGeneralFileRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawAllTypesMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_VideoBothPassesMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RawAllTypesFile)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RawAllTypesFileRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 
