@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTableView>
 #include <QPushButton>
+#include <QTableView>
 #include <QtTest>
 #include <atomic>
 #include <cerrno>
@@ -19,6 +19,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 using namespace quarry;
@@ -135,6 +136,7 @@ private slots:
     void destinationOnTheScannedDiskIsRefused();
     void fullDestinationStopsSavingAndLosesNothing();
     void openedDiskImageStaysListed();
+    void exitWritesWhatIsQueued();
 
 private:
     MyTableController& start();
@@ -409,6 +411,36 @@ void RecoveryTest::openedDiskImageStaysListed() {
     h_->outlet<QPushButton>("_open_image_btn")->click();
     QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
     QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+}
+
+void RecoveryTest::exitWritesWhatIsQueued() {
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryDir gui;
+    // The destination takes nothing until after Exit was confirmed.
+    TinyDisk held(std::uint64_t{1} << 40, true);
+    c.recoveryWriter().setFileSystem(&held);
+    c.Next_btn();
+    pathField()->setText(gui.path());
+    c.Next_btn();
+    QTRY_VERIFY_WITH_TIMEOUT(!c.scanBridge().isRunning(), 120000);
+    QCoreApplication::processEvents();
+    const std::uint64_t found = c.recoveryWriter().foundCount();
+    QVERIFY(found > 0);
+    QCOMPARE(c.recoveryWriter().savedCount(), std::uint64_t{0});
+
+    // What was written by the time the process would end.
+    std::optional<std::uint64_t> savedAtTermination;
+    c.setTerminator([&] { savedAtTermination = c.recoveryWriter().savedCount(); });
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        held.open();
+    });
+    const bool exited = c.Exit_App();
+    release.join();
+    QVERIFY(exited);
+    QCOMPARE(savedAtTermination, std::optional<std::uint64_t>(found));
+    QCOMPARE(treeOf(gui.path()).size(), static_cast<std::size_t>(found));
 }
 
 QTEST_MAIN(RecoveryTest)
