@@ -15,8 +15,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 IMAGE_MIB=${IMAGE_MIB:-128}
-WORK=${WORK:-$root/build-bench/quality}
-BUILD=${BUILD:-$root/build-cli-release}
+WORK=${WORK:-$root/build/bench-work/quality}
+BUILD=${BUILD:-$root/build/bench-release}
 CORPUS=${CORPUS:-$root/../shared/corpus}
 
 need=()

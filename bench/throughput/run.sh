@@ -18,8 +18,8 @@ IMAGE_MIB=${IMAGE_MIB:-2048}
 SEED=${SEED:-20240611}
 CPU=${CPU:-0}
 REPEAT=${REPEAT:-3}
-WORK=${WORK:-$root/build-bench/throughput}
-BUILD=${BUILD:-$root/build-cli-release}
+WORK=${WORK:-$root/build/bench-work/throughput}
+BUILD=${BUILD:-$root/build/bench-release}
 CORPUS=${CORPUS:-$root/../shared/corpus}
 
 need=()
