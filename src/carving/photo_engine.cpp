@@ -12,8 +12,6 @@ namespace quarry::carving {
 
 namespace {
 
-const signatures::SignatureList kNoSignatures;
-
 // The photo being collected and the numbering of one photo scan. A photo whose sectors the
 // source offers in place and all read well is handed over from the source without a copy;
 // otherwise its sectors are collected in one item buffer, which keeps its capacity between
@@ -167,40 +165,8 @@ private:
 
 ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
                         ScanSink& sink) {
-    control.start_sector.store(request.start_sector);
-    control.end_sector.store(request.end_sector);
-    control.total_sector.store(request.end_sector - request.start_sector);
-    control.for_index.store(request.start_sector);
-
-    ScanResult result;
-    if (request.source == nullptr) {
-        control.stop_now.store(0);
-        result.status = ScanStatus::OpenFailure;
-        return result;
-    }
-
-    BlockReader reader(*request.source, request.blockSectors);
-    PhotoCarver carver(*request.source, sink, counters);
-
-    sink.passStarted(PassKind::General, kGeneralModeLabel);
-    const SignatureMatcher general(request.general != nullptr ? *request.general : kNoSignatures);
-    if (carver.runPass(PassKind::General, general, reader, control, request.start_sector, request.end_sector,
-                       result) == PassEnd::Stopped) {
-        result.status = ScanStatus::Stopped;
-        return result;
-    }
-    if (!request.thoroughPass) {
-        return result;
-    }
-
-    sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
-    carver.beginThoroughPass();
-    const SignatureMatcher thorough(request.thorough != nullptr ? *request.thorough : kNoSignatures);
-    if (carver.runPass(PassKind::Thorough, thorough, reader, control, request.start_sector,
-                       request.end_sector, result) == PassEnd::Stopped) {
-        result.status = ScanStatus::Stopped;
-    }
-    return result;
+    return runScanPasses(request, control, sink, request.start_sector,
+                         [&](SectorSource& source) { return PhotoCarver(source, sink, counters); });
 }
 
 } // namespace quarry::carving

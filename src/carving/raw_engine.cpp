@@ -13,8 +13,6 @@ namespace quarry::carving {
 
 namespace {
 
-const signatures::SignatureList kNoSignatures;
-
 // Every raw item ends at this many bytes (36864 sectors), whatever its record says.
 constexpr std::uint64_t kRawItemLimit = 18874368;
 
@@ -124,41 +122,8 @@ private:
 
 ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                       ScanSink& sink) {
-    control.start_sector.store(request.start_sector);
-    control.end_sector.store(request.end_sector);
-    control.total_sector.store(request.end_sector - request.start_sector);
-    control.for_index.store(0);
-
-    ScanResult result;
-    if (request.source == nullptr) {
-        control.stop_now.store(0);
-        result.status = ScanStatus::OpenFailure;
-        return result;
-    }
-
-    BlockReader reader(*request.source, request.blockSectors);
-    RawCarver carver(sink, groups);
-
-    sink.passStarted(PassKind::General, kGeneralModeLabel);
-    const SignatureMatcher general(request.general != nullptr ? *request.general : kNoSignatures);
-    if (carver.runPass(PassKind::General, general, reader, control, request.start_sector, request.end_sector,
-                       result) == PassEnd::Stopped) {
-        result.status = ScanStatus::Stopped;
-        return result;
-    }
-    if (!request.thoroughPass) {
-        return result;
-    }
-
-    sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
-    carver.beginThoroughPass();
-    control.for_index.store(0);
-    const SignatureMatcher thorough(request.thorough != nullptr ? *request.thorough : kNoSignatures);
-    if (carver.runPass(PassKind::Thorough, thorough, reader, control, request.start_sector,
-                       request.end_sector, result) == PassEnd::Stopped) {
-        result.status = ScanStatus::Stopped;
-    }
-    return result;
+    // The raw engine's progress counts from 0 until a pass positions the medium.
+    return runScanPasses(request, control, sink, 0, [&](SectorSource&) { return RawCarver(sink, groups); });
 }
 
 } // namespace quarry::carving

@@ -2,6 +2,7 @@
 
 #include "carving/block_reader.h"
 #include "carving/scan.h"
+#include "carving/signature_matcher.h"
 
 #include <array>
 #include <atomic>
@@ -49,6 +50,48 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
         onSector(forIndex - 1, sector, failed || isBlankSector(sector), failed);
     }
     return PassEnd::Complete;
+}
+
+// One scan: the general pass, then the thorough pass over the same range when the request asks
+// for it; a stop ends the scan. `idleIndex` is what for_index shows before a pass has started.
+// `makeCarver(source)` gives the engine's carver, which runs each pass and keeps what the two
+// passes share.
+template <class Request, class MakeCarver>
+ScanResult runScanPasses(const Request& request, ScanControl& control, ScanSink& sink,
+                         std::uint64_t idleIndex, MakeCarver&& makeCarver) {
+    control.start_sector.store(request.start_sector);
+    control.end_sector.store(request.end_sector);
+    control.total_sector.store(request.end_sector - request.start_sector);
+    control.for_index.store(idleIndex);
+
+    ScanResult result;
+    if (request.source == nullptr) {
+        control.stop_now.store(0);
+        result.status = ScanStatus::OpenFailure;
+        return result;
+    }
+
+    BlockReader reader(*request.source, request.blockSectors);
+    auto carver = makeCarver(*request.source);
+    static const signatures::SignatureList kNoSignatures;
+    for (const PassKind pass : {PassKind::General, PassKind::Thorough}) {
+        const bool general = pass == PassKind::General;
+        if (!general && !request.thoroughPass)
+            break;
+        sink.passStarted(pass, general ? kGeneralModeLabel : kThoroughModeLabel);
+        if (!general) {
+            carver.beginThoroughPass();
+            control.for_index.store(idleIndex);
+        }
+        const signatures::SignatureList* list = general ? request.general : request.thorough;
+        const SignatureMatcher matcher(list != nullptr ? *list : kNoSignatures);
+        if (carver.runPass(pass, matcher, reader, control, request.start_sector, request.end_sector,
+                           result) == PassEnd::Stopped) {
+            result.status = ScanStatus::Stopped;
+            break;
+        }
+    }
+    return result;
 }
 
 } // namespace quarry::carving
