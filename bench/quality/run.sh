@@ -14,6 +14,8 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+# shellcheck source=../common.sh
+. "$here/../common.sh"
 IMAGE_MIB=${IMAGE_MIB:-128}
 WORK=${WORK:-$root/build/bench-work/quality}
 BUILD=${BUILD:-$root/build/bench-release}
@@ -23,22 +25,11 @@ need=()
 command -v photorec >/dev/null || need+=(testdisk)
 command -v mcopy >/dev/null || need+=(mtools)
 command -v mkfs.vfat >/dev/null || [ -x /usr/sbin/mkfs.vfat ] || need+=(dosfstools)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bench_install "${need[@]}"
 PATH=$PATH:/usr/sbin:/sbin
 export MTOOLS_SKIP_CHECK=1
 
-echo "Building quarry-carve (Release) in $BUILD" >&2
-cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARRY_BUILD_GUI=OFF \
-  -DQUARRY_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target quarry-carve quarry_definition_files >/dev/null
-carver="$BUILD/bin/quarry-carve"
-resources="$BUILD/share/quarry"
-[ -f "$resources/QRYExt2.dll" ] || { echo "no definition files in $resources" >&2; exit 1; }
+bench_build_carver
 
 rm -rf "$WORK"
 mkdir -p "$WORK"

@@ -14,6 +14,8 @@ set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+# shellcheck source=../common.sh
+. "$here/../common.sh"
 IMAGE_MIB=${IMAGE_MIB:-2048}
 SEED=${SEED:-20240611}
 CPU=${CPU:-0}
@@ -26,20 +28,9 @@ need=()
 command -v foremost >/dev/null || need+=(foremost)
 command -v photorec >/dev/null || need+=(testdisk)
 [ -x /usr/bin/time ] || need+=(time)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bench_install "${need[@]}"
 
-echo "Building quarry-carve (Release) in $BUILD" >&2
-cmake -S "$root" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUARRY_BUILD_GUI=OFF \
-  -DQUARRY_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" --target quarry-carve quarry_definition_files >/dev/null
-carver="$BUILD/bin/quarry-carve"
-resources="$BUILD/share/quarry"
-[ -f "$resources/QRYExt2.dll" ] || { echo "no definition files in $resources" >&2; exit 1; }
+bench_build_carver
 
 mkdir -p "$WORK"
 image="$WORK/image-${IMAGE_MIB}MiB-$SEED.img"
@@ -73,9 +64,12 @@ measure() {
   for run in $(seq "$REPEAT"); do
     echo "Running $name ($mode), $run of $REPEAT" >&2
     eval "$prepare"
+    # time(1) reports the wall clock in hundredths of a second, too coarse for a fast scan.
+    local started ended
+    started=$(date +%s.%N)
     /usr/bin/time -v -o "$timing" taskset -c "$CPU" "$@"
-    wall=$(awk -F': ' '/Elapsed \(wall clock\)/ {print $2}' "$timing" |
-      awk -F: '{ s = 0; for (i = 1; i <= NF; i++) s = s * 60 + $i; print s }')
+    ended=$(date +%s.%N)
+    wall=$(awk -v a="$started" -v b="$ended" 'BEGIN { printf "%.4f", b - a }')
     peak=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$timing")
     echo "$name,$mode,$wall,$(eval "$read_bytes"),$peak,$(eval "$items_cmd")" >>"$results"
   done
@@ -133,7 +127,7 @@ for r in rows:
     secs = r["seconds"]
     rate = image / secs
     read = r["read"] / secs
-    print(f"{r['tool']:<13} {r['mode']:<16} {secs:>8.2f} {rate / 1e6:>11.0f} {read / 1e6:>10.0f} "
+    print(f"{r['tool']:<13} {r['mode']:<16} {secs:>8.3f} {rate / 1e6:>11.0f} {read / 1e6:>10.0f} "
           f"{r['peak'] / 1024:>9.1f} {r['items']:>6} {rate / base:>10.2f} {read / base:>9.2f}")
 limit = 64 + largest / 2**20
 print(f"Targets: >= 2000 MB/s read in each quarry-carve mode, >= 5x PhotoRec, peak < {limit:.1f} MiB "
