@@ -62,4 +62,22 @@ void makeGroups(FoundFileGroups& groups, std::initializer_list<const char*> exte
     }
 }
 
+ScanRun scanShifted(const Image& image, ScanSetup setup, std::uint64_t k,
+                    const std::function<ScanRun(SectorSource*, const ScanSetup&)>& run) {
+    const Image shifted = image.shifted(k);
+    MemorySource source = shifted.source();
+    setup.start = setup.start.value_or(0) + k;
+    setup.end = setup.end.value_or(image.sectors()) + k;
+    ScanRun result = run(&source, setup);
+    for (Event& e : result.events) {
+        if (e.kind == "photo" || e.kind == "raw") {
+            e.first -= k;
+            e.end -= k;
+        }
+        e.forIndex -= k;
+    }
+    result.forIndexAtEnd -= k;
+    return result;
+}
+
 } // namespace quarry::carving::test_support

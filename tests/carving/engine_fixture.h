@@ -4,6 +4,7 @@
 #include "carving/scan.h"
 #include "carving_test_support.h"
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -35,6 +36,11 @@ ScanRun runPhoto(SectorSource* source, const ScanSetup& setup, PhotoCounters& co
                  Engine engine = Engine::Real);
 ScanRun runRaw(SectorSource* source, const ScanSetup& setup, FoundFileGroups& groups,
                Engine engine = Engine::Real);
+
+// Runs `run` on `image` shifted by `k` sectors (the range shifted with it) and reports sectors
+// as if unshifted, so every engine case also checks that results move with the data.
+ScanRun scanShifted(const Image& image, ScanSetup setup, std::uint64_t k,
+                    const std::function<ScanRun(SectorSource*, const ScanSetup&)>& run);
 
 // A group per extension, counts 0, as a confirmed check list leaves them.
 void makeGroups(FoundFileGroups& groups, std::initializer_list<const char*> extensions);

@@ -14,21 +14,9 @@ const auto kAvi = hexBytes("52494646");
 class CarvingRawScan : public ::testing::TestWithParam<std::uint64_t> {
 protected:
     ScanRun scan(const Image& image, ScanSetup setup) {
-        const std::uint64_t k = GetParam();
-        const Image shifted = image.shifted(k);
-        MemorySource source = shifted.source();
-        setup.start = setup.start.value_or(0) + k;
-        setup.end = setup.end.value_or(image.sectors()) + k;
-        ScanRun run = runRaw(&source, setup, groups);
-        for (Event& e : run.events) {
-            if (e.kind == "raw") {
-                e.first -= k;
-                e.end -= k;
-            }
-            e.forIndex -= k;
-        }
-        run.forIndexAtEnd -= k;
-        return run;
+        return scanShifted(image, setup, GetParam(), [&](SectorSource* source, const ScanSetup& s) {
+            return runRaw(source, s, groups);
+        });
     }
 
     ScanRun scan(const Image& image, const signatures::SignatureList& general) {
