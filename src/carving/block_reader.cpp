@@ -26,8 +26,27 @@ BlockReader::BlockReader(SectorSource& source, std::size_t blockSectors)
     blockData_ = buffer_.get();
 }
 
+void BlockReader::dropWindow() {
+    if (window_) {
+        unreadable_ += window_->unreadableSectors() - windowUnreadable_;
+        window_.reset();
+    }
+    windowUnreadable_ = 0;
+}
+
+std::uint64_t BlockReader::takeUnreadableSectors() {
+    std::uint64_t taken = unreadable_;
+    unreadable_ = 0;
+    if (window_) {
+        const std::uint64_t now = window_->unreadableSectors();
+        taken += now - windowUnreadable_;
+        windowUnreadable_ = now;
+    }
+    return taken;
+}
+
 void BlockReader::restart(std::uint64_t end) {
-    window_.reset();
+    dropWindow();
     blockData_ = buffer_.get();
     end_ = end;
     blockFirst_ = 0;
@@ -36,7 +55,7 @@ void BlockReader::restart(std::uint64_t end) {
 }
 
 bool BlockReader::mapWindow(std::uint64_t s) {
-    window_.reset();
+    dropWindow();
     const std::uint64_t count =
         std::min<std::uint64_t>(kWindowBlocks * blockSectors_, std::max(end_, s + 1) - s);
     window_ = source_.mapSectors(s, static_cast<std::size_t>(count));

@@ -49,6 +49,10 @@ public:
     // Whether the last sector handed out came from the source in place.
     bool inPlace() const { return window_ != nullptr; }
 
+    // Sectors handed out in place as zeros because they could no longer be read, since the
+    // last call; they count as failed reads.
+    std::uint64_t takeUnreadableSectors();
+
 private:
     static constexpr std::uint64_t kPrefetchSectors = 8;
 
@@ -64,6 +68,7 @@ private:
     const std::uint8_t* slowSector(std::uint64_t s, Outcome& outcome);
     void loadBlock(std::uint64_t s);
     bool mapWindow(std::uint64_t s);
+    void dropWindow();
 
     SectorSource& source_;
     std::size_t blockSectors_;
@@ -75,6 +80,8 @@ private:
     std::uint64_t blockCount_ = 0;
     bool blockReadable_ = false;
     std::uint8_t lines_ = 1;
+    std::uint64_t unreadable_ = 0;       // from windows already dropped, not yet taken
+    std::uint64_t windowUnreadable_ = 0; // of the live window, already taken
 };
 
 } // namespace quarry::carving

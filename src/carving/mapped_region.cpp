@@ -1,5 +1,6 @@
 #include "carving/mapped_region.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <csignal>
@@ -16,6 +17,7 @@ namespace {
 struct Slot {
     std::atomic<std::uintptr_t> begin{0};
     std::atomic<std::uintptr_t> end{0};
+    std::atomic<std::uint64_t> faultedPages{0};
 };
 
 constexpr std::uintptr_t kClaimed = 1;
@@ -27,23 +29,25 @@ std::uintptr_t pageSize = 4096;
 bool guardInstalled = false;
 std::once_flag installOnce;
 
-bool ownsAddress(std::uintptr_t address) {
-    for (const Slot& slot : slots) {
+// The slot whose mapping holds `address`, or null.
+Slot* slotOwning(std::uintptr_t address) {
+    for (Slot& slot : slots) {
         const std::uintptr_t begin = slot.begin.load(std::memory_order_acquire);
         if (begin > kClaimed && address >= begin && address < slot.end.load(std::memory_order_relaxed)) {
-            return true;
+            return &slot;
         }
     }
-    return false;
+    return nullptr;
 }
 
 // A fault in one of our mappings gets a zero page in place of the unreadable one and the
 // access is retried; any other SIGBUS goes where it would have gone without us.
 void onBusError(int signal, siginfo_t* info, void* context) {
     const auto address = reinterpret_cast<std::uintptr_t>(info->si_addr);
-    if (ownsAddress(address)) {
+    if (Slot* slot = slotOwning(address)) {
         void* page = reinterpret_cast<void*>(address & ~(pageSize - 1));
         if (::mmap(page, pageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED) {
+            slot->faultedPages.fetch_add(1, std::memory_order_relaxed);
             return;
         }
     }
@@ -82,6 +86,7 @@ std::size_t claimSlot(std::uintptr_t begin, std::uintptr_t end) {
         std::uintptr_t expected = 0;
         if (slots[i].begin.compare_exchange_strong(expected, kClaimed, std::memory_order_acquire)) {
             slots[i].end.store(end, std::memory_order_relaxed);
+            slots[i].faultedPages.store(0, std::memory_order_relaxed);
             slots[i].begin.store(begin, std::memory_order_release);
             return i;
         }
@@ -114,6 +119,11 @@ std::unique_ptr<MappedRegion> MappedRegion::map(int fd, std::uint64_t offset, st
     ::madvise(base, mappedLength, MADV_SEQUENTIAL);
     return std::make_unique<MappedRegion>(Token{}, base, mappedLength, slot,
                                           static_cast<const std::uint8_t*>(base) + lead);
+}
+
+std::uint64_t MappedRegion::unreadableSectors() const {
+    const std::uint64_t bytes = slots[slot_].faultedPages.load(std::memory_order_relaxed) * pageSize;
+    return std::min<std::uint64_t>(bytes, length_) / kSectorSize;
 }
 
 MappedRegion::~MappedRegion() {

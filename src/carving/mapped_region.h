@@ -26,6 +26,7 @@ public:
     ~MappedRegion() override;
 
     const std::uint8_t* data() const override { return data_; }
+    std::uint64_t unreadableSectors() const override;
 
 private:
     void* base_;

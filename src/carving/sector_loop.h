@@ -21,6 +21,13 @@ inline bool isBlankSector(const std::uint8_t* sector) {
     return head == 0 && std::memcmp(sector, kZeros.data(), kSectorSize) == 0;
 }
 
+// Ends a pass: sectors that read as zeros in place because they could no longer be read count
+// as failed reads too.
+inline PassEnd endPass(BlockReader& reader, ScanResult& result, PassEnd passEnd) {
+    result.badSectors += reader.takeUnreadableSectors();
+    return passEnd;
+}
+
 // The read loop of one pass over [first, end): polls the stop request before each sector,
 // publishes the index of the next sector to read, and hands each sector to `onSector`
 // (index, bytes, blank, failed). A failed read yields zeros; a source that cannot be put back after
@@ -33,14 +40,14 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
     control.for_index.store(forIndex, std::memory_order_relaxed);
     while (forIndex < end) {
         if (control.stop_now.load(std::memory_order_relaxed) == 1) {
-            return PassEnd::Stopped;
+            return endPass(reader, result, PassEnd::Stopped);
         }
         auto outcome = BlockReader::Outcome::Read;
         const std::uint8_t* sector = reader.sector(forIndex, outcome);
         if (outcome != BlockReader::Outcome::Read) {
             ++result.badSectors;
             if (outcome == BlockReader::Outcome::Lost) {
-                return PassEnd::Complete;
+                return endPass(reader, result, PassEnd::Complete);
             }
         }
         ++forIndex;
@@ -49,7 +56,7 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
         const bool failed = outcome == BlockReader::Outcome::Failed;
         onSector(forIndex - 1, sector, failed || isBlankSector(sector), failed);
     }
-    return PassEnd::Complete;
+    return endPass(reader, result, PassEnd::Complete);
 }
 
 // One scan: the general pass, then the thorough pass over the same range when the request asks

@@ -14,6 +14,8 @@ class SectorView {
 public:
     virtual ~SectorView() = default;
     virtual const std::uint8_t* data() const = 0;
+    // Sectors of the view that could no longer be read once in place and read as zeros.
+    virtual std::uint64_t unreadableSectors() const { return 0; }
 };
 
 // Read-only access to a medium in 512-byte sectors. Engines, the preview and the saver read

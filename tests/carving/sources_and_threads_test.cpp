@@ -1,3 +1,4 @@
+#include "carving/block_reader.h"
 #include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "carving/sector_source.h"
@@ -165,6 +166,7 @@ TEST(CarvingFileSource, ImageFileShortenedWhileInPlaceReadsZeros) {
     EXPECT_TRUE(std::equal(bytes, bytes + 64 * kSectorSize, image.bytes().begin()));
     EXPECT_TRUE(std::all_of(bytes + 64 * kSectorSize, bytes + 256 * kSectorSize,
                             [](std::uint8_t b) { return b == 0; }));
+    EXPECT_EQ(view->unreadableSectors(), 192u);
     EXPECT_EQ(source->mapSectors(0, 65), nullptr);
     std::vector<std::uint8_t> out(kSectorSize);
     EXPECT_FALSE(source->readSectors(64, 1, out.data()));
@@ -178,6 +180,34 @@ TEST(CarvingFileSource, ImageFileShortenedWhileInPlaceReadsZeros) {
     const ScanRun run = runPhoto(source.get(), setup, counters);
     EXPECT_EQ(run.result.sectorsScanned, 256u);
     EXPECT_EQ(run.result.badSectors, 192u);
+}
+
+// Sectors that a scan already reading in place finds gone count as bad sectors too.
+TEST(CarvingFileSource, SectorsLostUnderAWindowCountAsFailedReads) {
+    Image image(256);
+    std::mt19937_64 random(7);
+    image.randomize(random, 0, 256);
+    const TempFile file(image.bytes());
+    const auto source = openFileSource(file.path());
+    ASSERT_NE(source, nullptr);
+    BlockReader reader(*source, 256);
+    reader.restart(256);
+    auto outcome = BlockReader::Outcome::Failed;
+    reader.sector(0, outcome);
+    ASSERT_TRUE(reader.inPlace());
+    std::filesystem::resize_file(file.path(), 64 * kSectorSize);
+
+    bool zerosAfterTheEnd = true;
+    for (std::uint64_t s = 1; s < 256; ++s) {
+        const std::uint8_t* sector = reader.sector(s, outcome);
+        EXPECT_EQ(outcome, BlockReader::Outcome::Read);
+        if (s >= 64)
+            zerosAfterTheEnd = zerosAfterTheEnd && std::all_of(sector, sector + kSectorSize,
+                                                               [](std::uint8_t b) { return b == 0; });
+    }
+    EXPECT_TRUE(zerosAfterTheEnd);
+    EXPECT_EQ(reader.takeUnreadableSectors(), 192u);
+    EXPECT_EQ(reader.takeUnreadableSectors(), 0u);
 }
 
 // Blocks every read at or after `gate` until released, so another thread can stop the scan
