@@ -6,7 +6,6 @@
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
-
 #include <vector>
 #endif
 
