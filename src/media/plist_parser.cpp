@@ -1,5 +1,7 @@
 #include "media/plist_parser.h"
 
+#include "signatures/utf8_text.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -29,24 +31,6 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-void appendUtf8(std::string& out, std::uint32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
 // Appends the character of an entity body such as "amp" or "#x41"; false if it names none.
 bool appendEntity(std::string& out, std::string_view entity) {
     if (entity == "lt")
@@ -69,7 +53,7 @@ bool appendEntity(std::string& out, std::string_view entity) {
             return false;
         if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return false;
-        appendUtf8(out, code);
+        signatures::utf8::appendUtf8(out, code);
     } else {
         return false;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ std::string_view firstCharacters(std::string_view text, std::size_t count);
 // `text` with one byte per character, for reading hex digits position by position: a
 // character outside ASCII becomes '?', a non-digit worth 0 like any other.
 std::string asciiPerCharacter(std::string_view text);
+
+// Appends code point `code` (at most U+10FFFF) to `out`, encoded as UTF-8.
+void appendUtf8(std::string& out, std::uint32_t code);
 
 // Upper case of ASCII and Latin-1 letters; other characters are kept.
 std::string toUpper(std::string_view text);

@@ -1,5 +1,7 @@
 #include "json_reader.h"
 
+#include "signatures/utf8_text.h"
+
 #include <cstring>
 #include <sstream>
 
@@ -136,24 +138,6 @@ private:
         return code;
     }
 
-    static void appendUtf8(std::string& out, unsigned code) {
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-
     std::string parseString() {
         expect('"');
         std::string out;
@@ -199,7 +183,7 @@ private:
                     const unsigned low = hex4();
                     code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
                 }
-                appendUtf8(out, code);
+                signatures::utf8::appendUtf8(out, code);
                 break;
             }
             default:
