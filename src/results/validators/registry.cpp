@@ -127,4 +127,12 @@ bool hasValidator(const std::string& extension) {
     return lookup(extension) != nullptr;
 }
 
+std::vector<std::string_view> validatorExtensions() {
+    std::vector<std::string_view> extensions;
+    for (const auto& registration : kValidators) {
+        extensions.push_back(registration.extension);
+    }
+    return extensions;
+}
+
 } // namespace quarry::results
