@@ -45,7 +45,8 @@ public:
 };
 
 // A block device or an image file, opened read-only (O_RDONLY). Null when it cannot be
-// opened.
-std::unique_ptr<SectorSource> openFileSource(const std::string& path);
+// opened or is no medium (a FIFO, socket or folder, or on Linux a character device); never
+// blocks on a FIFO. `problem`, when given, then receives why, in words.
+std::unique_ptr<SectorSource> openFileSource(const std::string& path, std::string* problem = nullptr);
 
 } // namespace quarry::carving

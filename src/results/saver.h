@@ -65,8 +65,10 @@ public:
 // statvfs and write.
 SaveFileSystem& systemFileSystem();
 
-// Saves found items below the results folder, in a folder per extension. A file is never
-// overwritten: a taken name gets " (2)", " (3)"… before its extension. Each file is written
+// Saves found items below the results folder, in a folder per extension. The folders below the
+// destination are made and entered without following symbolic links, so a link planted there
+// cannot send files elsewhere. A file is never overwritten: a taken name gets " (2)", " (3)"…
+// before its extension. Each file is written
 // under a temporary name and renamed when complete, so a partial file never looks whole.
 // Before each file the destination must have room for it plus kFreeSpaceMargin; once it has
 // none (or a write fails for want of space) the saver stops: that item and every later one
@@ -78,6 +80,10 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
     bool destinationFull() const { return full_; }
+
+    // Before a scan: makes the results folder, removes the partial files that killed runs left
+    // in it, and proves that a file can be written there. Empty, or why saving cannot work.
+    std::string prepareDestination();
 
     SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes);
 
@@ -96,6 +102,8 @@ private:
     SaveResult refuseFull() const;
     SaveResult failed(std::string_view what, int error);
 
+    std::filesystem::path destination_;
+    SearchKind kind_;
     std::filesystem::path folder_;
     SaveFileSystem& fileSystem_;
     bool full_ = false;
