@@ -32,6 +32,11 @@ std::string errnoText(int error) {
 
 constexpr std::string_view kPartialPrefix = ".quarry-partial-";
 
+// The folders from the destination down to the results folder.
+std::vector<std::string> resultsFolders(SearchKind kind) {
+    return {"Quarry (Vez) Results", searchFolderName(kind), "General Recovery Results"};
+}
+
 // Renames without replacing an existing file; returns 0 or an errno value (EEXIST when taken).
 int renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
 #if defined(__linux__)
@@ -160,7 +165,10 @@ const char* searchFolderName(SearchKind kind) {
 }
 
 std::filesystem::path resultsFolder(const std::filesystem::path& destination, SearchKind kind) {
-    return destination / "Quarry (Vez) Results" / searchFolderName(kind) / "General Recovery Results";
+    auto folder = destination;
+    for (const auto& name : resultsFolders(kind))
+        folder /= name;
+    return folder;
 }
 
 SaveFileSystem& systemFileSystem() {
@@ -200,11 +208,6 @@ namespace {
 
 bool outOfSpace(int error) {
     return error == ENOSPC || error == EDQUOT;
-}
-
-// The folders from the destination down to the results folder.
-std::vector<std::string> resultsFolders(SearchKind kind) {
-    return {"Quarry (Vez) Results", searchFolderName(kind), "General Recovery Results"};
 }
 
 // Opens `destination` as the user named it (links followed, made when missing), then each of
@@ -433,7 +436,7 @@ std::string ItemSaver::prepareDestination() {
     int error = file.get() < 0 ? errno : 0;
     if (file.get() >= 0) {
         if (::write(file.get(), "q", 1) != 1)
-            error = errno;
+            error = errno != 0 ? errno : EIO;
         file.reset();
         ::unlinkat(results.get(), probe.c_str(), 0);
     }
