@@ -132,11 +132,14 @@ std::optional<std::string> notAMedium(const struct stat& info) {
 
 } // namespace
 
-std::unique_ptr<SectorSource> openFileSource(const std::string& path, std::string* problem) {
-    auto refuse = [problem](std::string why) -> std::unique_ptr<SectorSource> {
-        if (problem) {
-            *problem = std::move(why);
-        }
+std::unique_ptr<SectorSource> openFileSource(const std::string& path) {
+    std::string problem;
+    return openFileSourceOrSayWhy(path, problem);
+}
+
+std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, std::string& problem) {
+    auto refuse = [&problem](std::string why) -> std::unique_ptr<SectorSource> {
+        problem = std::move(why);
         return nullptr;
     };
     // O_NONBLOCK so a FIFO cannot hang the open; it is refused below and cleared for the rest.

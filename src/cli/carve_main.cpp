@@ -232,7 +232,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     };
 
     std::string problem;
-    auto source = carving::openFileSource(options.source, &problem);
+    auto source = carving::openFileSourceOrSayWhy(options.source, problem);
     if (!source)
         return report(unreadableSource(options.source, problem));
     if (source->sectorCount() == 0)
@@ -264,7 +264,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
             return report({kExitUsage, "quarry-carve: " + why});
         // Items are measured and copied through a handle of their own so the scan's reads stay
         // sequential.
-        itemSource = carving::openFileSource(options.source, &problem);
+        itemSource = carving::openFileSourceOrSayWhy(options.source, problem);
         if (!itemSource)
             return report(unreadableSource(options.source, problem));
         validatedSaver.emplace(*saver, itemSource.get());
