@@ -3,12 +3,12 @@
 #include "common/unique_fd.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -152,17 +152,17 @@ std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, st
                 return refuse(std::move(*why));
             }
         }
-        return refuse(std::strerror(error));
+        return refuse(std::generic_category().message(error));
     }
     if (::fstat(fd.get(), &info) != 0) {
-        return refuse(std::strerror(errno));
+        return refuse(std::generic_category().message(errno));
     }
     if (auto why = notAMedium(info)) {
         return refuse(std::move(*why));
     }
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
-        return refuse(std::strerror(errno));
+        return refuse(std::generic_category().message(errno));
     }
     const std::int64_t size = mediumSize(fd.get());
     if (size < 0) {
