@@ -1141,29 +1141,16 @@ Bytes dvFrames() {
     return Bytes(first, first + 3 * 144000);
 }
 
-// An MPEG-2 video stream: sequence header and extension, a group of pictures, two pictures of two
-// slices, the sequence end.
+// The MPEG-2 video of the HDV movie in the corpus, from its first sequence header to the end of the
+// media data, closed by the sequence end code a movie's samples leave out.
 Bytes mpegVideoStream() {
-    Bytes es = fromHex("000001B3"
-                       "0B4090"
-                       "23"
-                       "FFFFE0"
-                       "18");
-    append(es, fromHex("000001B5"
-                       "148A00010000"));
-    append(es, fromHex("000001B8"
-                       "00080000"));
-    for (std::uint8_t picture = 0; picture < 2; ++picture) {
-        append(es, fromHex("00000100"
-                           "000FFFF8"));
-        for (std::uint8_t slice = 1; slice <= 2; ++slice) {
-            append(es, {0, 0, 1, slice});
-            Bytes data = randomBytes(3000, picture * 10U + slice);
-            std::replace(data.begin(), data.end(), std::uint8_t{0}, std::uint8_t{0x55});
-            append(es, data);
-        }
-    }
-    append(es, fromHex("000001B7"));
+    const Bytes movie = corpusFile("080_hdv-720p25.mov");
+    const std::array<std::uint8_t, 4> sequence = {0, 0, 1, 0xB3};
+    const std::array<std::uint8_t, 4> index = {'m', 'o', 'o', 'v'};
+    const auto first = std::search(movie.begin(), movie.end(), sequence.begin(), sequence.end());
+    const auto last = std::search(movie.begin(), movie.end(), index.begin(), index.end()) - 4;
+    Bytes es(first, last);
+    append(es, {0, 0, 1, 0xB7});
     return es;
 }
 
