@@ -190,11 +190,11 @@ bool outOfSpace(int error) {
     return error == ENOSPC || error == EDQUOT;
 }
 
-// Creates the item's extension folder and checks that `size` bytes fit there with the margin
-// to spare; 0 or an errno value (ENOSPC when they don't fit).
-int prepareFolder(const std::filesystem::path& folder, std::string_view name, std::uint64_t size,
-                  SaveFileSystem& fileSystem, std::filesystem::path& dir) {
-    dir = folder / safePathComponent(itemExtension(name));
+// Creates the item's folder (`subfolder`, or the one named by its extension) and checks that
+// `size` bytes fit there with the margin to spare; 0 or an errno value (ENOSPC when they don't fit).
+int prepareFolder(const std::filesystem::path& folder, std::string_view name, std::string_view subfolder,
+                  std::uint64_t size, SaveFileSystem& fileSystem, std::filesystem::path& dir) {
+    dir = folder / safePathComponent(subfolder.empty() ? itemExtension(name) : subfolder);
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     if (ec)
@@ -232,11 +232,12 @@ SaveResult ItemSaver::failed(std::string_view what, int error) {
     return failure(what, error);
 }
 
-SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes) {
+SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes,
+                                std::string_view subfolder) {
     if (full_)
         return refuseFull();
     std::filesystem::path dir;
-    if (const int error = prepareFolder(folder_, name, bytes.size(), fileSystem_, dir); error != 0)
+    if (const int error = prepareFolder(folder_, name, subfolder, bytes.size(), fileSystem_, dir); error != 0)
         return failed("cannot create a file in " + dir.string(), error);
     PartialFile file(fileSystem_);
     if (const int error = file.create(dir); error != 0)
@@ -247,11 +248,11 @@ SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint
 }
 
 SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSource& source,
-                                     std::uint64_t start, std::uint64_t bytes) {
+                                     std::uint64_t start, std::uint64_t bytes, std::string_view subfolder) {
     if (full_)
         return refuseFull();
     std::filesystem::path dir;
-    if (const int error = prepareFolder(folder_, name, bytes, fileSystem_, dir); error != 0)
+    if (const int error = prepareFolder(folder_, name, subfolder, bytes, fileSystem_, dir); error != 0)
         return failed("cannot create a file in " + dir.string(), error);
     PartialFile file(fileSystem_);
     if (const int error = file.create(dir); error != 0)

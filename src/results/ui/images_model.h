@@ -28,6 +28,9 @@ public:
 
     // Appends a batch of items with one insertion.
     void appendItems(std::vector<MyImageObject> items);
+    // What saving made of the item at `row`, shown in its tooltip; a `copy` of a file saved
+    // already also gets a badge. Ignored unless the row still holds the item named `name`.
+    void setItemNote(int row, const QString& name, const QString& note, bool copy);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -46,6 +49,8 @@ private:
     struct Entry {
         MyImageObject object;
         quint64 serial; // names the decoded thumbnail in the pixmap cache
+        QString note;
+        bool copy = false;
     };
 
     QVariant picture(const Entry& entry) const;
