@@ -2,8 +2,8 @@
 #include "carving/ui/scanbridge.h"
 #include "media/volume_description.h"
 #include "results/destination_check.h"
-#include "results/ui/recovery_progress_dialog.h"
 #include "results/ui/images_model.h"
+#include "results/ui/recovery_progress_dialog.h"
 #include "results/ui/recovery_writer.h"
 #include "ui_mainwindow.h"
 
@@ -79,8 +79,10 @@ void MyTableController::setUpRecovery() {
 
     Ui::MainWindow& ui = *ui_;
     // The two destination boxes show one choice, as their path fields show one folder.
-    connect(ui._keep_rejected_Chk, &QAbstractButton::toggled, ui._keep_rejected_Chk_Sig, &QAbstractButton::setChecked);
-    connect(ui._keep_rejected_Chk_Sig, &QAbstractButton::toggled, ui._keep_rejected_Chk, &QAbstractButton::setChecked);
+    connect(ui._keep_rejected_Chk, &QAbstractButton::toggled, ui._keep_rejected_Chk_Sig,
+            &QAbstractButton::setChecked);
+    connect(ui._keep_rejected_Chk_Sig, &QAbstractButton::toggled, ui._keep_rejected_Chk,
+            &QAbstractButton::setChecked);
     connect(ui._open_folder, &QAbstractButton::clicked, this, [this] { Open_Folder_btn(ui_->_open_folder); });
     connect(ui._open_folder_Sig, &QAbstractButton::clicked, this,
             [this] { Open_Folder_btn_Sig(ui_->_open_folder_Sig); });

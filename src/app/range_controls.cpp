@@ -39,8 +39,8 @@ RangeControls photoRangeControls(const Ui::MainWindow& ui) {
          ui._End_Sec_Box, ui._End_Sec_Min, ui._End_Sec_Min_val, ui._End_Sec_Max, ui._End_Sec_Max_val,
          ui._End_Sec_curr, ui._End_slider_val, ui._End_Slider},
         {ui._disk_sector_info_Box, ui._browse_Box, ui._path_label, ui._path, ui._browse_path,
-         ui._keep_rejected_Chk, ui._searching_criteria_Box, ui._entire_disk_rd, ui._sector_range_rd, ui._Thro_Mode_Chk,
-         ui._Thro_Mode_Chk_Label, ui._Thro_Mode_Info},
+         ui._keep_rejected_Chk, ui._searching_criteria_Box, ui._entire_disk_rd, ui._sector_range_rd,
+         ui._Thro_Mode_Chk, ui._Thro_Mode_Chk_Label, ui._Thro_Mode_Info},
     };
 }
 

@@ -119,8 +119,8 @@ const char* statusText(carving::ScanStatus status) {
     return status == carving::ScanStatus::Stopped ? "stopped" : "complete";
 }
 
-void printEndEvent(std::ostream& out, const carving::ScanResult& result, const carving::FoundFileGroups& groups,
-                   const CarveSink& sink, bool saving) {
+void printEndEvent(std::ostream& out, const carving::ScanResult& result,
+                   const carving::FoundFileGroups& groups, const CarveSink& sink, bool saving) {
     std::string array = "[";
     for (const auto& group : groups.snapshot()) {
         if (array.size() > 1)

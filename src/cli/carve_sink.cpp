@@ -73,7 +73,8 @@ void CarveSink::reportSave(const std::string& name, const results::SavedItem& sa
     }
     ++saved_;
     const std::string type(results::itemExtension(result.path.filename().string()));
-    auto row = std::find_if(savedTypes_.begin(), savedTypes_.end(), [&](const auto& t) { return t.first == type; });
+    auto row =
+        std::find_if(savedTypes_.begin(), savedTypes_.end(), [&](const auto& t) { return t.first == type; });
     if (row == savedTypes_.end())
         row = savedTypes_.insert(savedTypes_.end(), {type, 0});
     ++row->second;

@@ -14,9 +14,8 @@ namespace {
 constexpr int kHoldersLookedAt = 16;
 
 bool sameText(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-        return std::toupper(x) == std::toupper(y);
-    });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
 }
 
 FileCheck checkOf(const FileEnd& end, std::string_view name) {
@@ -39,7 +38,8 @@ const char* fileCheckName(FileCheck check) {
     return "unverified";
 }
 
-std::optional<SavedExtents::Earlier> SavedExtents::find(std::uint64_t firstSector, std::uint64_t bytes) const {
+std::optional<SavedExtents::Earlier> SavedExtents::find(std::uint64_t firstSector,
+                                                        std::uint64_t bytes) const {
     const auto [from, to] = byStart_.equal_range(firstSector);
     for (auto it = from; it != to; ++it) {
         if (it->second.bytes == bytes)
@@ -79,8 +79,8 @@ FileEnd ValidatedSaver::measureOnMedium(std::string_view name, std::uint64_t sta
 bool ValidatedSaver::prepare(SavedItem& item, std::string_view name, const FileEnd& end, std::uint64_t start,
                              std::uint64_t bytes) {
     item.check = checkOf(end, name);
-    item.type = item.check == FileCheck::Verified && !end.type.empty() ? end.type
-                                                                        : std::string(itemExtension(name));
+    item.type =
+        item.check == FileCheck::Verified && !end.type.empty() ? end.type : std::string(itemExtension(name));
     if (item.check == FileCheck::Rejected && !keepRejected_) {
         item.skipped = true;
         return false;
@@ -114,8 +114,8 @@ SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::
     if (item.check == FileCheck::Rejected)
         item.save = saver_.saveBytes(name, bytes, kRejectedFolder);
     else if (inItem.validated || !end.validated)
-        item.save = saver_.saveBytes(nameForType(name, item.type),
-                                     bytes.first(static_cast<std::size_t>(end.bytes)));
+        item.save =
+            saver_.saveBytes(nameForType(name, item.type), bytes.first(static_cast<std::size_t>(end.bytes)));
     else
         item.save = saver_.saveFromSource(nameForType(name, item.type), *source_, firstSector, end.bytes);
     remember(item, name, firstSector, end.bytes);
@@ -144,16 +144,15 @@ SavedItem ValidatedSaver::saveSectors(std::string_view name, std::uint64_t start
     return item;
 }
 
-std::optional<std::vector<std::uint8_t>> wholePhotoFromMedium(std::string_view name,
-                                                              std::span<const std::uint8_t> bytes,
-                                                              std::uint64_t firstSector,
-                                                              carving::SectorSource& source,
-                                                              std::uint64_t maxBytes) {
+std::optional<std::vector<std::uint8_t>>
+wholePhotoFromMedium(std::string_view name, std::span<const std::uint8_t> bytes, std::uint64_t firstSector,
+                     carving::SectorSource& source, std::uint64_t maxBytes) {
     const std::string extension(itemExtension(name));
     if (firstSector >= source.sectorCount() || findFileEnd(bytes, extension).validated)
         return std::nullopt;
     const std::uint64_t toMediumEnd = (source.sectorCount() - firstSector) * kSectorSize;
-    const auto end = findFileEnd(source, firstSector, bytes.size(), extension, std::min(toMediumEnd, maxBytes));
+    const auto end =
+        findFileEnd(source, firstSector, bytes.size(), extension, std::min(toMediumEnd, maxBytes));
     if (!end.validated || end.bytes <= bytes.size())
         return std::nullopt;
     std::vector<std::uint8_t> whole((end.bytes + kSectorSize - 1) / kSectorSize * kSectorSize);

@@ -111,10 +111,8 @@ std::string nameForType(std::string_view name, std::string_view type);
 // A photo's whole file, read from the medium, when its item holds only the start of it (cut
 // short by a picture inside it or by its size limit); nothing when the item holds the whole
 // file, the structure does not hold, or the file is longer than `maxBytes`.
-std::optional<std::vector<std::uint8_t>> wholePhotoFromMedium(std::string_view name,
-                                                              std::span<const std::uint8_t> bytes,
-                                                              std::uint64_t firstSector,
-                                                              carving::SectorSource& source,
-                                                              std::uint64_t maxBytes);
+std::optional<std::vector<std::uint8_t>>
+wholePhotoFromMedium(std::string_view name, std::span<const std::uint8_t> bytes, std::uint64_t firstSector,
+                     carving::SectorSource& source, std::uint64_t maxBytes);
 
 } // namespace quarry::results

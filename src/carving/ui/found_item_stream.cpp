@@ -81,8 +81,8 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         event.kind = Event::Kind::Photo;
         event.pass = pass;
         const QByteArray image = thumbnailSource(data, name, firstSector, medium.get());
-        event.item = results::MyImageObject(results::makeThumbnail(image, placeholder), QString::fromStdString(name),
-                                            QString::fromStdString(uid));
+        event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
+                                            QString::fromStdString(name), QString::fromStdString(uid));
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;

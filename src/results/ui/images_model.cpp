@@ -92,7 +92,8 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return item.imageTitle();
     case Qt::ToolTipRole:
-        return entry.note.isEmpty() ? item.imageSubtitle() : item.imageSubtitle() + QLatin1Char('\n') + entry.note;
+        return entry.note.isEmpty() ? item.imageSubtitle()
+                                    : item.imageSubtitle() + QLatin1Char('\n') + entry.note;
     case Qt::DecorationRole: {
         const QVariant shown = picture(entry);
         return entry.copy && shown.isValid() ? QVariant(withCopyBadge(shown.value<QIcon>())) : shown;

@@ -43,8 +43,9 @@ QString checkNote(const SavedItem& saved) {
         return QStringLiteral("Whole %1 file, saved as %2")
             .arg(type, QString::fromStdString(saved.save.path.filename().string()));
     case FileCheck::Rejected:
-        return saved.save.ok ? QStringLiteral("Not a whole %1 file; kept in %2").arg(type, QString(kRejectedFolder))
-                             : QStringLiteral("Not a whole %1 file; not saved").arg(type);
+        return saved.save.ok
+                   ? QStringLiteral("Not a whole %1 file; kept in %2").arg(type, QString(kRejectedFolder))
+                   : QStringLiteral("Not a whole %1 file; not saved").arg(type);
     case FileCheck::Unverified:
         break;
     }
@@ -176,8 +177,9 @@ RecoveryProgress RecoveryWriter::recoverUnsaved(const std::filesystem::path& des
     if (!unsaved.empty())
         medium = carving::openFileSource(source_);
     std::unique_lock lock(mutex_);
-    auto session = std::make_shared<Session>(destination, kind_, fileSystem_ ? *fileSystem_ : systemFileSystem(),
-                                             std::move(medium), savedExtents_, keepRejected_, true);
+    auto session =
+        std::make_shared<Session>(destination, kind_, fileSystem_ ? *fileSystem_ : systemFileSystem(),
+                                  std::move(medium), savedExtents_, keepRejected_, true);
     batch_ = session;
     if (!unsaved.empty() && !session->source) {
         session->outcome.sourceUnreadable = true;
@@ -256,7 +258,8 @@ void RecoveryWriter::save(Job& job) {
                                             item.start);
     settle(job, saved, carved);
     if (saved.save.ok || saved.skipped)
-        emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved), !saved.duplicateOf.empty());
+        emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved),
+                         !saved.duplicateOf.empty());
 }
 
 void RecoveryWriter::settle(Job& job, const SavedItem& item, std::uint64_t bytes) {
@@ -268,7 +271,7 @@ void RecoveryWriter::settle(Job& job, const SavedItem& item, std::uint64_t bytes
     const bool full = item.save.destinationFull;
     {
         std::lock_guard lock(mutex_);
-        job.item->state = saved         ? FoundItem::State::Saved
+        job.item->state = saved          ? FoundItem::State::Saved
                           : item.skipped ? FoundItem::State::Skipped
                                          : FoundItem::State::Unsaved;
         auto& outcome = session.outcome;

@@ -38,7 +38,7 @@ struct RecoveryProgress {
 struct RecoveryOutcome {
     std::uint64_t saved = 0;
     std::uint64_t skipped = 0; // not saved on purpose: copies, and rejected items
-    std::uint64_t failed = 0; // for a reason other than a full destination
+    std::uint64_t failed = 0;  // for a reason other than a full destination
     bool destinationFull = false;
     bool cancelled = false;
     bool sourceUnreadable = false;

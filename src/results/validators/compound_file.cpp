@@ -83,8 +83,8 @@ std::optional<std::vector<std::uint32_t>> fatSectorList(ByteReader& in, const He
 }
 
 // The allocation-table entry of `sector`: the next sector of its chain.
-std::optional<std::uint32_t> nextSector(ByteReader& in, const Header& header, const std::vector<std::uint32_t>& fat,
-                                        std::uint32_t sector) {
+std::optional<std::uint32_t> nextSector(ByteReader& in, const Header& header,
+                                        const std::vector<std::uint32_t>& fat, std::uint32_t sector) {
     const std::uint64_t perSector = header.sectorBytes / 4;
     const std::uint64_t table = sector / perSector;
     if (table >= fat.size() || fat[table] > kMaxRegularSector) {
@@ -118,8 +118,9 @@ struct StreamType {
 
 // The stream that each application keeps its document in; the first one present decides.
 constexpr StreamType kStreamTypes[] = {
-    {"WordDocument", false, "DOC"},       {"Workbook", false, "XLS"},   {"Book", false, "XLS"},
-    {"PowerPoint Document", false, "PPT"}, {"__substg1.0_", true, "MSG"}, {"VisioDocument", false, "VSD"},
+    {"WordDocument", false, "DOC"}, {"Workbook", false, "XLS"},
+    {"Book", false, "XLS"},         {"PowerPoint Document", false, "PPT"},
+    {"__substg1.0_", true, "MSG"},  {"VisioDocument", false, "VSD"},
     {"Quill", false, "PUB"},
 };
 

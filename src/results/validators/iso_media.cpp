@@ -42,11 +42,11 @@ struct BrandType {
 
 // Major brands and the extension their files go by.
 constexpr BrandType kBrandTypes[] = {
-    {fourCc("qt  "), "MOV"},  {fourCc("isom"), "MP4"}, {fourCc("iso2"), "MP4"}, {fourCc("iso4"), "MP4"},
-    {fourCc("iso5"), "MP4"},  {fourCc("iso6"), "MP4"}, {fourCc("mp41"), "MP4"}, {fourCc("mp42"), "MP4"},
-    {fourCc("avc1"), "MP4"},  {fourCc("dash"), "MP4"}, {fourCc("MSNV"), "MP4"}, {fourCc("XAVC"), "MP4"},
-    {fourCc("mmp4"), "MP4"},  {fourCc("M4V "), "M4V"}, {fourCc("M4VH"), "M4V"}, {fourCc("M4VP"), "M4V"},
-    {fourCc("M4A "), "M4A"},  {fourCc("M4B "), "M4B"}, {fourCc("f4v "), "F4V"}, {fourCc("crx "), "CR3"},
+    {fourCc("qt  "), "MOV"},  {fourCc("isom"), "MP4"},  {fourCc("iso2"), "MP4"},  {fourCc("iso4"), "MP4"},
+    {fourCc("iso5"), "MP4"},  {fourCc("iso6"), "MP4"},  {fourCc("mp41"), "MP4"},  {fourCc("mp42"), "MP4"},
+    {fourCc("avc1"), "MP4"},  {fourCc("dash"), "MP4"},  {fourCc("MSNV"), "MP4"},  {fourCc("XAVC"), "MP4"},
+    {fourCc("mmp4"), "MP4"},  {fourCc("M4V "), "M4V"},  {fourCc("M4VH"), "M4V"},  {fourCc("M4VP"), "M4V"},
+    {fourCc("M4A "), "M4A"},  {fourCc("M4B "), "M4B"},  {fourCc("f4v "), "F4V"},  {fourCc("crx "), "CR3"},
     {fourCc("heic"), "HEIC"}, {fourCc("heix"), "HEIC"}, {fourCc("hevc"), "HEIC"}, {fourCc("hevx"), "HEIC"},
     {fourCc("heim"), "HEIC"}, {fourCc("heis"), "HEIC"}, {fourCc("hevm"), "HEIC"}, {fourCc("hevs"), "HEIC"},
     {fourCc("mif1"), "HEIF"}, {fourCc("msf1"), "HEIF"}, {fourCc("avif"), "AVIF"}, {fourCc("avis"), "AVIF"},

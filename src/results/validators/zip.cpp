@@ -2,8 +2,8 @@
 
 #include <array>
 #include <span>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 namespace quarry::results::validators {
 namespace {
@@ -139,8 +139,11 @@ constexpr NamedType kMimeTypes[] = {
 
 // The other kinds are told by the folder of their main part.
 constexpr NamedType kMemberTypes[] = {
-    {"word/", "DOCX"},           {"xl/", "XLSX"},      {"ppt/", "PPTX"},
-    {"AndroidManifest.xml", "APK"}, {"META-INF/MANIFEST.MF", "JAR"},
+    {"word/", "DOCX"},
+    {"xl/", "XLSX"},
+    {"ppt/", "PPTX"},
+    {"AndroidManifest.xml", "APK"},
+    {"META-INF/MANIFEST.MF", "JAR"},
 };
 
 constexpr std::size_t kMostMembersRead = 4096;
@@ -160,7 +163,8 @@ std::string zipType(ByteReader& in, std::uint64_t) {
         }
         names.push_back(text(in, pos + 30, *nameBytes));
         if (names.size() == 1 && names.front() == "mimetype" && *method == 0 && *compressed < 100) {
-            const auto mime = text(in, pos + 30 + *nameBytes + *extraBytes, static_cast<std::uint16_t>(*compressed));
+            const auto mime =
+                text(in, pos + 30 + *nameBytes + *extraBytes, static_cast<std::uint16_t>(*compressed));
             for (const auto& known : kMimeTypes) {
                 if (mime == known.name) {
                     return known.type;
