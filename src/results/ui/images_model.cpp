@@ -58,20 +58,32 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     for (auto& item : items)
         items_.push_back({std::move(item), nextSerial(), {}, false});
     endInsertRows();
+    while (!pendingNotes_.empty() && pendingNotes_.begin()->first < rowCount()) {
+        applyNote(pendingNotes_.begin()->first, pendingNotes_.begin()->second);
+        pendingNotes_.erase(pendingNotes_.begin());
+    }
 }
 
 void ImagesModel::setItemNote(int row, const QString& name, const QString& note, bool copy) {
-    if (row < 0 || row >= numberOfItems())
+    if (row < 0)
         return;
+    if (row >= numberOfItems())
+        pendingNotes_[row] = {name, note, copy};
+    else
+        applyNote(row, {name, note, copy});
+}
+
+void ImagesModel::applyNote(int row, const Note& note) {
     Entry& entry = items_[static_cast<std::size_t>(row)];
-    if (entry.object.image_Name != name)
+    if (entry.object.image_Name != note.name)
         return;
-    entry.note = note;
-    entry.copy = copy;
+    entry.note = note.text;
+    entry.copy = note.copy;
     emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole});
 }
 
 void ImagesModel::clear() {
+    pendingNotes_.clear();
     if (items_.empty())
         return;
     beginResetModel();

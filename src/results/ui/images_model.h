@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace quarry::results {
@@ -29,7 +30,8 @@ public:
     // Appends a batch of items with one insertion.
     void appendItems(std::vector<MyImageObject> items);
     // What saving made of the item at `row`, shown in its tooltip; a `copy` of a file saved
-    // already also gets a badge. Ignored unless the row still holds the item named `name`.
+    // already also gets a badge. Kept for a row not appended yet (saving may be quicker than
+    // the thumbnail); ignored when the row holds an item of another name.
     void setItemNote(int row, const QString& name, const QString& note, bool copy);
     void clear();
 
@@ -55,7 +57,14 @@ private:
 
     QVariant picture(const Entry& entry) const;
 
+    struct Note {
+        QString name, text;
+        bool copy;
+    };
+    void applyNote(int row, const Note& note);
+
     std::vector<Entry> items_;
+    std::map<int, Note> pendingNotes_;
     std::function<int()> recoveryMode_;
 };
 

@@ -117,11 +117,23 @@ std::uint64_t RecoveryWriter::foundCount() const {
     return found_.size();
 }
 
+namespace {
+
+template <typename Items, typename State> std::uint64_t countIn(const Items& items, State state) {
+    return static_cast<std::uint64_t>(
+        std::count_if(items.begin(), items.end(), [&](const auto& item) { return item->state == state; }));
+}
+
+} // namespace
+
 std::uint64_t RecoveryWriter::savedCount() const {
     std::lock_guard lock(mutex_);
-    return static_cast<std::uint64_t>(std::count_if(found_.begin(), found_.end(), [](const auto& item) {
-        return item->state == FoundItem::State::Saved;
-    }));
+    return countIn(found_, FoundItem::State::Saved);
+}
+
+std::uint64_t RecoveryWriter::skippedCount() const {
+    std::lock_guard lock(mutex_);
+    return countIn(found_, FoundItem::State::Skipped);
 }
 
 void RecoveryWriter::passStarted(carving::PassKind, const char*) {}

@@ -73,6 +73,8 @@ public:
     // Items found by the current scan, and how many of them are saved.
     std::uint64_t foundCount() const;
     std::uint64_t savedCount() const;
+    // Found items not saved on purpose: copies of files saved already, and rejected items.
+    std::uint64_t skippedCount() const;
 
     // Queues every found item not saved or queued yet, to be saved below `destination` after
     // what is queued already. Returns the progress it starts from (totalFiles 0: nothing to do,
