@@ -15,12 +15,18 @@ quint64 nextSerial() {
     return serial++;
 }
 
-// Side of the pictures a copy's badge is drawn on; the views scale them to their icon size.
+// Side of the pictures of a copy's badge for icons of no fixed size; the views scale them.
 constexpr int kBadgedSide = 64;
 
-// A copy's picture: its own with a small badge in the bottom right corner.
+// A copy's picture: its own, at its largest size, with a small badge in the bottom right corner.
 QIcon withCopyBadge(const QIcon& icon) {
-    QPixmap pixmap = icon.pixmap(QSize(kBadgedSide, kBadgedSide));
+    const auto sizes = icon.availableSizes();
+    const QSize largest = sizes.isEmpty()
+                              ? QSize(kBadgedSide, kBadgedSide)
+                              : *std::max_element(sizes.begin(), sizes.end(), [](QSize a, QSize b) {
+                                    return a.width() * a.height() < b.width() * b.height();
+                                });
+    QPixmap pixmap = icon.pixmap(largest);
     if (pixmap.isNull())
         return icon;
     QPainter painter(&pixmap);
