@@ -38,14 +38,14 @@ const char* fileCheckName(FileCheck check) {
     return "unverified";
 }
 
-std::optional<SavedExtents::Earlier> SavedExtents::find(std::uint64_t firstSector,
-                                                        std::uint64_t bytes) const {
+std::optional<SavedExtents::Earlier> SavedExtents::find(std::uint64_t firstSector, std::uint64_t bytes,
+                                                        bool whole) const {
     const auto [from, to] = byStart_.equal_range(firstSector);
     for (auto it = from; it != to; ++it) {
         if (it->second.bytes == bytes)
             return Earlier{it->second.name, true};
     }
-    const std::uint64_t end = firstSector * kSectorSize + bytes;
+    const std::uint64_t end = firstSector * kSectorSize + (whole ? bytes : std::min<std::uint64_t>(bytes, 1));
     int looked = 0;
     for (auto it = byStart_.upper_bound(firstSector); it != byStart_.begin() && looked < kHoldersLookedAt;
          ++looked) {
@@ -85,7 +85,7 @@ bool ValidatedSaver::prepare(SavedItem& item, std::string_view name, const FileE
         item.skipped = true;
         return false;
     }
-    if (const auto earlier = saved_.find(start, bytes)) {
+    if (const auto earlier = saved_.find(start, bytes, item.check == FileCheck::Verified)) {
         (earlier->sameExtent ? item.duplicateOf : item.partOf) = earlier->name;
         item.skipped = true;
         return false;

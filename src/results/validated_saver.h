@@ -40,8 +40,10 @@ public:
         bool sameExtent; // else a verified file that holds this one
     };
 
-    // The earlier file saved with exactly this extent, else a verified one that holds it.
-    std::optional<Earlier> find(std::uint64_t firstSector, std::uint64_t bytes) const;
+    // The earlier file saved with exactly this extent, else a verified one that holds it: all
+    // of it when `whole` (the extent is the file's real one), else its first sector (a carved
+    // extent runs on to the next header).
+    std::optional<Earlier> find(std::uint64_t firstSector, std::uint64_t bytes, bool whole = true) const;
     void add(std::uint64_t firstSector, std::uint64_t bytes, bool verified, std::string name);
     void clear() { byStart_.clear(); }
 

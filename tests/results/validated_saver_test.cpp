@@ -49,7 +49,8 @@ TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
           Case{"MP400001.MP4", 600, 610, &mov, "", ""},
           Case{"PNG00002.PNG", 10, 501, nullptr, "PNG00001.PNG", ""},
           Case{"MOV00001.MOV", 600, 601, nullptr, "MP400001.MP4", ""},
-          Case{"XYZ00001.XYZ", 601, 602, nullptr, "", "MP400001.MP4"}}) {
+          Case{"XYZ00001.XYZ", 601, 602, nullptr, "", "MP400001.MP4"},
+          Case{"XYZ00002.XYZ", 690, 800, nullptr, "", "MP400001.MP4"}}) {
         const auto item = validated.saveSectors(c.name, c.start, c.end);
         EXPECT_EQ(item.duplicateOf, c.duplicateOf) << c.name;
         EXPECT_EQ(item.partOf, c.partOf) << c.name;
