@@ -57,6 +57,8 @@ void buildCardImage(const QString& path) {
             image += noise ? static_cast<char>(random()) : '\0';
         noise = !noise;
     }
+    // A document whose structure does not hold: the header, then nothing.
+    image += QByteArray("%PDF-1.7\n").leftJustified(512, '\0');
     image += QByteArray(64 * 512, '\0');
     writeFile(path, image);
 }

@@ -124,6 +124,8 @@ void FoundItemStream::complete(std::uint64_t sequence, Event event) {
 void FoundItemStream::flush() {
     std::unique_lock lock(mutex_);
     jobsChanged_.wait(lock, [&] { return jobs_ == 0; });
+    // No thumbnail is pending, so the scan's second handle of the medium can go.
+    medium_.reset();
 }
 
 void FoundItemStream::drain() {

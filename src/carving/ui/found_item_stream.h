@@ -30,7 +30,7 @@ public:
     void setNullImageData(const QByteArray& bytes);
     // A read-only handle of the scanned medium of its own, from which a photo cut short by a
     // picture inside it is read whole for its thumbnail; null: thumbnails of the items as cut.
-    // Set before a scan starts.
+    // Set before a scan starts; flush() closes it.
     void setMedium(std::shared_ptr<SectorSource> medium);
 
     void passStarted(PassKind pass, const char* modeLabel) override;
@@ -39,7 +39,8 @@ public:
     void rawItem(PassKind pass, const std::string& name, const std::string& uid, std::uint64_t startSector,
                  std::uint64_t endSector) override;
 
-    // Worker thread: returns once everything handed over so far is queued for the GUI thread.
+    // Worker thread: returns once everything handed over so far is queued for the GUI thread,
+    // and lets go of the medium.
     void flush();
     // GUI thread: delivers what is queued now; the queued calls do this by themselves.
     void drain();
