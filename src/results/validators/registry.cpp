@@ -78,6 +78,13 @@ constexpr Registration kValidators[] = {
     {"OST", validators::outlookEnd},      {"ELF", validators::elfEnd},
     {"SO", validators::elfEnd},           {"TAR", validators::tarEnd},
     {"RAR", validators::rarEnd},          {"7Z", validators::sevenZipEnd},
+    {"AAC", validators::aacEnd},          {"EXE", validators::peEnd},
+    {"DLL", validators::peEnd},           {"GZ", validators::gzipEnd},
+    {"BZ2", validators::bzip2End},        {"PSD", validators::psdEnd},
+    {"PSB", validators::psdEnd},          {"JP2", validators::jp2End},
+    {"J2K", validators::j2kEnd},          {"DV", validators::dvEnd},
+    {"JXL", validators::jpegXlEnd},       {"M2V", validators::mpegVideoEnd},
+    {"MPG", validators::mpegProgramEnd},  {"VOB", validators::mpegProgramEnd},
 };
 
 struct Family {
