@@ -155,7 +155,7 @@ const char* statusText(carving::ScanStatus status) {
 }
 
 void printEndEvent(std::ostream& out, const carving::ScanResult& result,
-                   const carving::FoundFileGroups& groups) {
+                   const carving::FoundFileGroups& groups, const CarveSink& sink, bool saving) {
     std::string array = "[";
     for (const auto& group : groups.snapshot()) {
         if (array.size() > 1)
@@ -173,6 +173,12 @@ void printEndEvent(std::ostream& out, const carving::ScanResult& result,
         .add("sectors_scanned", result.sectorsScanned)
         .add("bad_sectors", result.badSectors)
         .addRaw("groups", array);
+    if (saving)
+        end.add("saved", sink.itemsSaved())
+            .add("verified", sink.itemsChecked(results::FileCheck::Verified))
+            .add("unverified", sink.itemsChecked(results::FileCheck::Unverified))
+            .add("rejected", sink.itemsChecked(results::FileCheck::Rejected))
+            .add("copies", sink.itemsCopies());
     out << end.str() << '\n' << std::flush;
 }
 
@@ -186,7 +192,10 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
     };
     if (saver) {
         facts.push_back({"Items saved:", std::to_string(sink.itemsSaved())});
-        facts.push_back({"Whole files:", std::to_string(sink.itemsValidated())});
+        facts.push_back({"Verified:", std::to_string(sink.itemsChecked(results::FileCheck::Verified))});
+        facts.push_back({"Unverified:", std::to_string(sink.itemsChecked(results::FileCheck::Unverified))});
+        facts.push_back({"Rejected:", std::to_string(sink.itemsChecked(results::FileCheck::Rejected))});
+        facts.push_back({"Copies skipped:", std::to_string(sink.itemsCopies())});
         facts.push_back({"Saved into:", saver->folder().string()});
         if (sink.saveFailures() > 0)
             facts.push_back({"Not saved:", std::to_string(sink.saveFailures())});
@@ -196,6 +205,13 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
     for (const auto& fact : facts)
         out << fact[0] << std::string(18 - fact[0].size(), ' ') << fact[1] << '\n';
     out << '\n';
+    if (saver && !sink.savedTypes().empty()) {
+        // Files whose container several types share are saved under what they really are.
+        std::vector<std::vector<std::string>> saved;
+        for (const auto& [type, count] : sink.savedTypes())
+            saved.push_back({type, std::to_string(count)});
+        out << formatTable({"Saved as", "Files"}, saved) << '\n';
+    }
 
     std::vector<std::vector<std::string>> rows;
     if (mode == CarveMode::Photo) {
@@ -254,6 +270,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
 
     std::optional<results::ItemSaver> saver;
     std::unique_ptr<carving::SectorSource> itemSource;
+    results::SavedExtents savedExtents;
     std::optional<results::ValidatedSaver> validatedSaver;
     if (options.output) {
         saver.emplace(*options.output, searchKind(options.mode));
@@ -267,7 +284,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         itemSource = carving::openFileSourceOrSayWhy(options.source, problem);
         if (!itemSource)
             return report(unreadableSource(options.source, problem));
-        validatedSaver.emplace(*saver, itemSource.get());
+        validatedSaver.emplace(*saver, itemSource.get(), savedExtents, options.keepRejected);
     }
 
     Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
@@ -300,7 +317,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     if (result.status == carving::ScanStatus::OpenFailure)
         return report({kExitSourceUnreadable, kReadError});
     if (options.json)
-        printEndEvent(out, result, lists.groups);
+        printEndEvent(out, result, lists.groups, sink, saver.has_value());
     else
         printSummary(out, options.mode, result, sink, lists.groups, saver ? &*saver : nullptr);
     return sink.saveFailures() > 0 ? kExitSaveFailed : kExitScanned;

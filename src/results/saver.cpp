@@ -239,12 +239,13 @@ int openFolders(const std::filesystem::path& destination, const std::vector<std:
     return 0;
 }
 
-// Creates the item's extension folder and checks that `size` bytes fit there with the margin
-// to spare; 0 or an errno value (ENOSPC when they don't fit).
+// Creates the item's folder (`subfolder`, or the one named by its extension) and checks that
+// `size` bytes fit there with the margin to spare; 0 or an errno value (ENOSPC when they don't fit).
 int prepareFolder(const std::filesystem::path& destination, SearchKind kind, std::string_view name,
-                  std::uint64_t size, SaveFileSystem& fileSystem, std::filesystem::path& dir) {
+                  std::string_view subfolder, std::uint64_t size, SaveFileSystem& fileSystem,
+                  std::filesystem::path& dir) {
     auto folders = resultsFolders(kind);
-    folders.push_back(safePathComponent(itemExtension(name)));
+    folders.push_back(safePathComponent(subfolder.empty() ? itemExtension(name) : subfolder));
     UniqueFd fd;
     if (const int error = openFolders(destination, folders, fd, dir))
         return error;
@@ -281,11 +282,12 @@ SaveResult ItemSaver::failed(std::string_view what, int error) {
     return failure(what, error);
 }
 
-SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes) {
+SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes,
+                                std::string_view subfolder) {
     if (full_)
         return refuseFull();
     std::filesystem::path dir;
-    if (const int error = prepareFolder(destination_, kind_, name, bytes.size(), fileSystem_, dir);
+    if (const int error = prepareFolder(destination_, kind_, name, subfolder, bytes.size(), fileSystem_, dir);
         error != 0)
         return failed("cannot create a file in " + dir.string(), error);
     PartialFile file(fileSystem_);
@@ -297,11 +299,12 @@ SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint
 }
 
 SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSource& source,
-                                     std::uint64_t start, std::uint64_t bytes) {
+                                     std::uint64_t start, std::uint64_t bytes, std::string_view subfolder) {
     if (full_)
         return refuseFull();
     std::filesystem::path dir;
-    if (const int error = prepareFolder(destination_, kind_, name, bytes, fileSystem_, dir); error != 0)
+    if (const int error = prepareFolder(destination_, kind_, name, subfolder, bytes, fileSystem_, dir);
+        error != 0)
         return failed("cannot create a file in " + dir.string(), error);
     PartialFile file(fileSystem_);
     if (const int error = file.create(dir); error != 0)

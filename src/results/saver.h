@@ -85,12 +85,14 @@ public:
     // in it, and proves that a file can be written there. Empty, or why saving cannot work.
     std::string prepareDestination();
 
-    SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes);
+    // `subfolder`, when given, takes the place of the folder named by the name's extension.
+    SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes,
+                         std::string_view subfolder = {});
 
     // Copies `bytes` bytes of `source` from the start of sector `start`. Sectors that cannot be
     // read are written as zeros, as the engines see them, and counted in the result.
     SaveResult saveFromSource(std::string_view name, carving::SectorSource& source, std::uint64_t start,
-                              std::uint64_t bytes);
+                              std::uint64_t bytes, std::string_view subfolder = {});
 
     // Sectors [start, end) of `source`.
     SaveResult saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,

@@ -12,10 +12,13 @@ class SectorSource;
 
 namespace quarry::results {
 
-// Where a found file really ends. `bytes` counts from the item's first byte.
+// Where a found file really ends. `bytes` counts from the item's first byte. `type` is what a
+// verified file of a container that several types share really is ("XLS", "DOCX", "MOV"), as an
+// upper-case extension; empty for other formats or when its structure does not say.
 struct FileEnd {
     bool validated;
     std::uint64_t bytes;
+    std::string type;
 };
 
 // Reads at most `limitBytes` from `source` starting at sector `startSector` and finds the file's real

@@ -36,6 +36,7 @@ struct Saved {
     std::string path; // empty when not saved
     std::uint64_t bytes = 0;
     bool validated = false;
+    std::string check, type, duplicateOf, partOf;
 };
 
 struct Stream {
@@ -54,14 +55,20 @@ Stream parseStream(const std::string& out) {
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto& line = lines[i];
         if (i + 1 == lines.size()) {
-            EXPECT_EQ(line.keys(), (std::vector<std::string>{"event", "status", "sectors_scanned",
-                                                             "bad_sectors", "groups"}));
+            const std::vector<std::string> endKeys{"event", "status", "sectors_scanned", "bad_sectors",
+                                                   "groups"};
+            auto savedEndKeys = endKeys;
+            savedEndKeys.insert(savedEndKeys.end(),
+                                {"saved", "verified", "unverified", "rejected", "copies"});
+            EXPECT_TRUE(line.keys() == endKeys || line.keys() == savedEndKeys)
+                << ::testing::PrintToString(line.keys());
             EXPECT_EQ(line["event"].text, "end");
             stream.end = line;
             continue;
         }
         auto savedKeys = kItemKeys;
-        savedKeys.insert(savedKeys.end(), {"saved_path", "saved_bytes", "validated"});
+        savedKeys.insert(savedKeys.end(), {"saved_path", "saved_bytes", "validated", "check", "type",
+                                           "duplicate_of", "part_of"});
         EXPECT_TRUE(line.keys() == kItemKeys || line.keys() == savedKeys)
             << ::testing::PrintToString(line.keys());
         EXPECT_EQ(line["event"].text, "item");
@@ -69,8 +76,9 @@ Stream parseStream(const std::string& out) {
                                 line["start_sector"].number(), line["end_sector"].number()});
         if (line.keys() == savedKeys) {
             EXPECT_EQ(line["validated"].kind, JsonValue::Kind::Bool);
-            stream.saved.push_back(
-                {line["saved_path"].text, line["saved_bytes"].number(), line["validated"].boolean});
+            stream.saved.push_back({line["saved_path"].text, line["saved_bytes"].number(),
+                                    line["validated"].boolean, line["check"].text, line["type"].text,
+                                    line["duplicate_of"].text, line["part_of"].text});
         }
     }
     return stream;
@@ -88,13 +96,21 @@ std::vector<std::vector<std::string>> groupsOf(const JsonValue& end) {
 const Definition kJpeg{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"};
 const Definition kPdf{"pdf", "1000", "25504446", "1", "PDF document"};
 
-// Every saved item is its planted corpus file, in <folder>/<extension>/<name>.
+// Every item is its planted corpus file, saved in <folder>/<extension>/<name> unless it is a
+// copy of an earlier one.
 void expectSavedWhole(const Stream& stream, const fs::path& folder,
                       const std::map<std::uint64_t, std::string>& planted) {
     ASSERT_EQ(stream.saved.size(), stream.items.size());
+    std::map<std::uint64_t, std::string> first;
     for (std::size_t i = 0; i < stream.items.size(); ++i) {
         const auto& item = stream.items[i];
         const auto& saved = stream.saved[i];
+        EXPECT_EQ(saved.check, "verified") << item;
+        if (!first.emplace(item.start, item.name).second) {
+            EXPECT_EQ(saved.duplicateOf, first.at(item.start)) << item;
+            EXPECT_EQ(saved.path, "") << item;
+            continue;
+        }
         const auto ext = item.name.substr(item.name.rfind('.') + 1);
         EXPECT_EQ(fs::path(saved.path), folder / ext / item.name) << item;
         EXPECT_TRUE(saved.validated) << item;
@@ -242,15 +258,13 @@ TEST_F(PhotoCarve, SavedPhotosEndWhereTheFileEndsAndAreNeverOverwritten) {
 
     const auto again = run({"--json", "--output", out.string()});
     ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(namesIn(folder / "JPG"),
-              (std::set<std::string>{"GND00001.JPG", "GND00003.JPG", "THD00001.JPG", "THD00002.JPG",
-                                     "GND00001 (2).JPG", "GND00003 (2).JPG", "THD00001 (2).JPG",
-                                     "THD00002 (2).JPG"}));
+    EXPECT_EQ(namesIn(folder / "JPG"), (std::set<std::string>{"GND00001.JPG", "GND00003.JPG",
+                                                              "GND00001 (2).JPG", "GND00003 (2).JPG"}));
     EXPECT_EQ(parseStream(again.out).saved[0].path, (folder / "JPG" / "GND00001 (2).JPG").string());
     EXPECT_EQ(readBytes(folder / "JPG" / "GND00001 (2).JPG"), corpusBytes("040_Canon_40D.jpg"));
 }
 
-TEST_F(PhotoCarve, ABrokenPhotoIsSavedWithItsSectorsAndMarkedUnvalidated) {
+TEST_F(PhotoCarve, ABrokenPhotoIsRejectedAndKeptOnlyOnRequest) {
     // The PNG is wiped from its 20th sector on, so its chunks run into zeros.
     bytes =
         writeImage(image, 2048, Filler::Zero, {{"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 1200}});
@@ -261,15 +275,24 @@ TEST_F(PhotoCarve, ABrokenPhotoIsSavedWithItsSectorsAndMarkedUnvalidated) {
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 1200},
                                                {"general", "GND00002.JPG", "GND00002.JPG", 1200, 2048}}));
-    EXPECT_FALSE(stream.saved[0].validated);
-    EXPECT_EQ(stream.saved[0].bytes, 900 * 512u);
-    EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 300, 1200));
-    EXPECT_TRUE(stream.saved[1].validated);
+    EXPECT_EQ(stream.saved[0].check, "rejected");
+    EXPECT_EQ(stream.saved[0].path, "");
+    EXPECT_EQ(stream.saved[1].check, "verified");
     EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("042_Pentax_K10D.jpg"));
+    EXPECT_EQ(stream.end["rejected"].number(), 1u);
+    EXPECT_EQ(stream.end["saved"].number(), 1u);
+
+    const auto kept =
+        parseStream(run({"--json", "--no-thorough", "--keep-rejected", "--output", out.string()}).out);
+    const auto folder = out / "Quarry (Vez) Results" / "Photo Search" / "General Recovery Results";
+    EXPECT_EQ(kept.saved[0].path, (folder / "Unverified" / "GND00001.PNG").string());
+    EXPECT_EQ(readBytes(kept.saved[0].path), sectorSlice(bytes, 300, 1200));
 
     const auto summary = run({"--no-thorough", "--output", out.string()});
-    EXPECT_NE(summary.out.find("Items saved:      2"), std::string::npos) << summary.out;
-    EXPECT_NE(summary.out.find("Whole files:      1"), std::string::npos) << summary.out;
+    EXPECT_EQ(summary.status, 0);
+    for (const char* line : {"Items saved:      1", "Verified:         1", "Rejected:         1"})
+        EXPECT_NE(summary.out.find(line), std::string::npos) << summary.out;
+    EXPECT_EQ(run({"--keep-rejected"}).status, 2);
 }
 
 TEST_F(PhotoCarve, APhotoCutShortByAPictureInsideItIsSavedWhole) {
@@ -283,6 +306,9 @@ TEST_F(PhotoCarve, APhotoCutShortByAPictureInsideItIsSavedWhole) {
     EXPECT_EQ(stream.items[0].end, 105u);
     EXPECT_TRUE(stream.saved[0].validated);
     EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("010_Dune.jpg"));
+    // The thumbnail inside it is no file of its own.
+    EXPECT_EQ(stream.saved[1].partOf, "GND00001.JPG");
+    EXPECT_EQ(stream.saved[1].path, "");
 }
 
 TEST_F(PhotoCarve, SummaryAndProgressWithoutJson) {
@@ -425,17 +451,19 @@ TEST_F(RawCarve, SavedFilesAreTheCorpusFilesWhateverTheItemsSpan) {
               corpusBytes("079_png.mov"));
 }
 
-TEST_F(RawCarve, ATruncatedFileIsSavedWithItsSectors) {
+TEST_F(RawCarve, ATruncatedFileIsKeptWithItsSectorsOnRequest) {
     // The first document is cut off by zeros from its 20th sector on.
     bytes = writeImage(image, 4096, Filler::Zero, {{"092_032270.pdf", 100}, {"066_text_only.doc", 400}});
     wipe(120, 400);
     const auto out = dir.path() / "out";
-    const auto r = run({"--mode", "raw", "--json", "--no-thorough", "--output", out.string()});
+    const auto r =
+        run({"--mode", "raw", "--json", "--no-thorough", "--keep-rejected", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "PDF00001.PDF", "PDF00001.PDF", 100, 401},
                                                {"general", "DOC00001.DOC", "DOC00001.DOC", 400, 4096}}));
-    EXPECT_FALSE(stream.saved[0].validated);
+    EXPECT_EQ(stream.saved[0].check, "rejected");
+    EXPECT_EQ(fs::path(stream.saved[0].path).parent_path().filename(), "Unverified");
     EXPECT_EQ(stream.saved[0].bytes, 301 * 512u);
     EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 100, 401));
     EXPECT_TRUE(stream.saved[1].validated);
@@ -480,48 +508,63 @@ TEST(CarveCommand, ListMedia) {
     EXPECT_EQ(table.out.rfind("Device", 0), 0u);
 }
 
-// The shipped definition files on random filler: whatever they find, every saved file is the
-// medium from the item's start, to the file's real end when validated and to the item's end
-// otherwise; and every planted file is saved whole.
-TEST(CarveCommand, ShippedDefinitionsOnRandomFiller) {
+// The shipped definition files on random filler with real files planted in it: exactly the
+// real files are saved, each once and whole, under the extension of what it is (the Word,
+// Excel and PowerPoint files share one header), however often and under whatever type the
+// passes find them.
+TEST(CarveCommand, ShippedDefinitionsSaveExactlyTheRealFiles) {
     const fs::path shipped = QUARRY_TEST_RESOURCE_DIR;
     if (!fs::exists(shipped / "QRYExt2.dll"))
         GTEST_SKIP() << "no definition files in " << shipped;
     TempDir dir;
     const auto image = dir.path() / "random.img";
-    const std::vector<Planted> planted{{"040_Canon_40D.jpg", 64},   {"018_julia-set.png", 500},
-                                       {"050_sony-d700.jpg", 2100}, {"092_032270.pdf", 3000},
-                                       {"066_text_only.doc", 3500}, {"061_BlueSquare.jpg", 5000}};
-    const auto bytes = writeImage(image, 8192, Filler::Random, planted, 20240611);
+    writeImage(image, 8192, Filler::Random,
+               {{"066_text_only.doc", 64},
+                {"064_MonteCarlo.xls", 300},
+                {"068_ecdl_paris2001.ppt", 1000},
+                {"010_Dune.jpg", 2000}, // its thumbnail starts on a sector boundary
+                {"040_Canon_40D.jpg", 4200},
+                {"079_png.mov", 4400},
+                {"121_gen_book.xlsx", 4600},
+                {"029_default.docx", 4700}},
+               20240611);
     const auto out = dir.path() / "out";
 
     struct ModeCase {
         const char* mode;
-        std::set<std::uint64_t> whole; // sectors of the planted files this mode looks for
+        const char* search;
+        std::map<std::string, std::string> saved; // path below the results folder: corpus file
+        std::uint64_t copies;
     };
-    for (const auto& mode : {ModeCase{"photo", {64, 500, 2100, 5000}}, ModeCase{"raw", {3000, 3500}}}) {
-        const auto r = carve({"--mode", mode.mode, "--json", "--output", out.string(), image.string()});
+    for (const auto& c :
+         {ModeCase{"photo",
+                   "Photo Search",
+                   {{"JPG/GND00001.JPG", "010_Dune.jpg"}, {"JPG/GND00003.JPG", "040_Canon_40D.jpg"}},
+                   4},
+          ModeCase{"video", "Video Search", {{"MOV/MOV00001.MOV", "079_png.mov"}}, 1},
+          ModeCase{"raw",
+                   "File Search",
+                   {{"DOC/OLE00001.DOC", "066_text_only.doc"},
+                    {"XLS/OLE00002.XLS", "064_MonteCarlo.xls"},
+                    {"PPT/OLE00003.PPT", "068_ecdl_paris2001.ppt"},
+                    {"XLSX/OOXML00001.XLSX", "121_gen_book.xlsx"},
+                    {"DOCX/OOXML00002.DOCX", "029_default.docx"}},
+                   0}}) {
+        const auto r = carve({"--mode", c.mode, "--json", "--output", out.string(), image.string()});
         ASSERT_EQ(r.status, 0) << r.err;
         const auto stream = parseStream(r.out);
-        ASSERT_EQ(stream.saved.size(), stream.items.size());
-        std::set<std::uint64_t> whole;
-        for (std::size_t i = 0; i < stream.items.size(); ++i) {
-            const auto& item = stream.items[i];
-            const auto& saved = stream.saved[i];
-            const auto file = readBytes(saved.path);
-            const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(item.start * 512);
-            if (saved.validated)
-                ASSERT_EQ(file,
-                          std::vector<std::uint8_t>(from, from + static_cast<std::ptrdiff_t>(saved.bytes)))
-                    << item;
-            else
-                ASSERT_EQ(file, sectorSlice(bytes, item.start, item.end)) << item;
-            const auto p = std::find_if(planted.begin(), planted.end(),
-                                        [&](const Planted& x) { return x.sector == item.start; });
-            if (p != planted.end() && file == corpusBytes(p->corpusName))
-                whole.insert(item.start);
+        const auto folder = out / "Quarry (Vez) Results" / c.search / "General Recovery Results";
+        std::map<std::string, std::string> saved;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file())
+                saved[fs::relative(entry.path(), folder).generic_string()] = entry.path().string();
+        EXPECT_EQ(saved.size(), c.saved.size()) << c.mode << ": " << ::testing::PrintToString(saved);
+        for (const auto& [path, corpusName] : c.saved) {
+            ASSERT_EQ(saved.count(path), 1u) << c.mode << ": " << path;
+            EXPECT_EQ(readBytes(saved.at(path)), corpusBytes(corpusName)) << path;
         }
-        EXPECT_EQ(whole, mode.whole) << mode.mode;
+        EXPECT_EQ(stream.end["saved"].number(), c.saved.size()) << c.mode;
+        EXPECT_EQ(stream.end["copies"].number(), c.copies) << c.mode;
     }
 }
 
@@ -753,8 +796,7 @@ TEST_F(HostileInputs, EachIsRefusedOrReported) {
          0, "",
          [this] {
              EXPECT_EQ(namesIn(results / "JPG"),
-                       (std::set<std::string>{".quarry-partial-1-0", ".quarry-partial-x", "GND00001.JPG",
-                                              "THD00001.JPG"}));
+                       (std::set<std::string>{".quarry-partial-1-0", ".quarry-partial-x", "GND00001.JPG"}));
          }},
         {"standard output on a full disk",
          [this] {
