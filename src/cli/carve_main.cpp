@@ -110,8 +110,11 @@ std::optional<Refusal> selectLists(const CarveOptions& options, const signatures
     // The check box is always on when the list is built; --no-thorough acts at confirmation.
     auto rows = signatures::buildCheckList(general, thorough, true);
     if (options.types) {
-        if (auto unknown = tickOnly(rows, *options.types); !unknown.empty())
-            return usageError("unknown file type '" + unknown + "'");
+        if (auto unknown = tickOnly(rows, *options.types); !unknown.empty()) {
+            const auto family = familyOf(rows, unknown);
+            return usageError("unknown file type '" + unknown + "'" +
+                              (family.empty() ? "" : "; such files are found as " + family));
+        }
     }
     auto confirmed = signatures::confirmCheckList(rows, general, thorough, options.thorough, lists.groups);
     if (!signatures::Check_For_One_Extension_Selection(rows))
