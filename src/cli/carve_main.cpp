@@ -153,6 +153,8 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
         facts.push_back({"Items saved:", std::to_string(sink.itemsSaved())});
         facts.push_back({"Whole files:", std::to_string(sink.itemsValidated())});
         facts.push_back({"Saved into:", saver->folder().string()});
+        if (sink.itemsDamaged() > 0)
+            facts.push_back({"Damaged files:", std::to_string(sink.itemsDamaged())});
         if (sink.saveFailures() > 0)
             facts.push_back({"Not saved:", std::to_string(sink.saveFailures())});
         if (saver->destinationFull())
@@ -228,6 +230,9 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     CarveSink sink(out, console, options.json);
     sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     carving::ScanControl control;
+    // Ctrl-C also abandons a long copy of an item; the partial file is removed.
+    if (saver)
+        saver->setStopRequest([&control] { return control.stop_now.load() == 1; });
     std::optional<ProgressDisplay> progress;
     if (!options.json)
         progress.emplace(console, control, bounds.start_sector, bounds.end_sector,

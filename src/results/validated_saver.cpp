@@ -17,7 +17,7 @@ FileEnd ValidatedSaver::measureOnMedium(std::string_view name, std::uint64_t sta
 }
 
 SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
-                                    std::uint64_t firstSector) {
+                                    std::uint64_t firstSector, std::uint64_t unreadableSectors) {
     SavedItem item;
     // Once the destination is full nothing more is saved, so there is nothing to measure.
     if (saver_.destinationFull()) {
@@ -27,7 +27,12 @@ SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::
     const auto inItem = findFileEnd(bytes, std::string(itemExtension(name)));
     if (inItem.validated) {
         item.validated = true;
+        if (unreadableSectors > 0 && source_ != nullptr) {
+            item.save = saver_.saveFromSource(name, *source_, firstSector, inItem.bytes);
+            return item;
+        }
         item.save = saver_.saveBytes(name, bytes.first(static_cast<std::size_t>(inItem.bytes)));
+        item.save.unreadableSectors = unreadableSectors;
         return item;
     }
     const auto onMedium = measureOnMedium(name, firstSector, bytes.size());
@@ -37,6 +42,7 @@ SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::
         return item;
     }
     item.save = saver_.saveBytes(name, bytes);
+    item.save.unreadableSectors = unreadableSectors;
     return item;
 }
 

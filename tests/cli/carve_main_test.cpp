@@ -36,7 +36,8 @@ struct Stream {
     JsonValue end;
 };
 
-const std::vector<std::string> kItemKeys{"event", "pass", "name", "uid", "start_sector", "end_sector"};
+const std::vector<std::string> kItemKeys{
+    "event", "pass", "name", "uid", "start_sector", "end_sector", "unreadable_sectors"};
 
 // Parses a JSON run: item events, then exactly one end event as the last line.
 Stream parseStream(const std::string& out) {
@@ -152,7 +153,7 @@ TEST_F(PhotoCarve, JsonStreamHasEveryItemOfBothPassesAndTheEndEvent) {
     EXPECT_EQ(r.err, "");
     const auto firstLine = r.out.substr(0, r.out.find('\n'));
     EXPECT_EQ(firstLine, R"({"event":"item","pass":"general","name":"GND00001.JPG","uid":"GND00001.JPG",)"
-                         R"("start_sector":100,"end_sector":300})");
+                         R"("start_sector":100,"end_sector":300,"unreadable_sectors":0})");
 
     const auto stream = parseStream(r.out);
     EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.JPG", "GND00001.JPG", 100, 300},
@@ -483,11 +484,11 @@ TEST(CarveCommand, UsageErrorsAndUnreadableSources) {
         EXPECT_EQ(r.out, "");
     }
 
-    // A medium smaller than a sector is scanned, and is empty.
+    // A medium smaller than a sector is one sector, zero-padded.
     const auto tiny = dir.path() / "tiny.img";
     std::ofstream(tiny) << "abc";
     const auto r =
-        carve({"--json", "--resources", dir.path().string(), "--start=0", "--end=1", tiny.string()});
+        carve({"--json", "--resources", dir.path().string(), "--start=0", "--end=2", tiny.string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_EQ(r.err, "Maximum sector range exceeded\nPlease enter valid End Sector value.\n");
     const auto whole = parseStream(carve({"--json", "--resources", dir.path().string(), tiny.string()}).out);
