@@ -1,3 +1,4 @@
+#include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "common/sector.h"
 #include "disk_image.h"
@@ -47,6 +48,17 @@ TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
         EXPECT_EQ(item.save.bytes, c.file.size()) << c.name;
         EXPECT_EQ(readBytes(item.save.path), c.file) << c.name;
     }
+
+    // An unreadable sector inside the document costs only itself: its end is still found.
+    carving::FaultySource faulty(source);
+    faulty.failSector(510);
+    ValidatedSaver damaged(saver, &faulty);
+    const auto item = damaged.saveSectors("PDF00002.PDF", 500, 600);
+    EXPECT_TRUE(item.validated);
+    EXPECT_EQ(item.save.unreadableSectors, 1u);
+    auto expected = pdf;
+    std::fill_n(expected.begin() + 10 * kSectorSize, kSectorSize, std::uint8_t{0});
+    EXPECT_EQ(readBytes(item.save.path), expected);
 }
 
 TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
