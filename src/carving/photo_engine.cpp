@@ -12,10 +12,11 @@ namespace quarry::carving {
 namespace {
 
 // The photo being collected and the numbering of one photo scan. Its sectors are collected in
-// one item buffer, which keeps its capacity between items.
+// one item buffer, which keeps its capacity between items, when the sink wants them.
 class PhotoCarver {
 public:
-    PhotoCarver(ScanSink& sink, PhotoCounters& counters) : sink_(sink), counters_(counters) {}
+    PhotoCarver(ScanSink& sink, PhotoCounters& counters)
+        : sink_(sink), counters_(counters), collect_(sink.wantsPhotoBytes()) {}
 
     PassEnd runPass(PassKind pass, const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
                     std::uint64_t first, std::uint64_t end, ScanResult& result) {
@@ -50,6 +51,7 @@ public:
         open_ = false;
         passCount_ = 0;
         item_.clear();
+        itemSectors_ = 0;
         unreadable_ = 0;
         name_.clear();
         uid_.clear();
@@ -82,7 +84,10 @@ private:
         }
         collected_ += kSectorSize;
         if (collected_ < limit_) {
-            item_.insert(item_.end(), sector, sector + kSectorSize);
+            if (collect_) {
+                item_.insert(item_.end(), sector, sector + kSectorSize);
+            }
+            ++itemSectors_;
             unreadable_ += failed ? 1 : 0;
             return;
         }
@@ -94,18 +99,20 @@ private:
     }
 
     void handOver() {
-        if (!item_.empty()) {
-            const std::uint64_t sectors = item_.size() / kSectorSize;
-            sink_.photoItem(pass_, item_, name_, uid_, itemFirst_, itemFirst_ + sectors, unreadable_);
+        if (itemSectors_ > 0) {
+            sink_.photoItem(pass_, item_, name_, uid_, itemFirst_, itemFirst_ + itemSectors_, unreadable_);
         }
         item_.clear();
+        itemSectors_ = 0;
         unreadable_ = 0;
     }
 
     ScanSink& sink_;
     PhotoCounters& counters_;
     PassKind pass_ = PassKind::General;
+    const bool collect_;
     std::vector<std::uint8_t> item_;
+    std::uint64_t itemSectors_ = 0;
     std::uint64_t unreadable_ = 0; // sectors of the item that read as zeros
     bool open_ = false;
     bool sizeClosed_ = false;

@@ -37,6 +37,8 @@ public:
     void saveInto(results::ValidatedSaver* saver) { saver_ = saver; }
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
+    // Only saving needs a photo's bytes.
+    bool wantsPhotoBytes() const override { return saver_ != nullptr; }
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
                    const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
                    std::uint64_t unreadableSectors) override;
