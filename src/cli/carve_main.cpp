@@ -35,6 +35,7 @@ constexpr int kExitScanned = 0;
 constexpr int kExitSourceUnreadable = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitSaveFailed = 3;
+constexpr int kExitOutputFailed = 4;
 
 constexpr const char* kReadError = "Error in storage media reading.";
 
@@ -46,6 +47,40 @@ struct Refusal {
 
 Refusal usageError(const std::string& problem) {
     return {kExitUsage, "quarry-carve: " + problem + "\nTry 'quarry-carve --help' for more information."};
+}
+
+Refusal unreadableSource(const std::string& source, const std::string& problem) {
+    return {kExitSourceUnreadable, std::string(kReadError) + "\nquarry-carve: " + source + ": " + problem};
+}
+
+// The application stays silent about its definition files; here a file of the chosen mode that
+// could not be used, or lost records, is worth a word.
+void warnAboutDefinitions(std::ostream& err, CarveMode mode, const signatures::SignatureLists& all) {
+    const std::size_t first = mode == CarveMode::Photo ? 0 : mode == CarveMode::Video ? 2 : 4;
+    for (std::size_t k = first; k < first + 2 && k < all.reports.size(); ++k) {
+        const auto& report = all.reports[k];
+        std::string problem;
+        switch (report.problem) {
+        case signatures::DefinitionFileProblem::None:
+            break;
+        case signatures::DefinitionFileProblem::Missing:
+            problem = "is missing";
+            break;
+        case signatures::DefinitionFileProblem::Unreadable:
+            problem = "cannot be read";
+            break;
+        case signatures::DefinitionFileProblem::NotUtf8:
+            problem = "is not UTF-8 text";
+            break;
+        }
+        if (!problem.empty())
+            err << "quarry-carve: warning: definition file " << report.path << ' ' << problem
+                << "; its signatures are not searched for\n";
+        if (report.malformedRecords > 0)
+            err << "quarry-carve: warning: " << report.path << ": " << report.malformedRecords
+                << " record(s) with a size or header position out of range were skipped\n";
+    }
+    err << std::flush;
 }
 
 // The lists one scan runs with, after the type selection.
@@ -198,15 +233,22 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         return refusal.status;
     };
 
-    auto source = carving::openFileSource(options.source);
+    std::string problem;
+    auto source = carving::openFileSourceOrSayWhy(options.source, problem);
     if (!source)
-        return report({kExitSourceUnreadable, kReadError});
+        return report(unreadableSource(options.source, problem));
+    if (source->sectorCount() == 0)
+        return report(unreadableSource(options.source, "the medium is empty"));
 
     range::ScanBounds bounds;
     if (auto refusal = scanBounds(options, source->sectorCount(), bounds))
         return report(*refusal);
 
     const auto all = signatures::loadSignatureLists(options.resources.value_or(defaultResourceFolder()));
+    warnAboutDefinitions(err, options.mode, all);
+    // Video and raw-file modes say so through their empty check list.
+    if (options.mode == CarveMode::Photo && all.Ext_Array.empty() && all.Adv_Ext_Array.empty())
+        return report({kExitUsage, "quarry-carve: there are no photo signatures to search with"});
     ScanLists lists;
     if (auto refusal = selectLists(options, all, lists))
         return report(*refusal);
@@ -218,21 +260,24 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         saver.emplace(*options.output, searchKind(options.mode));
         if (auto refusal = results::DestinationCheck().refusal(saver->folder(), options.source))
             return report({kExitUsage, refusal->substr(1)});
+        // Found out now, not after every item of a long scan has failed.
+        if (const auto why = saver->prepareDestination(); !why.empty())
+            return report({kExitUsage, "quarry-carve: " + why});
         // Items are measured and copied through a handle of their own so the scan's reads stay
         // sequential.
-        itemSource = carving::openFileSource(options.source);
+        itemSource = carving::openFileSourceOrSayWhy(options.source, problem);
         if (!itemSource)
-            return report({kExitSourceUnreadable, kReadError});
+            return report(unreadableSource(options.source, problem));
         validatedSaver.emplace(*saver, itemSource.get());
     }
 
     Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
-    CarveSink sink(out, console, options.json);
-    sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     carving::ScanControl control;
     // Ctrl-C also abandons a long copy of an item; the partial file is removed.
     if (saver)
         saver->setStopRequest([&control] { return control.stop_now.load() == 1; });
+    CarveSink sink(out, console, options.json, control.stop_now);
+    sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     std::optional<ProgressDisplay> progress;
     if (!options.json)
         progress.emplace(console, control, bounds.start_sector, bounds.end_sector,
@@ -265,9 +310,8 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     return sink.saveFailures() > 0 ? kExitSaveFailed : kExitScanned;
 }
 
-} // namespace
-
-int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
+// The command without the check of its standard output.
+int runCommand(std::ostream& out, std::ostream& err, int argc, char** argv) {
     const auto parsed = parseCarveArguments(std::vector<std::string>(argv, argv + argc));
     const auto& options = parsed.options;
     if (options.help) {
@@ -288,6 +332,19 @@ int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
         err << "quarry-carve: " << e.what() << '\n' << std::flush;
         return kExitSourceUnreadable;
     }
+}
+
+} // namespace
+
+int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
+    const int status = runCommand(out, err, argc, argv);
+    // Results that could not be written (a full disk, a closed pipe) fail the run, whatever
+    // the scan did.
+    if (!out.flush()) {
+        err << "quarry-carve: cannot write to the standard output\n" << std::flush;
+        return kExitOutputFailed;
+    }
+    return status;
 }
 
 } // namespace quarry::cli

@@ -201,9 +201,12 @@ SIGINT or SIGTERM stops the scan as the Stop button does; the items found so far
 
 Exit status:
   0  the scan ran, to its end or until stopped
-  1  the source cannot be opened ("Error in storage media reading.")
-  2  usage or validation error, or an --output folder on the disk being recovered
+  1  the source cannot be opened ("Error in storage media reading."), is no medium (a
+     FIFO, socket, folder or character device) or is empty
+  2  usage or validation error, no signatures to search with, or an --output folder that
+     is on the disk being recovered or cannot be written
   3  the scan ran, but at least one item could not be saved into the --output folder
+  4  the results could not be written to the standard output
 )usage";
 }
 

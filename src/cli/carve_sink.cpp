@@ -38,7 +38,8 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
             event.add("saved_bytes", saved->save.ok ? saved->save.bytes : 0)
                 .addRaw("validated", saved->validated ? "true" : "false");
         }
-        out_ << event.str() << '\n' << std::flush;
+        if (!(out_ << event.str() << '\n' << std::flush))
+            stopNow_ = 1;
     }
     const std::string type(results::itemExtension(name));
     auto row = std::find_if(tally_.begin(), tally_.end(), [&](const TypeTally& t) { return t.type == type; });

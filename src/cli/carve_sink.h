@@ -3,6 +3,7 @@
 #include "carving/scan.h"
 #include "cli/console.h"
 
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -31,7 +32,10 @@ struct TypeTally {
 // An item with unreadable sectors is never reported as whole: its event counts them.
 class CarveSink final : public carving::ScanSink {
 public:
-    CarveSink(std::ostream& out, Console& console, bool json) : out_(out), console_(console), json_(json) {}
+    // `stopNow` is raised when the JSON stream can no longer be written: nobody would learn of
+    // further items.
+    CarveSink(std::ostream& out, Console& console, bool json, std::atomic<int>& stopNow)
+        : out_(out), console_(console), json_(json), stopNow_(stopNow) {}
 
     void showProgress(ProgressDisplay* progress) { progress_ = progress; }
     void saveInto(results::ValidatedSaver* saver) { saver_ = saver; }
@@ -65,6 +69,7 @@ private:
     std::ostream& out_;
     Console& console_;
     bool json_;
+    std::atomic<int>& stopNow_;
     ProgressDisplay* progress_ = nullptr;
     results::ValidatedSaver* saver_ = nullptr;
     std::vector<TypeTally> tally_;

@@ -67,10 +67,12 @@ public:
 // statvfs and write.
 SaveFileSystem& systemFileSystem();
 
-// Saves found items below the results folder, in a folder per extension. A file is never
-// overwritten: a taken name gets " (2)", " (3)"… before its extension. Each file is written
-// under a temporary name, its data flushed to the disk, then renamed when complete and the
-// rename flushed too, so a partial file never looks whole, even after a power cut.
+// Saves found items below the results folder, in a folder per extension. The folders below the
+// destination are made and entered without following symbolic links, so a link planted there
+// cannot send files elsewhere. A file is never overwritten: a taken name gets " (2)", " (3)"…
+// before its extension. Each file is written under a temporary name, its data flushed to the
+// disk, then renamed when complete and the rename flushed too, so a partial file never looks
+// whole, even after a power cut.
 // Before each file the destination must have room for it plus kFreeSpaceMargin; once it has
 // none (or a write fails for want of space) the saver stops: that item and every later one
 // come back with `destinationFull` set, and the partial file is removed.
@@ -81,6 +83,10 @@ public:
 
     const std::filesystem::path& folder() const { return folder_; }
     bool destinationFull() const { return full_; }
+
+    // Before a scan: makes the results folder, removes the partial files that killed runs left
+    // in it, and proves that a file can be written there. Empty, or why saving cannot work.
+    std::string prepareDestination();
 
     // Asked between the blocks of a copy from a source (an item can be gigabytes long): once it
     // returns true, the copy is abandoned and its partial file removed.
@@ -103,6 +109,8 @@ private:
     SaveResult refuseFull() const;
     SaveResult failed(std::string_view what, int error);
 
+    std::filesystem::path destination_;
+    SearchKind kind_;
     std::filesystem::path folder_;
     SaveFileSystem& fileSystem_;
     std::function<bool()> stopRequested_;

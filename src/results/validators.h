@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quarry::carving {
 class SectorSource;
@@ -27,5 +29,8 @@ FileEnd findFileEnd(carving::SectorSource& source, std::uint64_t startSector, st
 FileEnd findFileEnd(std::span<const std::uint8_t> bytes, const std::string& extension);
 
 bool hasValidator(const std::string& extension);
+
+// Every extension that has a validator, in upper case.
+std::vector<std::string_view> validatorExtensions();
 
 } // namespace quarry::results

@@ -1,10 +1,18 @@
 #include "block_fixtures.h"
 #include "carve_fixture.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <set>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace quarry::cli::test {
 namespace {
@@ -278,22 +286,6 @@ TEST_F(PhotoCarve, APhotoCutShortByAPictureInsideItIsSavedWhole) {
     EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("010_Dune.jpg"));
 }
 
-TEST_F(PhotoCarve, FailedSavesAreReportedAndTheScanGoesOn) {
-    const auto blocker = dir.path() / "blocker";
-    std::ofstream(blocker) << "a file where the output folder should be";
-    const auto r = run({"--json", "--no-thorough", "--output", blocker.string()});
-    EXPECT_EQ(r.status, 3);
-    const auto stream = parseStream(r.out);
-    EXPECT_EQ(stream.items.size(), 3u);
-    for (const auto& saved : stream.saved) {
-        EXPECT_EQ(saved.path, "");
-        EXPECT_EQ(saved.bytes, 0u);
-    }
-    EXPECT_EQ(stream.end["status"].text, "complete");
-    EXPECT_NE(r.err.find("cannot save GND00001.JPG"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("cannot save GND00003.JPG"), std::string::npos) << r.err;
-}
-
 TEST_F(PhotoCarve, SummaryAndProgressWithoutJson) {
     const auto r = run({});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -451,7 +443,7 @@ TEST_F(RawCarve, ATruncatedFileIsSavedWithItsSectors) {
     EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("066_text_only.doc"));
 }
 
-TEST(CarveCommand, UsageErrorsAndUnreadableSources) {
+TEST(CarveCommand, UsageErrors) {
     TempDir dir;
     const auto image = dir.path() / "small.img";
     writeImage(image, 64, Filler::Zero, {});
@@ -476,24 +468,6 @@ TEST(CarveCommand, UsageErrorsAndUnreadableSources) {
         EXPECT_EQ(r.out, "");
         EXPECT_NE(r.err.find("--help"), std::string::npos);
     }
-
-    for (const auto& source : {dir.path() / "missing.img", dir.path()}) {
-        const auto r = carve({"--json", source.string()});
-        EXPECT_EQ(r.status, 1) << source;
-        EXPECT_EQ(r.err, "Error in storage media reading.\n");
-        EXPECT_EQ(r.out, "");
-    }
-
-    // A medium smaller than a sector is one sector, zero-padded.
-    const auto tiny = dir.path() / "tiny.img";
-    std::ofstream(tiny) << "abc";
-    const auto r =
-        carve({"--json", "--resources", dir.path().string(), "--start=0", "--end=2", tiny.string()});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "Maximum sector range exceeded\nPlease enter valid End Sector value.\n");
-    const auto whole = parseStream(carve({"--json", "--resources", dir.path().string(), tiny.string()}).out);
-    EXPECT_EQ(whole.end["status"].text, "complete");
-    EXPECT_EQ(whole.end["sectors_scanned"].number(), 0u);
 }
 
 TEST(CarveCommand, ListMedia) {
@@ -593,9 +567,8 @@ TEST_F(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
         << summary.out;
 }
 
-// A loop device over an image file in the output's own file system is the disk being
-// recovered; a destination elsewhere is fine.
-TEST_F(CarveOutput, NeverOntoTheDiskBeingRecovered) {
+// A loop device over an image file: saving beside the image cannot overwrite it.
+TEST_F(CarveOutput, BesideTheImageOfALoopDevice) {
     if (::geteuid() != 0)
         GTEST_SKIP() << "attaching a loop device needs root";
     DefinitionSet set;
@@ -606,25 +579,205 @@ TEST_F(CarveOutput, NeverOntoTheDiskBeingRecovered) {
         GTEST_SKIP() << "no loop device could be attached";
 
     const auto out = dir.path() / "out";
-    const auto refused =
+    const auto r =
         carve({"--json", "--resources", resources.string(), "--output", out.string(), loop.path()});
-    EXPECT_EQ(refused.status, 2);
-    EXPECT_EQ(refused.err,
-              "The destination folder is on the disk being recovered. Choose a folder on another "
-              "disk so nothing on it is overwritten.\n");
-    EXPECT_EQ(refused.out, "");
-    EXPECT_FALSE(fs::exists(out));
-
-    const auto tiny = dir.path() / "elsewhere";
-    quarry::test::TinyFileSystem memory(tiny, "4m");
-    if (!memory.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    const auto allowed =
-        carve({"--json", "--resources", resources.string(), "--output", tiny.string(), loop.path()});
-    ASSERT_EQ(allowed.status, 0) << allowed.err;
-    const auto stream = parseStream(allowed.out);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto stream = parseStream(r.out);
     ASSERT_FALSE(stream.saved.empty());
     EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("040_Canon_40D.jpg"));
+}
+
+// Sources, definition files, destinations and a standard output that are not what they should
+// be: each is refused or reported, with its status and message, and writes nothing it shouldn't.
+class HostileInputs : public CarveImage {
+protected:
+    void SetUp() override {
+        DefinitionSet set;
+        set.photo = {kJpeg};
+        set.photoThorough = {kJpeg};
+        setUp("card.img", 512, {{"040_Canon_40D.jpg", 100}}, set);
+        out = dir.path() / "out";
+        results = out / "Quarry (Vez) Results" / "Photo Search" / "General Recovery Results";
+    }
+
+    // quarry-carve itself with its standard output on /dev/full.
+    CarveRun runIntoFullDisk(const std::vector<std::string>& args) const {
+        std::string command = "'" QUARRY_TEST_BIN_DIR "/quarry-carve'";
+        for (const auto& arg : args)
+            command += " '" + arg + "'";
+        const auto errFile = dir.path() / "stderr.txt";
+        command += " >/dev/full 2>'" + errFile.string() + "'";
+        CarveRun run;
+        const int raw = std::system(command.c_str());
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.err = readText(errFile);
+        return run;
+    }
+
+    fs::path out, results;
+};
+
+TEST_F(HostileInputs, EachIsRefusedOrReported) {
+    using Args = std::vector<std::string>;
+    using Check = std::function<void()>;
+    const Check nothingSaved = [this] {
+        EXPECT_FALSE(fs::exists(results / "JPG"));
+    };
+    const Check photoSaved = [this] {
+        EXPECT_EQ(readBytes(results / "JPG" / "GND00001.JPG"), corpusBytes("040_Canon_40D.jpg"));
+    };
+    struct Case {
+        const char* what;
+        std::function<Args()> prepare; // makes the case; the arguments after --resources
+        int status;
+        std::string message; // part of stderr
+        Check written;       // what must (not) have been written
+        bool stdoutFull = false;
+    };
+    const auto withSource = [this](const fs::path& source) {
+        return [this, source] {
+            return Args{"--json", "--output", out.string(), source.string()};
+        };
+    };
+    const std::vector<Case> cases{
+        {"missing source",
+         [this] {
+             return Args{"--json", (dir.path() / "missing.img").string()};
+         },
+         1, "missing.img: No such file or directory", nothingSaved},
+        {"folder as source",
+         [this] {
+             return Args{"--json", dir.path().string()};
+         },
+         1, "a folder is not a medium", nothingSaved},
+        {"FIFO as source (never blocks)",
+         [this] {
+             const auto fifo = dir.path() / "fifo";
+             EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+             return Args{"--json", "--output", out.string(), fifo.string()};
+         },
+         1, "a named pipe (FIFO) is not a medium",
+         [this] {
+             EXPECT_FALSE(fs::exists(out));
+         }},
+        {"socket as source",
+         [this] {
+             const auto path = dir.path() / "socket";
+             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+             sockaddr_un address{};
+             address.sun_family = AF_UNIX;
+             std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+             EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+             ::close(fd);
+             return Args{"--json", path.string()};
+         },
+         1, "a socket is not a medium", nothingSaved},
+        {"character device as source", withSource("/dev/null"), 1,
+         "a character device has no sectors to scan",
+         [this] {
+             EXPECT_FALSE(fs::exists(out));
+         }},
+        {"empty image",
+         [this] {
+             writeFile(dir.path() / "empty.img", "");
+             return Args{"--json", (dir.path() / "empty.img").string()};
+         },
+         1, "the medium is empty", nothingSaved},
+        {"image smaller than a sector is one sector, zero-padded",
+         [this] {
+             writeFile(dir.path() / "tiny.img", "abc");
+             return Args{"--json", "--start=0", "--end=1", (dir.path() / "tiny.img").string()};
+         },
+         0, "", nothingSaved},
+        {"no definition files",
+         [this] {
+             resources = dir.path() / "nowhere";
+             return Args{"--json", "--output", out.string(), image.string()};
+         },
+         2, "definition file " + (dir.path() / "nowhere" / "QRYExt2.dll").string() + " is missing",
+         [this] {
+             EXPECT_FALSE(fs::exists(out));
+         }},
+        {"one definition file missing, the scan goes on",
+         [this] {
+             fs::remove(resources / "QRYExt2Adv.dll");
+             return Args{"--json", "--output", out.string(), image.string()};
+         },
+         0, "QRYExt2Adv.dll is missing; its signatures are not searched for", photoSaved},
+        {"record with a header position of twenty nines",
+         [this] {
+             std::ofstream(resources / "QRYExt2.dll", std::ios::app)
+                 << "E : .jpg\nS : 1024\nHeader : FFD8\nHeader position : 99999999999999999999\nK : k\nD : "
+                    "d\n";
+             return Args{"--json", "--output", out.string(), image.string()};
+         },
+         0, "QRYExt2.dll: 1 record(s) with a size or header position out of range were skipped", photoSaved},
+        {"output below a file",
+         [this] {
+             writeFile(dir.path() / "blocker", "a file where a folder should be");
+             return Args{"--json", "--output", (dir.path() / "blocker" / "out").string(), image.string()};
+         },
+         2, "cannot create the folder",
+         [this] {
+             EXPECT_EQ(readText(dir.path() / "blocker"), "a file where a folder should be");
+         }},
+        {"symbolic link as a results folder",
+         [this] {
+             fs::create_directories(results.parent_path());
+             fs::create_directories(dir.path() / "elsewhere");
+             fs::create_directory_symlink(dir.path() / "elsewhere", results);
+             return Args{"--json", "--output", out.string(), image.string()};
+         },
+         2, "a symbolic link stands where a results folder should be",
+         [this] {
+             EXPECT_TRUE(fs::is_empty(dir.path() / "elsewhere"));
+         }},
+        {"dangling symbolic link as a results folder",
+         [this] {
+             fs::create_directories(out / "Quarry (Vez) Results");
+             fs::create_directory_symlink(dir.path() / "gone", out / "Quarry (Vez) Results" / "Photo Search");
+             return Args{"--json", "--output", out.string(), image.string()};
+         },
+         2, "a symbolic link stands where a results folder should be",
+         [this] {
+             EXPECT_FALSE(fs::exists(dir.path() / "gone"));
+         }},
+        {"partial files of killed runs",
+         [this] {
+             fs::create_directories(results / "JPG");
+             // pid_max is at most 2^22: no process has the first number.
+             writeFile(results / "JPG" / ".quarry-partial-999999999-0", "killed");
+             writeFile(results / "JPG" / ".quarry-partial-1-0", "init is alive and older");
+             writeFile(results / "JPG" / ".quarry-partial-x", "not ours");
+             return Args{"--json", "--output", out.string(), image.string()};
+         },
+         0, "",
+         [this] {
+             EXPECT_EQ(namesIn(results / "JPG"),
+                       (std::set<std::string>{".quarry-partial-1-0", ".quarry-partial-x", "GND00001.JPG",
+                                              "THD00001.JPG"}));
+         }},
+        {"standard output on a full disk",
+         [this] {
+             return Args{"--json", image.string()};
+         },
+         4, "cannot write to the standard output", nothingSaved, true},
+    };
+    for (const auto& c : cases) {
+        for (const auto& entry : fs::directory_iterator(dir.path()))
+            fs::remove_all(entry.path());
+        SetUp();
+        const auto args = c.prepare();
+        Args withResources{"--resources", resources.string()};
+        withResources.insert(withResources.end(), args.begin(), args.end());
+        const auto r = c.stdoutFull ? runIntoFullDisk(withResources) : carve(withResources);
+        EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << "\n" << r.err;
+        if (c.status != 0) {
+            EXPECT_EQ(r.out, "") << c.what;
+        }
+        c.written();
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bzlib.h>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include <random>
 #include <string>
 #include <vector>
+#include <zlib.h>
 
 namespace quarry::results {
 namespace {
@@ -286,14 +288,14 @@ TEST(FileEndTypes, ExtensionsAreMatchedWithoutRegardToCase) {
     for (const char* extension : {"JPG", "jpg", "Jpeg", "MOV", "mp4", "DOCX", "xlsx", "Pdf", "CR2", "7z"}) {
         EXPECT_TRUE(hasValidator(extension)) << extension;
     }
-    for (const char* extension : {"", "GZ", "TXT", "JPGX", ".JPG"}) {
+    for (const char* extension : {"", "XZ", "TXT", "JPGX", ".JPG"}) {
         EXPECT_FALSE(hasValidator(extension)) << extension;
     }
     const Bytes file = corpusFile("040_Canon_40D.jpg");
     EXPECT_EQ(findFileEnd(file, "txt").validated, false);
     EXPECT_EQ(findFileEnd(file, "txt").bytes, file.size());
     StrictSource source(file);
-    EXPECT_EQ(findFileEnd(source, 0, 4096, "gz", kLargeLimit).bytes, 4096U);
+    EXPECT_EQ(findFileEnd(source, 0, 4096, "xz", kLargeLimit).bytes, 4096U);
 }
 
 TEST(FileEndTypes, AFileOfAnotherTypeIsNotValidated) {
@@ -805,7 +807,10 @@ TEST_F(SmallFormats, TablesThatPointIntoTheFile) {
     putBe32(font, 28 + 8, 100);
     putBe32(font, 28 + 12, 201);
     font.resize(304, 0x55);
+    putBe32(font, 44 + 12, 0x5F0F3CF5);
     expectEnd(font, "OTF");
+    putBe32(font, 44 + 12, 0x5F0F3CF4); // not a font header
+    expectBroken(font, "OTF");
 
     // A 64-bit little-endian ELF file: one segment, two sections, the section table last.
     Bytes elf = {0x7F, 'E', 'L', 'F', 2, 1, 1, 0};
@@ -830,6 +835,392 @@ TEST_F(SmallFormats, TablesThatPointIntoTheFile) {
     putLe32(elf, 40, 1U << 20);
     expectBroken(elf, "SO");
 }
+
+Bytes fromHex(std::string_view hex) {
+    Bytes bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
+void putBe16(Bytes& bytes, std::size_t at, std::uint16_t value) {
+    bytes[at] = static_cast<std::uint8_t>(value >> 8);
+    bytes[at + 1] = static_cast<std::uint8_t>(value);
+}
+
+// Headers of the signature records short or common enough to match random data: behind each, random
+// bytes must never pass for a file.
+TEST(WeakSignatures, RandomBytesBehindTheHeaderAreRejected) {
+    const std::vector<std::pair<const char*, const char*>> records = {
+        {"MP3", "FFFB"},
+        {"MP3", "FFFA"},
+        {"MP3", "FFF3"},
+        {"MP3", "FFF2"},
+        {"MP3", "FFE3"},
+        {"MP3", "494433030000"},
+        {"AAC", "FFF1"},
+        {"AAC", "FFF9"},
+        {"EXE", "4D5A"},
+        {"DLL", "4D5A90000300000004000000FFFF0000"},
+        {"JXL", "FF0A"},
+        {"JXL", "0000000C4A584C200D0A870A"},
+        {"BMP", "424D"},
+        {"JPG", "FFD8FF"},
+        {"TTF", "0001000000"},
+        {"TTF", "7472756500"},
+        {"OTF", "4F54544F00"},
+        {"TTC", "7474636600"},
+        {"DV", "1F0700BF"},
+        {"DV", "1F07003F"},
+        {"M2V", "000001B3"},
+        {"MPG", "000001BA"},
+        {"GZ", "1F8B08"},
+        {"BZ2", "425A68"},
+        {"BZ2", "425A6839314159265359"},
+        {"PSD", "384250530001000000000000"},
+        {"PSB", "384250530002000000000000"},
+        {"JP2", "0000000C6A5020200D0A870A"},
+        {"J2K", "FF4FFF51"},
+    };
+    for (const auto& [extension, header] : records) {
+        const Bytes magic = fromHex(header);
+        for (std::uint32_t seed = 0; seed < 300; ++seed) {
+            Bytes input = randomBytes(8192, seed);
+            std::copy(magic.begin(), magic.end(), input.begin());
+            ASSERT_FALSE(findFileEnd(input, extension).validated)
+                << extension << " " << header << " " << seed;
+        }
+    }
+}
+
+// What a cut file measures as: nothing, or, for streams of parts that each state their length, the
+// parts before the cut.
+enum class Cut { Rejected, MeasuredToLastWholePart };
+
+struct MadeFile {
+    std::string name;
+    std::string extension;
+    Bytes (*make)();
+    Cut cut;
+};
+
+void PrintTo(const MadeFile& file, std::ostream* out) {
+    *out << file.name;
+}
+
+Bytes adtsStream() {
+    Bytes stream;
+    for (std::uint32_t frame = 0; frame < 20; ++frame) {
+        const std::uint16_t length = static_cast<std::uint16_t>(200 + frame);
+        Bytes header = {0xFF,
+                        0xF1,
+                        0x50,
+                        static_cast<std::uint8_t>(0x80 | length >> 11),
+                        static_cast<std::uint8_t>(length >> 3),
+                        static_cast<std::uint8_t>((length & 7) << 5 | 0x1F),
+                        0xFC};
+        append(stream, header);
+        append(stream, randomBytes(length - header.size(), frame));
+    }
+    return stream;
+}
+
+// The corpus MP3 with the tags taggers append: APEv2 with its header, Lyrics3v2, and the ID3v1 tag
+// it already has; then the other corpus MP3 with a headerless APE tag.
+Bytes mp3WithTags() {
+    Bytes mp3 = corpusFile("111_silence-44-s.mp3");
+    const Bytes id3v1(mp3.end() - 128, mp3.end());
+    mp3.resize(mp3.size() - 128);
+    const auto apeFrame = [](std::uint32_t bytes, std::uint32_t flags) {
+        Bytes frame(32, 0);
+        std::memcpy(frame.data(), "APETAGEX", 8);
+        putLe32(frame, 8, 2000);
+        putLe32(frame, 12, bytes);
+        putLe32(frame, 16, 1);
+        putLe32(frame, 20, flags);
+        return frame;
+    };
+    Bytes item(9, 0);
+    putLe32(item, 0, 5);
+    appendText(item, "Title");
+    item.back() = 0;
+    appendText(item, "hello");
+    const std::uint32_t apeBytes = static_cast<std::uint32_t>(item.size() + 32);
+    append(mp3, apeFrame(apeBytes, 0xA0000000)); // a header, and the tag has one
+    append(mp3, item);
+    append(mp3, apeFrame(apeBytes, 0x80000000));
+    const std::string lyrics = "LYRICSBEGININD0000210EAL00005Hello";
+    appendText(mp3, lyrics);
+    char size[7];
+    std::snprintf(size, sizeof size, "%06zu", lyrics.size());
+    appendText(mp3, size);
+    appendText(mp3, "LYRICS200");
+    append(mp3, id3v1);
+    return mp3;
+}
+
+Bytes mp3WithHeaderlessApeTag() {
+    Bytes mp3 = corpusFile("104_audio-mpeg1layer3.mp3");
+    Bytes footer(32, 0);
+    std::memcpy(footer.data(), "APETAGEX", 8);
+    putLe32(footer, 8, 1000);
+    putLe32(footer, 12, 32 + 20);
+    appendText(mp3, "some old text fields");
+    append(mp3, footer);
+    return mp3;
+}
+
+// A 64-bit executable: stub, PE header, two sections, then a COFF symbol table with its string
+// table and a certificate table, which lie beyond every section.
+Bytes portableExecutable() {
+    Bytes pe(0x400, 0);
+    pe[0] = 'M';
+    pe[1] = 'Z';
+    putLe32(pe, 0x3C, 0x80);
+    std::memcpy(pe.data() + 0x80, "PE\0\0", 4);
+    const std::size_t coff = 0x84;
+    pe[coff] = 0x64;
+    pe[coff + 1] = 0x86;
+    pe[coff + 2] = 2;              // sections
+    putLe32(pe, coff + 8, 0x1000); // symbols
+    putLe32(pe, coff + 12, 3);     // three of 18 bytes
+    pe[coff + 16] = 240;           // optional header bytes
+    const std::size_t optional = coff + 20;
+    pe[optional] = 0x0B;
+    pe[optional + 1] = 0x02;
+    putLe32(pe, optional + 36, 0x200);           // file alignment
+    putLe32(pe, optional + 60, 0x400);           // header bytes
+    putLe32(pe, optional + 108, 16);             // data directories
+    putLe32(pe, optional + 112 + 4 * 8, 0x1100); // certificates, at a file offset
+    putLe32(pe, optional + 112 + 4 * 8 + 4, 0x80);
+    const std::size_t sections = optional + 240;
+    for (std::size_t i = 0; i < 2; ++i) {
+        std::memcpy(pe.data() + sections + 40 * i, i == 0 ? ".text" : ".data", 5);
+        putLe32(pe, sections + 40 * i + 16, 0x600);                                         // raw bytes
+        putLe32(pe, sections + 40 * i + 20, static_cast<std::uint32_t>(0x400 + 0x600 * i)); // raw at
+    }
+    append(pe, randomBytes(0x1000 - 0x400 + 3 * 18, 21));
+    Bytes strings(4, 0);
+    putLe32(strings, 0, 12);
+    appendText(strings, "longname");
+    append(pe, strings);
+    pe.resize(0x1100, 0);
+    append(pe, randomBytes(0x80, 22));
+    return pe;
+}
+
+Bytes gzipMembers(int members) {
+    const Bytes text = corpusFile("096_textfiles_historicaldates.zip");
+    Bytes out;
+    for (int member = 0; member < members; ++member) {
+        z_stream stream{};
+        deflateInit2(&stream, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+        Bytes packed(deflateBound(&stream, static_cast<uLong>(text.size())) + 32);
+        stream.next_in = const_cast<Bytef*>(text.data());
+        stream.avail_in = static_cast<uInt>(text.size());
+        stream.next_out = packed.data();
+        stream.avail_out = static_cast<uInt>(packed.size());
+        deflate(&stream, Z_FINISH);
+        packed.resize(stream.total_out);
+        deflateEnd(&stream);
+        append(out, packed);
+    }
+    return out;
+}
+
+Bytes gzipFile() {
+    return gzipMembers(1);
+}
+
+// Concatenated members are one file; a cut leaves the members before it.
+Bytes gzipConcatenated() {
+    return gzipMembers(2);
+}
+
+Bytes bzip2Stream() {
+    Bytes text = corpusFile("028_demo-congrats.wav");
+    Bytes packed(text.size() + text.size() / 100 + 600);
+    unsigned packedBytes = static_cast<unsigned>(packed.size());
+    BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(packed.data()), &packedBytes,
+                             reinterpret_cast<char*>(text.data()), static_cast<unsigned>(text.size()), 9, 0,
+                             0);
+    packed.resize(packedBytes);
+    return packed;
+}
+
+// A two-channel, 8-bit, 16 by 4 Photoshop document: one image resource and a run-length image.
+Bytes photoshopDocument() {
+    Bytes psd = {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 16, 0, 8, 0, 1};
+    append(psd, {0, 0, 0, 0});  // no colour mode data
+    append(psd, {0, 0, 0, 16}); // resources
+    append(psd, {'8', 'B', 'I', 'M', 0x03, 0xED, 0, 0, 0, 0, 0, 3, 1, 2, 3, 0});
+    append(psd, {0, 0, 0, 6, 0, 0, 0, 0, 0, 0}); // layers
+    append(psd, {0, 1});                         // run-length rows
+    for (int row = 0; row < 8; ++row) {
+        append(psd, {0, 2});
+    }
+    for (int row = 0; row < 8; ++row) {
+        append(psd, {0xF1, static_cast<std::uint8_t>(row)}); // 16 copies of one byte
+    }
+    return psd;
+}
+
+// An 8 by 8 grey JPEG 2000 codestream in two tiles, the second tile-part running to the end mark.
+Bytes jpeg2000Codestream() {
+    Bytes j2k = {0xFF, 0x4F, 0xFF, 0x51, 0, 41, 0, 0};
+    j2k.resize(j2k.size() + 32, 0);
+    putBe32(j2k, 8, 8);  // width
+    putBe32(j2k, 12, 8); // height
+    putBe32(j2k, 24, 4); // tile width
+    putBe32(j2k, 28, 8); // tile height
+    append(j2k, {0, 1, 7, 1, 1});
+    append(j2k, {0xFF, 0x52, 0, 12, 0, 0, 0, 1, 0, 5, 4, 4, 0, 0});
+    append(j2k, {0xFF, 0x5C, 0, 4, 0x40, 0x48});
+    for (std::uint16_t tile = 0; tile < 2; ++tile) {
+        const Bytes data = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0x01, 0x23};
+        Bytes part = {0xFF, 0x90, 0, 10, 0, static_cast<std::uint8_t>(tile), 0, 0, 0, 0, 0, 1, 0xFF, 0x93};
+        putBe32(part, 6, tile == 0 ? static_cast<std::uint32_t>(part.size() + data.size()) : 0);
+        append(j2k, part);
+        append(j2k, data);
+    }
+    append(j2k, {0xFF, 0xD9});
+    return j2k;
+}
+
+Bytes box(std::string_view type, const Bytes& contents) {
+    Bytes out(8, 0);
+    putBe32(out, 0, static_cast<std::uint32_t>(8 + contents.size()));
+    std::memcpy(out.data() + 4, type.data(), 4);
+    append(out, contents);
+    return out;
+}
+
+Bytes jp2File() {
+    Bytes jp2 = fromHex("0000000C6A5020200D0A870A");
+    append(jp2, box("ftyp", fromHex("6A70322000000000"
+                                    "6A703220")));
+    append(jp2, box("jp2h", box("ihdr", fromHex("0000000800000008000107070000"))));
+    append(jp2, box("jp2c", jpeg2000Codestream()));
+    append(jp2, box("xml ", Bytes(20, ' ')));
+    return jp2;
+}
+
+// A still image as the reference encoder writes it: 44 by 40, lossless, with an alpha channel.
+Bytes jpegXlCodestream() {
+    return fromHex(
+        "ff0a5045b0a0b81008081000f0034b28b171310febe461141414149404229108679b3106ebdf20759cff3fc660bd1710"
+        "01a00f3100e09be1df58f8075ced81b66d1e6fa1c3c56a18fd231ec261ce4ba16e82a632ac099d10d81e8e397db11fcc"
+        "67647cd5420d5274f9328366abbc8d562e34ddbc3abedd644c1d9aa99d917ec0f319fde4a2e19c38ff3388cac8d06a18"
+        "7dd932722b7bb34b002b0a9e92e31ebe1c99d6c579a8f42cba4f305493128434c1c3ec3d77c2f50cbae99c9779f364e3"
+        "ce515dc3394431853163824d4bf2ffa87cebcf5c4c4c1933fdef803f0f426fa4d7105e3cbb4b7e015f190fe1afd54e9c"
+        "add8a2e180bf7d6cf273ed0d1be5958e84d9a508eb55f959de00");
+}
+
+// The same codestream in the container, in two parts, with Exif data after it.
+Bytes jpegXlContainer() {
+    const Bytes codestream = jpegXlCodestream();
+    Bytes jxl = fromHex("0000000C4A584C200D0A870A");
+    append(jxl, box("ftyp", fromHex("6A786C20000000006A786C20")));
+    Bytes first(4, 0);
+    first.insert(first.end(), codestream.begin(), codestream.begin() + 100);
+    append(jxl, box("jxlp", first));
+    Bytes last(4, 0);
+    putBe32(last, 0, 0x80000001);
+    last.insert(last.end(), codestream.begin() + 100, codestream.end());
+    append(jxl, box("jxlp", last));
+    append(jxl, box("Exif", Bytes(30, 0)));
+    return jxl;
+}
+
+// Three PAL frames of DV cut from the DV movie in the corpus.
+Bytes dvFrames() {
+    const Bytes movie = corpusFile("082_dv-pal-progressive.mov");
+    const std::array<std::uint8_t, 4> header = {0x1F, 0x07, 0x00, 0xBF};
+    const auto first = std::search(movie.begin(), movie.end(), header.begin(), header.end());
+    return Bytes(first, first + 3 * 144000);
+}
+
+// The MPEG-2 video of the HDV movie in the corpus, from its first sequence header to the end of the
+// media data, closed by the sequence end code a movie's samples leave out.
+Bytes mpegVideoStream() {
+    const Bytes movie = corpusFile("080_hdv-720p25.mov");
+    const std::array<std::uint8_t, 4> sequence = {0, 0, 1, 0xB3};
+    const std::array<std::uint8_t, 4> index = {'m', 'o', 'o', 'v'};
+    const auto first = std::search(movie.begin(), movie.end(), sequence.begin(), sequence.end());
+    const auto last = std::search(movie.begin(), movie.end(), index.begin(), index.end()) - 4;
+    Bytes es(first, last);
+    append(es, {0, 0, 1, 0xB7});
+    return es;
+}
+
+// An MPEG-2 program stream of three packs, each with a system header or a video packet.
+Bytes mpegProgramStream() {
+    Bytes ps;
+    for (std::uint8_t pack = 0; pack < 3; ++pack) {
+        append(ps, fromHex("000001BA"
+                           "440004000401"
+                           "0189C3"
+                           "F8"));
+        Bytes packet = fromHex("000001E0"
+                               "0000");
+        Bytes data = randomBytes(2000, 30U + pack);
+        std::replace(data.begin(), data.end(), std::uint8_t{0}, std::uint8_t{0x77});
+        putBe16(packet, 4, static_cast<std::uint16_t>(data.size()));
+        append(ps, packet);
+        append(ps, data);
+    }
+    append(ps, fromHex("000001B9"));
+    return ps;
+}
+
+Bytes dejaVuFont() {
+    return readFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+}
+
+const std::vector<MadeFile> kMadeFiles = {
+    {"adts", "AAC", adtsStream, Cut::MeasuredToLastWholePart},
+    {"mp3_ape_lyrics_id3v1", "MP3", mp3WithTags, Cut::MeasuredToLastWholePart},
+    {"mp3_headerless_ape", "MP3", mp3WithHeaderlessApeTag, Cut::MeasuredToLastWholePart},
+    {"pe32plus", "EXE", portableExecutable, Cut::Rejected},
+    {"gzip", "GZ", gzipFile, Cut::Rejected},
+    {"gzip_two_members", "GZ", gzipConcatenated, Cut::MeasuredToLastWholePart},
+    {"bzip2", "BZ2", bzip2Stream, Cut::Rejected},
+    {"psd", "PSD", photoshopDocument, Cut::Rejected},
+    {"j2k", "J2K", jpeg2000Codestream, Cut::Rejected},
+    {"jp2", "JP2", jp2File, Cut::Rejected},
+    {"jxl_codestream", "JXL", jpegXlCodestream, Cut::Rejected},
+    {"jxl_container", "JXL", jpegXlContainer, Cut::Rejected},
+    {"dv", "DV", dvFrames, Cut::MeasuredToLastWholePart},
+    {"m2v", "M2V", mpegVideoStream, Cut::Rejected},
+    {"mpg", "MPG", mpegProgramStream, Cut::MeasuredToLastWholePart},
+    {"ttf", "TTF", dejaVuFont, Cut::Rejected},
+};
+
+class MadeFileEnd : public testing::TestWithParam<MadeFile> {};
+
+TEST_P(MadeFileEnd, WholeFileThenCutFile) {
+    const Bytes file = GetParam().make();
+    ASSERT_GT(file.size(), 64U);
+    Bytes item(file);
+    append(item, randomBytes(3000, 40));
+    const FileEnd whole = findFileEnd(item, GetParam().extension);
+    EXPECT_TRUE(whole.validated);
+    EXPECT_EQ(whole.bytes, file.size());
+
+    const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(file.size() / 2 + 1));
+    const FileEnd measured = findFileEnd(cut, GetParam().extension);
+    if (GetParam().cut == Cut::Rejected) {
+        EXPECT_FALSE(measured.validated) << measured.bytes;
+    } else {
+        EXPECT_TRUE(measured.validated);
+        EXPECT_LE(measured.bytes, cut.size());
+        EXPECT_GE(measured.bytes, file.size() / 4);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Made, MadeFileEnd, testing::ValuesIn(kMadeFiles),
+                         [](const testing::TestParamInfo<MadeFile>& info) { return info.param.name; });
 
 // Every validator on damaged and random input: no crash, no read outside the source, and a result that
 // is either the item or a length inside what could be read.
@@ -876,6 +1267,22 @@ TEST(FileEndRobustness, DamagedAndRandomInputs) {
         {"PST", {'!', 'B', 'D', 'N', 0, 0, 0, 0, 'S', 'M', 14, 0}, nullptr},
         {"ELF", {0x7F, 'E', 'L', 'F', 2, 1, 1}, nullptr},
         {"TAR", {'a'}, nullptr},
+        {"AAC", {0xFF, 0xF1, 0x50, 0x80}, nullptr},
+        {"EXE", {'M', 'Z'}, nullptr},
+        {"GZ", {0x1F, 0x8B, 0x08}, nullptr},
+        {"BZ2", {'B', 'Z', 'h', '9', 0x31, 0x41, 0x59, 0x26, 0x53, 0x59}, nullptr},
+        {"PSD", {'8', 'B', 'P', 'S', 0, 1, 0, 0, 0, 0, 0, 0, 0, 3}, nullptr},
+        {"J2K", {0xFF, 0x4F, 0xFF, 0x51, 0, 41}, nullptr},
+        {"JP2",
+         {0, 0, 0, 12, 'j', 'P', ' ', ' ', 13, 10, 0x87, 10, 0, 0, 0, 20, 'f', 't', 'y', 'p'},
+         nullptr},
+        {"JXL", {0xFF, 0x0A}, nullptr},
+        {"JXL",
+         {0, 0, 0, 12, 'J', 'X', 'L', ' ', 13, 10, 0x87, 10, 0, 0, 0, 20, 'f', 't', 'y', 'p'},
+         nullptr},
+        {"DV", {0x1F, 0x07, 0x00, 0xBF}, nullptr},
+        {"M2V", {0, 0, 1, 0xB3, 0x0B, 0x40, 0x90, 0x23}, nullptr},
+        {"MPG", {0, 0, 1, 0xBA, 0x44}, nullptr},
     };
     std::mt19937 random(20240611);
     const auto check = [&](const Bytes& input, const char* extension) {

@@ -179,7 +179,10 @@ TEST_F(ShippedDefinitionFiles, LoadIntoSixNonEmptyListsOfWholeRecords) {
 
         // Each file on its own holds whole groups, so nothing is dropped or carried over.
         SignatureList alone;
-        ASSERT_TRUE(loadDefinitionFile(fs::path(QUARRY_TEST_RESOURCE_DIR) / shipped.file, alone, state));
+        const auto report =
+            loadDefinitionFile(fs::path(QUARRY_TEST_RESOURCE_DIR) / shipped.file, alone, state);
+        ASSERT_TRUE(report.loaded()) << shipped.file;
+        EXPECT_EQ(report.malformedRecords, 0u) << shipped.file;
         EXPECT_EQ(alone, list) << shipped.file;
         EXPECT_EQ(state.pendingFirstByte, "") << shipped.file;
     }

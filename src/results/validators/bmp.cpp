@@ -12,6 +12,8 @@ constexpr std::array<std::uint16_t, 8> kBitCounts = {1, 2, 4, 8, 16, 24, 32, 64}
 constexpr std::uint32_t kRgb = 0;
 constexpr std::uint32_t kBitFields = 3;
 constexpr std::uint32_t kAlphaBitFields = 6;
+// RGB, RLE8, RLE4, bit fields, JPEG, PNG, alpha bit fields, and the three CMYK kinds.
+constexpr std::array<std::uint32_t, 10> kCompressions = {0, 1, 2, 3, 4, 5, 6, 11, 12, 13};
 // A stated file size this far beyond the pixel data is not believed.
 constexpr std::uint64_t kMaxStatedSlack = 65536;
 constexpr std::uint64_t kMaxPixelBytes = 1ULL << 40;
@@ -55,7 +57,8 @@ std::optional<Layout> readLayout(ByteReader& in, std::uint32_t headerSize) {
         layout.imageBytes = *imageBytes;
     }
     if (planes != 1 || !bits || std::find(kBitCounts.begin(), kBitCounts.end(), *bits) == kBitCounts.end() ||
-        layout.width <= 0 || layout.height == 0) {
+        layout.width <= 0 || layout.height == 0 ||
+        std::find(kCompressions.begin(), kCompressions.end(), layout.compression) == kCompressions.end()) {
         return std::nullopt;
     }
     layout.bitCount = *bits;

@@ -41,5 +41,16 @@ std::optional<std::uint64_t> midiEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> outlookEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> elfEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> tarEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> aacEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> peEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> gzipEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> bzip2End(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> psdEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> jp2End(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> j2kEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> jpegXlEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> dvEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> mpegVideoEnd(ByteReader& in, std::uint64_t itemBytes);
+std::optional<std::uint64_t> mpegProgramEnd(ByteReader& in, std::uint64_t itemBytes);
 
 } // namespace quarry::results::validators

@@ -1,3 +1,4 @@
+#include "results/validators/audio_tags.h"
 #include "results/validators/formats.h"
 
 #include <array>
@@ -6,10 +7,6 @@ namespace quarry::results::validators {
 namespace {
 
 constexpr std::array<std::uint8_t, 3> kId3 = {'I', 'D', '3'};
-constexpr std::array<std::uint8_t, 3> kId3v1 = {'T', 'A', 'G'};
-constexpr std::array<std::uint8_t, 8> kApeTag = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X'};
-constexpr std::uint64_t kId3v1Bytes = 128;
-constexpr std::uint64_t kApeFooterBytes = 32;
 constexpr std::uint64_t kMaxJunkBeforeAudio = 4096;
 constexpr int kMinFrames = 3;
 
@@ -85,22 +82,6 @@ std::uint64_t id3v2Bytes(ByteReader& in) {
     }
     const bool footer = (h[5] & 0x10) != 0;
     return 10 + size + (footer ? 10 : 0);
-}
-
-// Tags that may follow the audio: an APE tag, then an ID3v1 tag.
-std::uint64_t skipTrailingTags(ByteReader& in, std::uint64_t pos) {
-    if (in.matches(pos, kApeTag)) {
-        const auto bytes = in.u32le(pos + 12);
-        const auto flags = in.u32le(pos + 20);
-        // A header leads the tag; its size field counts the items and the footer.
-        if (bytes && flags && (*flags & 0x20000000) != 0 && *bytes >= kApeFooterBytes) {
-            pos += kApeFooterBytes + *bytes;
-        }
-    }
-    if (in.matches(pos, kId3v1) && pos + kId3v1Bytes <= in.size()) {
-        pos += kId3v1Bytes;
-    }
-    return pos;
 }
 
 } // namespace

@@ -77,6 +77,13 @@ constexpr Registration kValidators[] = {
     {"OST", validators::outlookEnd},      {"ELF", validators::elfEnd},
     {"SO", validators::elfEnd},           {"TAR", validators::tarEnd},
     {"RAR", validators::rarEnd},          {"7Z", validators::sevenZipEnd},
+    {"AAC", validators::aacEnd},          {"EXE", validators::peEnd},
+    {"DLL", validators::peEnd},           {"GZ", validators::gzipEnd},
+    {"BZ2", validators::bzip2End},        {"PSD", validators::psdEnd},
+    {"PSB", validators::psdEnd},          {"JP2", validators::jp2End},
+    {"J2K", validators::j2kEnd},          {"DV", validators::dvEnd},
+    {"JXL", validators::jpegXlEnd},       {"M2V", validators::mpegVideoEnd},
+    {"MPG", validators::mpegProgramEnd},  {"VOB", validators::mpegProgramEnd},
 };
 
 // Bytes a validator may pull from a medium for one item; a structure that needs more is not trusted.
@@ -125,6 +132,14 @@ FileEnd findFileEnd(std::span<const std::uint8_t> bytes, const std::string& exte
 
 bool hasValidator(const std::string& extension) {
     return lookup(extension) != nullptr;
+}
+
+std::vector<std::string_view> validatorExtensions() {
+    std::vector<std::string_view> extensions;
+    for (const auto& registration : kValidators) {
+        extensions.push_back(registration.extension);
+    }
+    return extensions;
 }
 
 } // namespace quarry::results
