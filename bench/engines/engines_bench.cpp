@@ -95,11 +95,12 @@ std::vector<std::uint8_t> makeMedium(const std::vector<const signatures::Signatu
 class CountingSink : public ScanSink {
 public:
     void photoItem(PassKind, std::span<const std::uint8_t> bytes, const std::string&, const std::string&,
-                   std::uint64_t, std::uint64_t) override {
+                   std::uint64_t, std::uint64_t, std::uint64_t) override {
         ++items;
         benchmark::DoNotOptimize(bytes.data());
     }
-    void rawItem(PassKind, const std::string&, const std::string&, std::uint64_t, std::uint64_t) override {
+    void rawItem(PassKind, const std::string&, const std::string&, std::uint64_t, std::uint64_t,
+                 std::uint64_t) override {
         ++items;
     }
     std::uint64_t items = 0;

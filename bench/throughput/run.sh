@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Throughput and peak memory of quarry-carve beside foremost and PhotoRec on one
 # reproducible image: seeded random filler with the corpus files planted at sector-aligned
-# offsets. Every tool runs pinned to one core after the image has been read once, so the
-# page cache is warm for all of them.
+# offsets. Every tool runs pinned to one core, with the image's pages in the same cache state
+# before each run.
 #
-#   bench/throughput/run.sh            2 GiB image
+#   bench/throughput/run.sh            2 GiB image, cached by reading it
+#   CACHE=written bench/throughput/run.sh
 #   IMAGE_MIB=512 bench/throughput/run.sh
 #
 # Environment: IMAGE_MIB (2048), SEED (20240611), CPU (core to pin to, 0), REPEAT (runs of
 # each tool, the median is reported; 3), WORK (folder for the image and the outputs), BUILD
-# (Release build folder), CORPUS (files to plant).
+# (Release build folder), CORPUS (files to plant), CACHE (how the image is cached before each
+# run: "read" evicted and read back, "written" just written, as after dd, "cold" evicted).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -23,6 +25,11 @@ REPEAT=${REPEAT:-3}
 WORK=${WORK:-$root/build/bench-work/throughput}
 BUILD=${BUILD:-$root/build/bench-release}
 CORPUS=${CORPUS:-$root/../shared/corpus}
+CACHE=${CACHE:-read}
+case "$CACHE" in
+  read | written | cold) ;;
+  *) echo "CACHE must be read, written or cold" >&2; exit 2 ;;
+esac
 
 need=()
 command -v foremost >/dev/null || need+=(foremost)
@@ -44,14 +51,22 @@ if [ ! -f "$image" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$recipe" ]; then
   echo "$recipe" >"$stamp"
 fi
 image_bytes=$(stat -c %s "$image")
-echo "Warming the page cache" >&2
-# Evicted and read back in one sequential pass, so every run finds the image cached the same
-# way: how the cache was first filled (by the writer or by reads) changes every tool's speed.
-sync "$image"
-python3 -c 'import os, sys; os.posix_fadvise(os.open(sys.argv[1], os.O_RDONLY), 0, 0, os.POSIX_FADV_DONTNEED)' "$image"
-cat "$image" >/dev/null
 
-results="$WORK/results.csv"
+evict() {
+  sync "$image"
+  python3 -c 'import os, sys; os.posix_fadvise(os.open(sys.argv[1], os.O_RDONLY), 0, 0, os.POSIX_FADV_DONTNEED)' "$image"
+}
+# How the cache was filled (by a writer or by reads) changes what reading costs, so each run
+# starts from the same state.
+cache_image() {
+  case "$CACHE" in
+    read) evict && cat "$image" >/dev/null ;;
+    written) evict && cp "$image" "$image.copy" && mv "$image.copy" "$image" && sync "$image" ;;
+    cold) evict ;;
+  esac
+}
+
+results="$WORK/results-$CACHE.csv"
 echo "tool,mode,seconds,read_bytes,peak_kib,items" >"$results"
 
 # measure NAME MODE READ_BYTES ITEMS_COMMAND PREPARE -- COMMAND...: wall time and peak
@@ -64,6 +79,7 @@ measure() {
   for run in $(seq "$REPEAT"); do
     echo "Running $name ($mode), $run of $REPEAT" >&2
     eval "$prepare"
+    cache_image
     # time(1) reports the wall clock in hundredths of a second, too coarse for a fast scan.
     local started ended
     started=$(date +%s.%N)
@@ -106,7 +122,7 @@ print(max(sizes, default=0))
 PY
 )
 
-python3 - "$results" "$image_bytes" "$largest_photo" <<'PY'
+python3 - "$results" "$image_bytes" "$largest_photo" "$CACHE" <<'PY'
 import csv, statistics, sys
 runs = list(csv.DictReader(open(sys.argv[1])))
 image = int(sys.argv[2])
@@ -119,7 +135,9 @@ for key in dict.fromkeys((r["tool"], r["mode"]) for r in runs):
                  "items": mine[0]["items"]})
 photorec = next(r for r in rows if r["tool"] == "photorec")
 base = image / photorec["seconds"]
-print(f"Image: {image / 2**20:.0f} MiB, warm page cache, one core, median of {len(runs) // len(rows)} runs. "
+cache = {"read": "page cache filled by reading", "written": "page cache filled by the writer",
+         "cold": "nothing cached"}[sys.argv[4]]
+print(f"Image: {image / 2**20:.0f} MiB, {cache}, one core, median of {len(runs) // len(rows)} runs. "
       f"Largest photo item: {largest / 2**20:.1f} MiB")
 print(f"{'tool':<13} {'mode':<16} {'seconds':>8} {'image MB/s':>11} {'read MB/s':>10} {'peak MiB':>9} "
       f"{'items':>6} {'image xPR':>10} {'read xPR':>9}")

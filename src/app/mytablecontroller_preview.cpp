@@ -74,9 +74,13 @@ void MyTableController::CreateFile_QuickLook_View_Demo(const QString& name, std:
         std::filesystem::remove(Demo_Test_File(), ignored);
         const std::string path = results::previewFilePath(previewFolder(), name.toStdString());
         setDemo_Test_File(path);
-        results::extractPreviewFile(*device, startSector, endSector, path, scan.stop_now);
+        const auto copy = results::extractPreviewFile(*device, startSector, endSector, path, scan.stop_now);
         device.reset();
-        QuickLook_Preview_Thread(name);
+        // Without a file of its own the item would be shown with the previous item's contents.
+        if (copy.created)
+            QuickLook_Preview_Thread(name);
+        else
+            showTypeIcon(name);
     } else {
         showTypeIcon(name);
     }

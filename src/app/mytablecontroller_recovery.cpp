@@ -23,6 +23,9 @@ const QString kSavingStoppedFull =
     QStringLiteral("\nThe destination disk is full. Saving has stopped; the files saved so far are kept.");
 const QString kSomeNotSaved =
     QStringLiteral("\n%1 of the found files could not be written into the destination folder.");
+const QString kLiveSavingOff = QStringLiteral(
+    "\nThe storage media cannot be opened a second time for saving, so found files are not "
+    "saved while the scan runs. They can be saved into the destination folder after the scan.");
 const QString kFileSystemOfImages = QStringLiteral("Disk Image");
 
 results::SearchKind searchKindOfMode(std::int32_t mode) {
@@ -123,7 +126,8 @@ void MyTableController::prepareRecoveryForScan() {
     if (!folder.isEmpty() && !refuseUnsafeDestination(folder.toStdString(), kind, source))
         live = std::filesystem::path(folder.toStdString());
     recoveryWriter_->setKeepRejected(ui_->_keep_rejected_Chk->isChecked());
-    recoveryWriter_->beginScan(source, kind, live);
+    if (!recoveryWriter_->beginScan(source, kind, live))
+        alert({kLiveSavingOff});
 }
 
 void MyTableController::Open_Folder_btn(QObject* sender) {

@@ -10,11 +10,9 @@
 
 namespace quarry::carving {
 
-// Hands out the sectors of a range in increasing order. Where the source offers its sectors
-// in place they are handed out from windows of it, without a copy; elsewhere the source is
-// read in blocks aligned to the block size. Inside a block whose read failed it reads sector by
-// sector, so a bad sector costs one sector: it comes back as 512 zero bytes and the source is
-// put at the next sector.
+// Hands out the sectors of a range in increasing order, read in blocks aligned to the block
+// size. Inside a block whose read failed it reads sector by sector, so a bad sector costs one
+// sector: it comes back as 512 zero bytes and the source is put at the next sector.
 class BlockReader {
 public:
     enum class Outcome {
@@ -35,23 +33,16 @@ public:
         if (blockReadable_ && k < blockCount_) {
             outcome = Outcome::Read;
             if (k + kPrefetchSectors < blockCount_) {
-                prefetch(blockData_ + (k + kPrefetchSectors) * kSectorSize);
+                prefetch(buffer_.get() + (k + kPrefetchSectors) * kSectorSize);
             }
-            return blockData_ + k * kSectorSize;
+            return buffer_.get() + k * kSectorSize;
         }
         return slowSector(s, outcome);
     }
 
     // The 64-byte lines of a sector that the caller looks at besides the first, as bits; they
-    // are fetched ahead from the source in place, where each would otherwise be a cache miss.
+    // are fetched ahead, where each would otherwise be a cache miss.
     void prefetchLines(std::uint8_t lines) { lines_ = static_cast<std::uint8_t>(lines | 1u); }
-
-    // Whether the last sector handed out came from the source in place.
-    bool inPlace() const { return window_ != nullptr; }
-
-    // Sectors handed out in place as zeros because they could no longer be read, since the
-    // last call; they count as failed reads.
-    std::uint64_t takeUnreadableSectors();
 
 private:
     static constexpr std::uint64_t kPrefetchSectors = 8;
@@ -67,21 +58,15 @@ private:
     }
     const std::uint8_t* slowSector(std::uint64_t s, Outcome& outcome);
     void loadBlock(std::uint64_t s);
-    bool mapWindow(std::uint64_t s);
-    void dropWindow();
 
     SectorSource& source_;
     std::size_t blockSectors_;
     std::unique_ptr<std::uint8_t[], FreeDeleter> buffer_;
-    std::unique_ptr<SectorView> window_;
-    const std::uint8_t* blockData_ = nullptr;
     std::uint64_t end_ = 0;
     std::uint64_t blockFirst_ = 0;
     std::uint64_t blockCount_ = 0;
     bool blockReadable_ = false;
     std::uint8_t lines_ = 1;
-    std::uint64_t unreadable_ = 0;       // from windows already dropped, not yet taken
-    std::uint64_t windowUnreadable_ = 0; // of the live window, already taken
 };
 
 } // namespace quarry::carving

@@ -20,13 +20,6 @@ bool FaultySource::readSectors(std::uint64_t first, std::size_t count, std::uint
     return inner_.readSectors(first, count, out);
 }
 
-std::unique_ptr<SectorView> FaultySource::mapSectors(std::uint64_t first, std::size_t count) {
-    if (!inPlace_ || anyIn(badSectors_, first, count)) {
-        return nullptr;
-    }
-    return inner_.mapSectors(first, count);
-}
-
 bool FaultySource::reposition(std::uint64_t sector) {
     return badPositions_.count(sector) == 0 && inner_.reposition(sector);
 }

@@ -3,14 +3,12 @@
 #include "carving/sector_source.h"
 
 #include <cstdint>
-#include <memory>
 #include <set>
 
 namespace quarry::carving {
 
 // Wraps a source and fails the reads that cover chosen sectors, as a medium with bad
-// sectors does; it can also refuse to be repositioned, and offer the inner source's sectors in
-// place where none of them is bad. For tests.
+// sectors does; it can also refuse to be repositioned. For tests.
 class FaultySource final : public SectorSource {
 public:
     explicit FaultySource(SectorSource& inner) : inner_(inner) {}
@@ -18,12 +16,10 @@ public:
     void failSector(std::uint64_t sector) { badSectors_.insert(sector); }
     // Repositioning to `sector` after a failed read fails.
     void failRepositionTo(std::uint64_t sector) { badPositions_.insert(sector); }
-    void offerInPlace() { inPlace_ = true; }
 
     std::uint64_t sectorCount() const override { return inner_.sectorCount(); }
     bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override;
     bool reposition(std::uint64_t sector) override;
-    std::unique_ptr<SectorView> mapSectors(std::uint64_t first, std::size_t count) override;
 
     std::uint64_t readCalls() const { return readCalls_; }
     std::uint64_t sectorsRequested() const { return sectorsRequested_; }
@@ -34,7 +30,6 @@ private:
     std::set<std::uint64_t> badPositions_;
     std::uint64_t readCalls_ = 0;
     std::uint64_t sectorsRequested_ = 0;
-    bool inPlace_ = false;
 };
 
 } // namespace quarry::carving

@@ -1,8 +1,8 @@
-#include "carving/mapped_region.h"
 #include "carving/sector_source.h"
 #include "common/unique_fd.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <optional>
 #include <string>
@@ -52,17 +52,17 @@ std::int64_t mediumSize(int fd) {
     return end < 0 ? -1 : static_cast<std::int64_t>(end);
 }
 
-bool isRegularFile(int fd) {
-    struct stat info {};
-    return ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// Reads by offset, so a failed read leaves nothing to put back. A regular file is also
-// offered in place; a device never is, as its read errors must stay failed reads.
+// Reads by offset, so a failed read leaves nothing to put back. Large reads straight into the
+// caller's buffer cost the same however the page cache was filled (by a writer or by reads),
+// where mapping pages cached from writes costs a fault per few pages; and a read error stays a
+// failed read of its own sectors instead of a signal.
 class FileSource final : public SectorSource {
 public:
-    FileSource(UniqueFd fd, std::uint64_t sectors)
-        : fd_(std::move(fd)), sectors_(sectors), regularFile_(isRegularFile(fd_.get())) {}
+    FileSource(UniqueFd fd, std::uint64_t bytes)
+        : fd_(std::move(fd)), bytes_(bytes), sectors_((bytes + kSectorSize - 1) / kSectorSize) {
+        // Doubles the kernel's read-ahead for the scan's sequential stream.
+        ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    }
 
     std::uint64_t sectorCount() const override { return sectors_; }
 
@@ -70,40 +70,60 @@ public:
         if (first > sectors_ || count > sectors_ - first) {
             return false;
         }
-        std::size_t remaining = count * kSectorSize;
-        auto offset = static_cast<off_t>(first * kSectorSize);
-        while (remaining > 0) {
-            const ssize_t got = ::pread(fd_.get(), out, remaining, offset);
+        if (readAt(fd_.get(), first * kSectorSize, count * kSectorSize, out)) {
+            return true;
+        }
+        // The page cache reads and fails whole pages, eight sectors at once; a sector read
+        // alone, past the cache, fails only if it is itself unreadable.
+        return count == 1 && readAlone(first, out);
+    }
+
+private:
+    // Reads `size` bytes at `offset`; the bytes of a part sector past the medium's end are zeros.
+    bool readAt(int fd, std::uint64_t offset, std::size_t size, std::uint8_t* out) const {
+        while (size > 0) {
+            const ssize_t got = ::pread(fd, out, size, static_cast<off_t>(offset));
             if (got < 0 && errno == EINTR) {
                 continue;
             }
+            if (got == 0 && offset >= bytes_) {
+                std::memset(out, 0, size);
+                return true;
+            }
             if (got <= 0) {
-                return false;
+                return false; // a read error, or a file shortened since it was opened
             }
             out += got;
-            offset += got;
-            remaining -= static_cast<std::size_t>(got);
+            offset += static_cast<std::uint64_t>(got);
+            size -= static_cast<std::size_t>(got);
         }
         return true;
     }
 
-    std::unique_ptr<SectorView> mapSectors(std::uint64_t first, std::size_t count) override {
-        if (!regularFile_ || count == 0 || first > sectors_ || count > sectors_ - first) {
-            return nullptr;
+    bool readAlone(std::uint64_t sector, std::uint8_t* out) {
+#if defined(__linux__)
+        if (!direct_) {
+            // The same open file once more, not whatever its path names now.
+            const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
+            direct_ = std::make_unique<UniqueFd>(::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
         }
-        // Sectors the file no longer has are left to reads, which fail on them.
-        struct stat info {};
-        if (::fstat(fd_.get(), &info) != 0 ||
-            static_cast<std::uint64_t>(info.st_size) < (first + count) * kSectorSize) {
-            return nullptr;
+        alignas(4096) static thread_local std::uint8_t bounce[kSectorSize];
+        if (direct_->get() < 0 || !readAt(direct_->get(), sector * kSectorSize, kSectorSize, bounce)) {
+            return false;
         }
-        return MappedRegion::map(fd_.get(), first * kSectorSize, count * kSectorSize);
+        std::memcpy(out, bounce, kSectorSize);
+        return true;
+#else
+        (void)sector;
+        (void)out;
+        return false;
+#endif
     }
 
-private:
     UniqueFd fd_;
+    std::unique_ptr<UniqueFd> direct_; // opened at the first failed sector
+    std::uint64_t bytes_;
     std::uint64_t sectors_;
-    bool regularFile_;
 };
 
 } // namespace
@@ -168,8 +188,7 @@ std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, st
     if (size < 0) {
         return refuse("its size cannot be found");
     }
-    const auto sectors = static_cast<std::uint64_t>(size) / kSectorSize;
-    return std::make_unique<FileSource>(std::move(fd), sectors);
+    return std::make_unique<FileSource>(std::move(fd), static_cast<std::uint64_t>(size));
 }
 
 } // namespace quarry::carving

@@ -13,9 +13,8 @@ class MemorySource final : public SectorSource {
 public:
     explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
-    std::uint64_t sectorCount() const override { return bytes_.size() / kSectorSize; }
+    std::uint64_t sectorCount() const override { return (bytes_.size() + kSectorSize - 1) / kSectorSize; }
     bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override;
-    std::unique_ptr<SectorView> mapSectors(std::uint64_t first, std::size_t count) override;
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 

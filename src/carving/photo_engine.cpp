@@ -4,7 +4,6 @@
 #include "carving/sector_loop.h"
 #include "carving/signature_matcher.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,14 +11,12 @@ namespace quarry::carving {
 
 namespace {
 
-// The photo being collected and the numbering of one photo scan. A photo whose sectors the
-// source offers in place and all read well is handed over from the source without a copy;
-// otherwise its sectors are collected in one item buffer, which keeps its capacity between
-// items.
+// The photo being collected and the numbering of one photo scan. Its sectors are collected in
+// one item buffer, which keeps its capacity between items, when the sink wants them.
 class PhotoCarver {
 public:
-    PhotoCarver(SectorSource& source, ScanSink& sink, PhotoCounters& counters)
-        : source_(source), sink_(sink), counters_(counters) {}
+    PhotoCarver(ScanSink& sink, PhotoCounters& counters)
+        : sink_(sink), counters_(counters), collect_(sink.wantsPhotoBytes()) {}
 
     PassEnd runPass(PassKind pass, const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
                     std::uint64_t first, std::uint64_t end, ScanResult& result) {
@@ -35,7 +32,7 @@ public:
                                   if (!blank) {
                                       const std::size_t r = matcher.find(sector);
                                       if (r != SignatureMatcher::npos) {
-                                          startItem(s, matcher.record(r), reader.inPlace());
+                                          startItem(s, matcher.record(r));
                                       }
                                   }
                                   growOrClose(sector, failed);
@@ -55,13 +52,14 @@ public:
         passCount_ = 0;
         item_.clear();
         itemSectors_ = 0;
+        unreadable_ = 0;
         name_.clear();
         uid_.clear();
         collected_ = 0;
     }
 
 private:
-    void startItem(std::uint64_t s, const CompiledSignature& record, bool inPlace) {
+    void startItem(std::uint64_t s, const CompiledSignature& record) {
         if (passCount_ > 0 && !sizeClosed_) {
             handOver();
             open_ = false;
@@ -78,7 +76,6 @@ private:
         // The photo is bounded by the size of its own type, whatever records are tested later.
         limit_ = record.maxSize;
         itemFirst_ = s;
-        inSource_ = inPlace;
     }
 
     void growOrClose(const std::uint8_t* sector, bool failed) {
@@ -87,14 +84,11 @@ private:
         }
         collected_ += kSectorSize;
         if (collected_ < limit_) {
-            if (inSource_ && failed) {
-                // The source would not give this sector's zeros back: collect from here on.
-                fetchItem();
-            }
-            if (!inSource_) {
+            if (collect_) {
                 item_.insert(item_.end(), sector, sector + kSectorSize);
             }
             ++itemSectors_;
+            unreadable_ += failed ? 1 : 0;
             return;
         }
         // The sector that reaches the limit is not part of the photo.
@@ -105,52 +99,21 @@ private:
     }
 
     void handOver() {
-        if (itemSectors_ > 0 && inSource_) {
-            if (const auto view = source_.mapSectors(itemFirst_, static_cast<std::size_t>(itemSectors_))) {
-                sink_.photoItem(pass_, {view->data(), itemSectors_ * kSectorSize}, name_, uid_, itemFirst_,
-                                itemFirst_ + itemSectors_);
-                itemSectors_ = 0;
-                return;
-            }
-            fetchItem();
-        }
         if (itemSectors_ > 0) {
-            sink_.photoItem(pass_, item_, name_, uid_, itemFirst_, itemFirst_ + itemSectors_);
+            sink_.photoItem(pass_, item_, name_, uid_, itemFirst_, itemFirst_ + itemSectors_, unreadable_);
         }
         item_.clear();
         itemSectors_ = 0;
+        unreadable_ = 0;
     }
 
-    // Moves the photo's sectors so far, all read well, from the source into the item buffer.
-    void fetchItem() {
-        inSource_ = false;
-        item_.resize(itemSectors_ * kSectorSize);
-        if (itemSectors_ == 0) {
-            return;
-        }
-        if (const auto view = source_.mapSectors(itemFirst_, static_cast<std::size_t>(itemSectors_))) {
-            std::copy_n(view->data(), item_.size(), item_.begin());
-            return;
-        }
-        if (source_.readSectors(itemFirst_, static_cast<std::size_t>(itemSectors_), item_.data())) {
-            return;
-        }
-        // Read again one by one; a sector that now fails is zeros, as in the scan.
-        for (std::uint64_t k = 0; k < itemSectors_; ++k) {
-            std::uint8_t* slot = item_.data() + k * kSectorSize;
-            if (!source_.readSectors(itemFirst_ + k, 1, slot)) {
-                std::fill_n(slot, kSectorSize, std::uint8_t{0});
-            }
-        }
-    }
-
-    SectorSource& source_;
     ScanSink& sink_;
     PhotoCounters& counters_;
     PassKind pass_ = PassKind::General;
+    const bool collect_;
     std::vector<std::uint8_t> item_;
     std::uint64_t itemSectors_ = 0;
-    bool inSource_ = false; // the photo's sectors are still only in the source
+    std::uint64_t unreadable_ = 0; // sectors of the item that read as zeros
     bool open_ = false;
     bool sizeClosed_ = false;
     std::uint64_t passCount_ = 0;
@@ -166,7 +129,7 @@ private:
 ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
                         ScanSink& sink) {
     return runScanPasses(request, control, sink, request.start_sector,
-                         [&](SectorSource& source) { return PhotoCarver(source, sink, counters); });
+                         [&] { return PhotoCarver(sink, counters); });
 }
 
 } // namespace quarry::carving

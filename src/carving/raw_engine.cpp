@@ -29,16 +29,17 @@ public:
             control.for_index.store(first, std::memory_order_relaxed);
         } else {
             reader.prefetchLines(matcher.probedLines());
-            passEnd = runSectorLoop(reader, control, first, end, result,
-                                    [&](std::uint64_t s, const std::uint8_t* sector, bool blank, bool) {
-                                        if (!blank) {
-                                            const std::size_t r = matcher.find(sector);
-                                            if (r != SignatureMatcher::npos) {
-                                                openItems(matcher, r, s);
-                                            }
-                                        }
-                                        count(s + 1);
-                                    });
+            passEnd =
+                runSectorLoop(reader, control, first, end, result,
+                              [&](std::uint64_t s, const std::uint8_t* sector, bool blank, bool failed) {
+                                  if (!blank) {
+                                      const std::size_t r = matcher.find(sector);
+                                      if (r != SignatureMatcher::npos) {
+                                          openItems(matcher, r, s);
+                                      }
+                                  }
+                                  count(s + 1, failed);
+                              });
         }
         if (passEnd == PassEnd::Stopped) {
             control.stop_now.store(0);
@@ -72,13 +73,14 @@ private:
         }
     }
 
-    void count(std::uint64_t forIndex) {
+    void count(std::uint64_t forIndex, bool failed) {
         if (headerFound_) {
             carving_ = true;
         }
         if (!carving_) {
             return;
         }
+        unreadable_ += failed && !names_.empty() ? 1 : 0;
         if (!headerFound_) {
             collected_ += kSectorSize;
         }
@@ -100,9 +102,10 @@ private:
                 continue;
             }
             groups_.countItem(trimmed);
-            sink_.rawItem(pass_, trimmed, name, itemStart_, endSector);
+            sink_.rawItem(pass_, trimmed, name, itemStart_, endSector, unreadable_);
         }
         names_.clear();
+        unreadable_ = 0;
         collected_ = 0;
         itemStart_ = 0;
     }
@@ -114,6 +117,7 @@ private:
     bool carving_ = false;
     bool headerFound_ = false;
     std::uint64_t itemStart_ = 0;
+    std::uint64_t unreadable_ = 0; // sectors of the open items that read as zeros
     std::uint64_t collected_ = 0;
     std::uint64_t passCount_ = 0;
 };
@@ -123,7 +127,7 @@ private:
 ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                       ScanSink& sink) {
     // The raw engine's progress counts from 0 until a pass positions the medium.
-    return runScanPasses(request, control, sink, 0, [&](SectorSource&) { return RawCarver(sink, groups); });
+    return runScanPasses(request, control, sink, 0, [&] { return RawCarver(sink, groups); });
 }
 
 } // namespace quarry::carving

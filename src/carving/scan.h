@@ -42,15 +42,22 @@ public:
     virtual ~ScanSink() = default;
     // A pass begins; `modeLabel` is kGeneralModeLabel or kThoroughModeLabel.
     virtual void passStarted(PassKind /*pass*/, const char* /*modeLabel*/) {}
-    // A photo with at least one byte: its bytes, name, identifier, the header's sector and one
-    // past the last sector put in the item.
+    // Whether photoItem needs the photo's bytes; without them, collecting each photo in memory
+    // is left out of the scan.
+    virtual bool wantsPhotoBytes() const { return true; }
+    // A photo of at least one sector: its bytes (empty unless wantsPhotoBytes), name,
+    // identifier, the header's sector, one past the last sector put in the item, and how many
+    // of its sectors could not be read (they are zeros in `bytes`).
     virtual void photoItem(PassKind /*pass*/, std::span<const std::uint8_t> /*bytes*/,
                            const std::string& /*name*/, const std::string& /*uid*/,
-                           std::uint64_t /*firstSector*/, std::uint64_t /*endSector*/) {}
+                           std::uint64_t /*firstSector*/, std::uint64_t /*endSector*/,
+                           std::uint64_t /*unreadableSectors*/) {}
     // A carved file whose trimmed name is not blank. `name` is trimmed, `uid` is the name as
-    // handed over; it has already been counted in its group.
+    // handed over; it has already been counted in its group. `unreadableSectors` of its range
+    // could not be read during the scan.
     virtual void rawItem(PassKind /*pass*/, const std::string& /*name*/, const std::string& /*uid*/,
-                         std::uint64_t /*startSector*/, std::uint64_t /*endSector*/) {}
+                         std::uint64_t /*startSector*/, std::uint64_t /*endSector*/,
+                         std::uint64_t /*unreadableSectors*/) {}
 };
 
 struct ScanResult {

@@ -21,13 +21,6 @@ inline bool isBlankSector(const std::uint8_t* sector) {
     return head == 0 && std::memcmp(sector, kZeros.data(), kSectorSize) == 0;
 }
 
-// Ends a pass: sectors that read as zeros in place because they could no longer be read count
-// as failed reads too.
-inline PassEnd endPass(BlockReader& reader, ScanResult& result, PassEnd passEnd) {
-    result.badSectors += reader.takeUnreadableSectors();
-    return passEnd;
-}
-
 // The read loop of one pass over [first, end): polls the stop request before each sector,
 // publishes the index of the next sector to read, and hands each sector to `onSector`
 // (index, bytes, blank, failed). A failed read yields zeros; a source that cannot be put back after
@@ -40,14 +33,14 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
     control.for_index.store(forIndex, std::memory_order_relaxed);
     while (forIndex < end) {
         if (control.stop_now.load(std::memory_order_relaxed) == 1) {
-            return endPass(reader, result, PassEnd::Stopped);
+            return PassEnd::Stopped;
         }
         auto outcome = BlockReader::Outcome::Read;
         const std::uint8_t* sector = reader.sector(forIndex, outcome);
         if (outcome != BlockReader::Outcome::Read) {
             ++result.badSectors;
             if (outcome == BlockReader::Outcome::Lost) {
-                return endPass(reader, result, PassEnd::Complete);
+                return PassEnd::Complete;
             }
         }
         ++forIndex;
@@ -56,12 +49,12 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
         const bool failed = outcome == BlockReader::Outcome::Failed;
         onSector(forIndex - 1, sector, failed || isBlankSector(sector), failed);
     }
-    return endPass(reader, result, PassEnd::Complete);
+    return PassEnd::Complete;
 }
 
 // One scan: the general pass, then the thorough pass over the same range when the request asks
 // for it; a stop ends the scan. `idleIndex` is what for_index shows before a pass has started.
-// `makeCarver(source)` gives the engine's carver, which runs each pass and keeps what the two
+// `makeCarver()` gives the engine's carver, which runs each pass and keeps what the two
 // passes share.
 template <class Request, class MakeCarver>
 ScanResult runScanPasses(const Request& request, ScanControl& control, ScanSink& sink,
@@ -79,7 +72,7 @@ ScanResult runScanPasses(const Request& request, ScanControl& control, ScanSink&
     }
 
     BlockReader reader(*request.source, request.blockSectors);
-    auto carver = makeCarver(*request.source);
+    auto carver = makeCarver();
     static const signatures::SignatureList kNoSignatures;
     for (const PassKind pass : {PassKind::General, PassKind::Thorough}) {
         const bool general = pass == PassKind::General;

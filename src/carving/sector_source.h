@@ -9,22 +9,13 @@
 
 namespace quarry::carving {
 
-// Sectors of a medium readable in place, without a copy, for as long as the view lives.
-class SectorView {
-public:
-    virtual ~SectorView() = default;
-    virtual const std::uint8_t* data() const = 0;
-    // Sectors of the view that could no longer be read once in place and read as zeros.
-    virtual std::uint64_t unreadableSectors() const { return 0; }
-};
-
 // Read-only access to a medium in 512-byte sectors. Engines, the preview and the saver read
 // only through this, so tests never need a device.
 class SectorSource {
 public:
     virtual ~SectorSource() = default;
 
-    // Whole sectors in the medium (its size divided by 512, remainder dropped).
+    // Sectors in the medium; a part sector at its end counts as one, read zero-padded.
     virtual std::uint64_t sectorCount() const = 0;
 
     // Reads `count` consecutive sectors starting at `first` into `out` (count * 512 bytes).
@@ -35,14 +26,21 @@ public:
     // Puts a positioned source back at `sector` after a failed read. Sources that read by
     // offset have nothing to do.
     virtual bool reposition(std::uint64_t /*sector*/) { return true; }
-
-    // The `count` sectors from `first` in place, holding the bytes readSectors would give. Null
-    // when the source cannot offer them so, which includes any range where a read could fail;
-    // the caller then reads them.
-    virtual std::unique_ptr<SectorView> mapSectors(std::uint64_t /*first*/, std::size_t /*count*/) {
-        return nullptr;
-    }
 };
+
+// What became of a read that gives zeros for the sectors it cannot read.
+struct ZeroFilledRead {
+    std::uint64_t unreadable = 0; // sectors given as 512 zero bytes
+    bool lost = false;            // the source could not be put back after a failed read
+};
+
+// Reads `count` sectors from `first` into `out`, as the engines, the preview and the saver all
+// see a medium: a sector that cannot be read is 512 zero bytes and counted, every other sector
+// keeps its bytes. A failed read of the whole range is retried sector by sector, so a fault
+// costs only the sectors that really fail. Once the source cannot be put back after a failed
+// read, the remaining sectors are zeros too, counted, and `lost` is set.
+ZeroFilledRead readSectorsOrZeros(SectorSource& source, std::uint64_t first, std::size_t count,
+                                  std::uint8_t* out);
 
 // A block device or an image file, opened read-only (O_RDONLY). Null when it cannot be
 // opened or is no medium (a FIFO, socket or folder, or on Linux a character device); never

@@ -181,7 +181,8 @@ void printEndEvent(std::ostream& out, const carving::ScanResult& result,
             .add("verified", sink.itemsChecked(results::FileCheck::Verified))
             .add("unverified", sink.itemsChecked(results::FileCheck::Unverified))
             .add("rejected", sink.itemsChecked(results::FileCheck::Rejected))
-            .add("copies", sink.itemsCopies());
+            .add("copies", sink.itemsCopies())
+            .add("damaged", sink.itemsDamaged());
     out << end.str() << '\n' << std::flush;
 }
 
@@ -200,6 +201,8 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
         facts.push_back({"Rejected:", std::to_string(sink.itemsChecked(results::FileCheck::Rejected))});
         facts.push_back({"Copies skipped:", std::to_string(sink.itemsCopies())});
         facts.push_back({"Saved into:", saver->folder().string()});
+        if (sink.itemsDamaged() > 0)
+            facts.push_back({"Damaged files:", std::to_string(sink.itemsDamaged())});
         if (sink.saveFailures() > 0)
             facts.push_back({"Not saved:", std::to_string(sink.saveFailures())});
         if (saver->destinationFull())
@@ -255,8 +258,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     if (!source)
         return report(unreadableSource(options.source, problem));
     if (source->sectorCount() == 0)
-        return report(
-            unreadableSource(options.source, "the medium is empty: it holds no whole 512-byte sector"));
+        return report(unreadableSource(options.source, "the medium is empty"));
 
     range::ScanBounds bounds;
     if (auto refusal = scanBounds(options, source->sectorCount(), bounds))
@@ -292,6 +294,9 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
 
     Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
     carving::ScanControl control;
+    // Ctrl-C also abandons a long copy of an item; the partial file is removed.
+    if (saver)
+        saver->setStopRequest([&control] { return control.stop_now.load() == 1; });
     CarveSink sink(out, console, options.json, control.stop_now);
     sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     std::optional<ProgressDisplay> progress;

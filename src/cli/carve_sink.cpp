@@ -14,8 +14,12 @@ void CarveSink::passStarted(carving::PassKind pass, const char* modeLabel) {
 }
 
 void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
-                          std::uint64_t start, std::uint64_t end, const results::SavedItem* saved) {
+                          std::uint64_t start, std::uint64_t end, std::uint64_t unreadable,
+                          const results::SavedItem* saved) {
     ++items_;
+    // What was saved is what counts: it may reach past the carved item, or stop short of it.
+    if (saved && saved->save.ok)
+        unreadable = saved->save.unreadableSectors;
     const bool general = pass == carving::PassKind::General;
     if (json_) {
         JsonObject event;
@@ -24,7 +28,8 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
             .add("name", name)
             .add("uid", uid)
             .add("start_sector", start)
-            .add("end_sector", end);
+            .add("end_sector", end)
+            .add("unreadable_sectors", unreadable);
         if (saved) {
             const auto textOrNull = [&](std::string_view key, const std::string& text) {
                 if (text.empty())
@@ -58,6 +63,8 @@ std::uint64_t CarveSink::itemsChecked(results::FileCheck check) const {
 void CarveSink::reportSave(const std::string& name, const results::SavedItem& saved) {
     const auto& result = saved.save;
     ++checks_[static_cast<int>(saved.check)];
+    if (result.stopped)
+        return; // abandoned on Ctrl-C: the scan is stopping too
     if (saved.skipped) {
         if (!saved.duplicateOf.empty() || !saved.partOf.empty())
             ++copies_;
@@ -80,31 +87,33 @@ void CarveSink::reportSave(const std::string& name, const results::SavedItem& sa
         row = savedTypes_.insert(savedTypes_.end(), {type, 0});
     ++row->second;
     if (result.unreadableSectors > 0)
+        ++damaged_;
+    if (result.unreadableSectors > 0)
         console_.message("quarry-carve: " + std::to_string(result.unreadableSectors) +
                          " unreadable sectors of " + name + " were saved as zeros");
 }
 
 void CarveSink::photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes,
                           const std::string& name, const std::string& uid, std::uint64_t firstSector,
-                          std::uint64_t endSector) {
+                          std::uint64_t endSector, std::uint64_t unreadableSectors) {
     if (!saver_) {
-        itemFound(pass, name, uid, firstSector, endSector, nullptr);
+        itemFound(pass, name, uid, firstSector, endSector, unreadableSectors, nullptr);
         return;
     }
-    const auto saved = saver_->savePhoto(name, bytes, firstSector);
+    const auto saved = saver_->savePhoto(name, bytes, firstSector, unreadableSectors);
     reportSave(name, saved);
-    itemFound(pass, name, uid, firstSector, endSector, &saved);
+    itemFound(pass, name, uid, firstSector, endSector, unreadableSectors, &saved);
 }
 
 void CarveSink::rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
-                        std::uint64_t startSector, std::uint64_t endSector) {
+                        std::uint64_t startSector, std::uint64_t endSector, std::uint64_t unreadableSectors) {
     if (!saver_) {
-        itemFound(pass, name, uid, startSector, endSector, nullptr);
+        itemFound(pass, name, uid, startSector, endSector, unreadableSectors, nullptr);
         return;
     }
     const auto saved = saver_->saveSectors(name, startSector, endSector);
     reportSave(name, saved);
-    itemFound(pass, name, uid, startSector, endSector, &saved);
+    itemFound(pass, name, uid, startSector, endSector, unreadableSectors, &saved);
 }
 
 } // namespace quarry::cli

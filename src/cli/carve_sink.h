@@ -31,6 +31,7 @@ struct TypeTally {
 // What the command-line carver does with the scan's reports: a JSON event per item (with
 // --json), a tally for the summary, the item saved to its real end (with --output), progress
 // pass labels. When the destination fills up, saving stops and the items go on being reported.
+// An item with unreadable sectors is never reported as whole: its event counts them.
 class CarveSink final : public carving::ScanSink {
 public:
     // `stopNow` is raised when the JSON stream can no longer be written: nobody would learn of
@@ -42,10 +43,14 @@ public:
     void saveInto(results::ValidatedSaver* saver) { saver_ = saver; }
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
+    // Only saving needs a photo's bytes.
+    bool wantsPhotoBytes() const override { return saver_ != nullptr; }
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                   std::uint64_t unreadableSectors) override;
     void rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
-                 std::uint64_t startSector, std::uint64_t endSector) override;
+                 std::uint64_t startSector, std::uint64_t endSector,
+                 std::uint64_t unreadableSectors) override;
 
     const std::vector<TypeTally>& tally() const { return tally_; }
     std::uint64_t itemsFound() const { return items_; }
@@ -56,12 +61,15 @@ public:
     std::uint64_t itemsCopies() const { return copies_; }
     // Files saved, by the extension they were saved under, in order of first appearance.
     const std::vector<std::pair<std::string, std::uint64_t>>& savedTypes() const { return savedTypes_; }
+    // Saved with unreadable sectors written as zeros.
+    std::uint64_t itemsDamaged() const { return damaged_; }
     // Items not saved, for whatever reason (a full destination included).
     std::uint64_t saveFailures() const { return saveFailures_; }
 
 private:
     void itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
-                   std::uint64_t start, std::uint64_t end, const results::SavedItem* saved);
+                   std::uint64_t start, std::uint64_t end, std::uint64_t unreadable,
+                   const results::SavedItem* saved);
     void reportSave(const std::string& name, const results::SavedItem& saved);
 
     std::ostream& out_;
@@ -76,6 +84,7 @@ private:
     std::uint64_t checks_[3] = {};
     std::uint64_t copies_ = 0;
     std::vector<std::pair<std::string, std::uint64_t>> savedTypes_;
+    std::uint64_t damaged_ = 0;
     std::uint64_t saveFailures_ = 0;
     bool fullReported_ = false;
 };

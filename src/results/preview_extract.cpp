@@ -50,8 +50,12 @@ int createPrivateFile(const std::string& path) {
         return -1;
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
-    if (fd >= 0)
-        ::fchmod(fd, S_IRUSR | S_IWUSR);
+    // The umask may have widened nothing, but a copy of someone's medium must stay private.
+    if (fd >= 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
+        ::close(fd);
+        ::unlink(path.c_str());
+        return -1;
+    }
     return fd;
 }
 
@@ -82,13 +86,11 @@ PreviewExtractResult extractPreviewFile(carving::SectorSource& source, std::uint
             result.stopped = true;
             break;
         }
-        if (!source.readSectors(i, 1, sector.data())) {
-            sector.fill(0);
-            ++result.unreadableSectors;
-            if (!source.reposition(i + 1)) {
-                result.aborted = true;
-                break;
-            }
+        const auto read = carving::readSectorsOrZeros(source, i, 1, sector.data());
+        result.unreadableSectors += read.unreadable;
+        if (read.lost) {
+            result.aborted = true;
+            break;
         }
         if (!writeAll(file.get(), sector.data(), sector.size())) {
             result.aborted = true;

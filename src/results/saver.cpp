@@ -105,10 +105,16 @@ public:
         return 0;
     }
 
-    // Closes the file and gives it the first free name among `name`, "name (2)", …
+    // Flushes the data to the disk, closes the file and gives it the first free name among
+    // `name`, "name (2)", …; the folder is flushed after, so the name lasts too.
     int publish(const std::filesystem::path& dir, std::string_view name, std::filesystem::path& published) {
         const int fd = fd_;
         fd_ = -1;
+        if (::fdatasync(fd) != 0) {
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
         if (::close(fd) != 0)
             return errno;
         for (unsigned n = 1; n < 1000000; ++n) {
@@ -120,12 +126,22 @@ public:
                 return error;
             path_.clear();
             published = std::move(target);
-            return 0;
+            return syncFolder(dir);
         }
         return EEXIST;
     }
 
 private:
+    static int syncFolder(const std::filesystem::path& dir) {
+        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            return errno;
+        // Some file systems cannot flush a folder; their renames are as durable as they get.
+        const int error = ::fsync(fd) == 0 || errno == EINVAL || errno == ENOTSUP ? 0 : errno;
+        ::close(fd);
+        return error;
+    }
+
     SaveFileSystem& fileSystem_;
     int fd_ = -1;
     std::filesystem::path path_;
@@ -314,19 +330,16 @@ SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSourc
     std::vector<std::uint8_t> block(kBlockSectors * kSectorSize);
     std::uint64_t unreadable = 0;
     for (std::uint64_t offset = 0; offset < bytes;) {
+        if (stopRequested_ && stopRequested_()) {
+            SaveResult stopped;
+            stopped.stopped = true;
+            stopped.error = "stopped";
+            return stopped;
+        }
         const std::uint64_t sector = start + offset / kSectorSize;
         const auto count = static_cast<std::size_t>(
             std::min<std::uint64_t>(kBlockSectors, (bytes - offset + kSectorSize - 1) / kSectorSize));
-        if (!source.readSectors(sector, count, block.data())) {
-            // Find the bad sectors one by one so a single one costs no more than itself.
-            for (std::size_t i = 0; i < count; ++i) {
-                auto* one = block.data() + i * kSectorSize;
-                if (!source.readSectors(sector + i, 1, one)) {
-                    std::memset(one, 0, kSectorSize);
-                    ++unreadable;
-                }
-            }
-        }
+        unreadable += carving::readSectorsOrZeros(source, sector, count, block.data()).unreadable;
         const auto chunk =
             static_cast<std::size_t>(std::min<std::uint64_t>(count * kSectorSize, bytes - offset));
         if (const int error = file.write(block.data(), chunk); error != 0)

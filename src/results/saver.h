@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -49,6 +50,7 @@ struct SaveResult {
     std::uint64_t bytes = 0;             // the saved file's size
     std::string error;                   // why it was not
     std::uint64_t unreadableSectors = 0; // written as zeros
+    bool stopped = false;                // abandoned on a stop request; nothing was kept
 };
 
 // The calls through which the saver meets the destination's file system, so that tests can
@@ -68,8 +70,9 @@ SaveFileSystem& systemFileSystem();
 // Saves found items below the results folder, in a folder per extension. The folders below the
 // destination are made and entered without following symbolic links, so a link planted there
 // cannot send files elsewhere. A file is never overwritten: a taken name gets " (2)", " (3)"…
-// before its extension. Each file is written
-// under a temporary name and renamed when complete, so a partial file never looks whole.
+// before its extension. Each file is written under a temporary name, its data flushed to the
+// disk, then renamed when complete and the rename flushed too, so a partial file never looks
+// whole, even after a power cut.
 // Before each file the destination must have room for it plus kFreeSpaceMargin; once it has
 // none (or a write fails for want of space) the saver stops: that item and every later one
 // come back with `destinationFull` set, and the partial file is removed.
@@ -84,6 +87,10 @@ public:
     // Before a scan: makes the results folder, removes the partial files that killed runs left
     // in it, and proves that a file can be written there. Empty, or why saving cannot work.
     std::string prepareDestination();
+
+    // Asked between the blocks of a copy from a source (an item can be gigabytes long): once it
+    // returns true, the copy is abandoned and its partial file removed.
+    void setStopRequest(std::function<bool()> stopRequested) { stopRequested_ = std::move(stopRequested); }
 
     // `subfolder`, when given, takes the place of the folder named by the name's extension.
     SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes,
@@ -108,6 +115,7 @@ private:
     SearchKind kind_;
     std::filesystem::path folder_;
     SaveFileSystem& fileSystem_;
+    std::function<bool()> stopRequested_;
     bool full_ = false;
 };
 

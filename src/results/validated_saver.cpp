@@ -100,7 +100,7 @@ void ValidatedSaver::remember(const SavedItem& item, std::string_view name, std:
 }
 
 SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
-                                    std::uint64_t firstSector) {
+                                    std::uint64_t firstSector, std::uint64_t unreadableSectors) {
     SavedItem item;
     // Once the destination is full nothing more is saved, so there is nothing to measure.
     if (saver_.destinationFull()) {
@@ -111,13 +111,20 @@ SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::
     const auto end = inItem.validated ? inItem : measureOnMedium(name, firstSector, bytes.size());
     if (!prepare(item, name, end, firstSector, end.bytes))
         return item;
-    if (item.check == FileCheck::Rejected)
+    // A damaged photo is copied again from the medium, so that the count of its unreadable
+    // sectors is that of the extent saved.
+    const bool fromMedium =
+        source_ != nullptr && end.validated && (!inItem.validated || unreadableSectors > 0);
+    if (item.check == FileCheck::Rejected) {
         item.save = saver_.saveBytes(name, bytes, kRejectedFolder);
-    else if (inItem.validated || !end.validated)
+        item.save.unreadableSectors = unreadableSectors;
+    } else if (fromMedium) {
+        item.save = saver_.saveFromSource(nameForType(name, item.type), *source_, firstSector, end.bytes);
+    } else {
         item.save =
             saver_.saveBytes(nameForType(name, item.type), bytes.first(static_cast<std::size_t>(end.bytes)));
-    else
-        item.save = saver_.saveFromSource(nameForType(name, item.type), *source_, firstSector, end.bytes);
+        item.save.unreadableSectors = unreadableSectors;
+    }
     remember(item, name, firstSector, end.bytes);
     return item;
 }

@@ -83,11 +83,13 @@ public:
 
     ItemSaver& saver() { return saver_; }
 
-    // A photo item, from its bytes, which begin at sector `firstSector`. A photo whose item was
-    // cut short (by a picture embedded in it that starts on a sector boundary, or by its
-    // record's size limit) is measured again on the medium, like a sector item.
-    SavedItem savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
-                        std::uint64_t firstSector);
+    // A photo item, from its bytes, which begin at sector `firstSector`; `unreadableSectors` of
+    // them read as zeros in the scan. A photo whose item was cut short (by a picture embedded
+    // in it that starts on a sector boundary, or by its record's size limit) is measured again
+    // on the medium, like a sector item; so is a damaged one, so that the sectors counted are
+    // exactly those of the saved file.
+    SavedItem savePhoto(std::string_view name, std::span<const std::uint8_t> bytes, std::uint64_t firstSector,
+                        std::uint64_t unreadableSectors = 0);
 
     // A video or raw-file item, sectors [start, end): the validator reads the medium from
     // `start`, past `end` if the file says so, up to the medium's end or

@@ -52,20 +52,23 @@ void RecordingSink::passStarted(PassKind pass, const char* modeLabel) {
 }
 
 void RecordingSink::photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                              const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) {
+                              const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                              std::uint64_t unreadableSectors) {
     std::uint64_t checksum = 1469598103934665603ULL;
     for (const std::uint8_t b : bytes) {
         checksum = (checksum ^ b) * 1099511628211ULL;
     }
     events.push_back({"photo", pass, name, uid, firstSector, endSector, bytes.size(), checksum,
-                      control_.for_index.load()});
+                      control_.for_index.load(), unreadableSectors});
     photos.emplace_back(bytes.begin(), bytes.end());
     itemDone();
 }
 
 void RecordingSink::rawItem(PassKind pass, const std::string& name, const std::string& uid,
-                            std::uint64_t startSector, std::uint64_t endSector) {
-    events.push_back({"raw", pass, name, uid, startSector, endSector, 0, 0, control_.for_index.load()});
+                            std::uint64_t startSector, std::uint64_t endSector,
+                            std::uint64_t unreadableSectors) {
+    events.push_back(
+        {"raw", pass, name, uid, startSector, endSector, 0, 0, control_.for_index.load(), unreadableSectors});
     if (groups != nullptr) {
         const auto dot = name.rfind('.');
         countsAtHandOver.push_back(groups->countFor(name.substr(dot + 1)).value_or(0));
@@ -97,7 +100,7 @@ std::ostream& operator<<(std::ostream& out, const Item& item) {
 std::ostream& operator<<(std::ostream& out, const Event& e) {
     return out << e.kind << (e.pass == PassKind::General ? " general " : " thorough ") << e.name
                << " uid=" << e.uid << " [" << e.first << ", " << e.end << ") bytes=" << e.bytes
-               << " sum=" << e.checksum << " for_index=" << e.forIndex;
+               << " sum=" << e.checksum << " for_index=" << e.forIndex << " unreadable=" << e.unreadable;
 }
 
 } // namespace quarry::carving::test_support

@@ -49,6 +49,7 @@ struct Event {
     std::uint64_t bytes = 0;
     std::uint64_t checksum = 0;
     std::uint64_t forIndex = 0;
+    std::uint64_t unreadable = 0;
     bool operator==(const Event&) const = default;
 };
 
@@ -58,9 +59,10 @@ public:
 
     void passStarted(PassKind pass, const char* modeLabel) override;
     void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                   std::uint64_t unreadableSectors) override;
     void rawItem(PassKind pass, const std::string& name, const std::string& uid, std::uint64_t startSector,
-                 std::uint64_t endSector) override;
+                 std::uint64_t endSector, std::uint64_t unreadableSectors) override;
 
     // Asks the scan to stop once this many items have been handed over.
     void stopAfterItems(std::size_t count, ScanControl& control) {

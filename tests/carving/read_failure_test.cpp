@@ -2,6 +2,7 @@
 #include "carving/memory_source.h"
 #include "engine_fixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace quarry::carving {
@@ -25,6 +26,33 @@ TEST(CarvingReadFailure, FaultySourceFailsEveryReadThatCoversABadSector) {
     EXPECT_TRUE(source.reposition(4));
     EXPECT_FALSE(source.reposition(5));
     EXPECT_EQ(source.sectorCount(), 10u);
+}
+
+// The one routine that reads "sectors or zeros" for every reader: only the failing sectors are
+// zeros and counted; once the source cannot be put back, the rest are too.
+TEST(CarvingReadFailure, SectorsOrZerosCostsOnlyTheFailingSectors) {
+    MemorySource memory(std::vector<std::uint8_t>(10 * kSectorSize, 7));
+    struct Case {
+        std::uint64_t first;
+        std::size_t count;
+        std::vector<std::uint64_t> zeroSectors;
+        bool lost;
+    };
+    for (const Case& c : {Case{0, 10, {2, 5, 6, 7, 8, 9}, true}, Case{0, 4, {2}, false},
+                          Case{3, 2, {}, false}, Case{8, 3, {10}, false}}) {
+        FaultySource source(memory);
+        source.failSector(2);
+        source.failSector(5);
+        source.failRepositionTo(6);
+        std::vector<std::uint8_t> out(c.count * kSectorSize, 0xEE);
+        const ZeroFilledRead read = readSectorsOrZeros(source, c.first, c.count, out.data());
+        EXPECT_EQ(read.unreadable, c.zeroSectors.size()) << c.first;
+        EXPECT_EQ(read.lost, c.lost) << c.first;
+        for (std::size_t k = 0; k < c.count; ++k) {
+            const bool zero = std::count(c.zeroSectors.begin(), c.zeroSectors.end(), c.first + k) > 0;
+            EXPECT_EQ(out[k * kSectorSize + 100], zero ? 0 : 7) << c.first + k;
+        }
+    }
 }
 
 // A bad sector reads as zeros and the sectors after it keep their own numbers; only that

@@ -50,6 +50,7 @@ struct Photo {
     std::uint64_t collected = 0;
     std::uint64_t limit = 0;
     std::uint64_t first = 0;
+    std::uint64_t unreadable = 0;
     std::string name;
     std::string uid;
 };
@@ -57,9 +58,10 @@ struct Photo {
 void handOverPhoto(Photo& photo, PassKind pass, ScanSink& sink) {
     if (!photo.buffer.empty()) {
         sink.photoItem(pass, photo.buffer, photo.name, photo.uid, photo.first,
-                       photo.first + photo.buffer.size() / kSectorSize);
+                       photo.first + photo.buffer.size() / kSectorSize, photo.unreadable);
     }
     photo.buffer.clear();
+    photo.unreadable = 0;
 }
 
 bool photoPass(PassKind pass, const std::vector<CompiledSignature>& records, const PhotoScanRequest& request,
@@ -106,6 +108,7 @@ bool photoPass(PassKind pass, const std::vector<CompiledSignature>& records, con
         photo.collected += kSectorSize;
         if (photo.collected < photo.limit) {
             photo.buffer.insert(photo.buffer.end(), sector.begin(), sector.end());
+            photo.unreadable += read == Read::Failed ? 1 : 0;
             continue;
         }
         photo.collected = 0;
@@ -124,6 +127,7 @@ struct Raw {
     std::uint64_t start = 0;
     std::uint64_t collected = 0;
     std::uint64_t passCount = 0;
+    std::uint64_t unreadable = 0;
 };
 
 void handOverRaw(Raw& raw, PassKind pass, std::uint64_t end, FoundFileGroups& groups, ScanSink& sink) {
@@ -131,10 +135,11 @@ void handOverRaw(Raw& raw, PassKind pass, std::uint64_t end, FoundFileGroups& gr
         const std::string trimmed(signatures::utf8::trim(name));
         if (!trimmed.empty()) {
             groups.countItem(trimmed);
-            sink.rawItem(pass, trimmed, name, raw.start, end);
+            sink.rawItem(pass, trimmed, name, raw.start, end, raw.unreadable);
         }
     }
     raw.open.clear();
+    raw.unreadable = 0;
 }
 
 bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const RawScanRequest& request,
@@ -186,6 +191,7 @@ bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const
         if (!raw.headerFound) {
             raw.collected += kSectorSize;
         }
+        raw.unreadable += read == Read::Failed && !raw.open.empty() ? 1 : 0;
         // Every open item carries the same limit, so the first decides for all.
         while (!raw.open.empty() && kLimit <= raw.collected) {
             const std::string name = raw.open.front();
@@ -193,13 +199,14 @@ bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const
             const std::string trimmed(signatures::utf8::trim(name));
             if (!trimmed.empty()) {
                 groups.countItem(trimmed);
-                sink.rawItem(pass, trimmed, name, raw.start, forIndex);
+                sink.rawItem(pass, trimmed, name, raw.start, forIndex, raw.unreadable);
             }
         }
         raw.headerFound = false;
         if (raw.open.empty()) {
             raw.collected = 0;
             raw.start = 0;
+            raw.unreadable = 0;
         }
     }
     handOverRaw(raw, pass, forIndex, groups, sink);

@@ -45,7 +45,8 @@ struct Stream {
     JsonValue end;
 };
 
-const std::vector<std::string> kItemKeys{"event", "pass", "name", "uid", "start_sector", "end_sector"};
+const std::vector<std::string> kItemKeys{
+    "event", "pass", "name", "uid", "start_sector", "end_sector", "unreadable_sectors"};
 
 // Parses a JSON run: item events, then exactly one end event as the last line.
 Stream parseStream(const std::string& out) {
@@ -59,7 +60,7 @@ Stream parseStream(const std::string& out) {
                                                    "groups"};
             auto savedEndKeys = endKeys;
             savedEndKeys.insert(savedEndKeys.end(),
-                                {"saved", "verified", "unverified", "rejected", "copies"});
+                                {"saved", "verified", "unverified", "rejected", "copies", "damaged"});
             EXPECT_TRUE(line.keys() == endKeys || line.keys() == savedEndKeys)
                 << ::testing::PrintToString(line.keys());
             EXPECT_EQ(line["event"].text, "end");
@@ -176,7 +177,7 @@ TEST_F(PhotoCarve, JsonStreamHasEveryItemOfBothPassesAndTheEndEvent) {
     EXPECT_EQ(r.err, "");
     const auto firstLine = r.out.substr(0, r.out.find('\n'));
     EXPECT_EQ(firstLine, R"({"event":"item","pass":"general","name":"GND00001.JPG","uid":"GND00001.JPG",)"
-                         R"("start_sector":100,"end_sector":300})");
+                         R"("start_sector":100,"end_sector":300,"unreadable_sectors":0})");
 
     const auto stream = parseStream(r.out);
     EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.JPG", "GND00001.JPG", 100, 300},
@@ -725,12 +726,12 @@ TEST_F(HostileInputs, EachIsRefusedOrReported) {
              return Args{"--json", (dir.path() / "empty.img").string()};
          },
          1, "the medium is empty", nothingSaved},
-        {"image smaller than a sector",
+        {"image smaller than a sector is one sector, zero-padded",
          [this] {
              writeFile(dir.path() / "tiny.img", "abc");
              return Args{"--json", "--start=0", "--end=1", (dir.path() / "tiny.img").string()};
          },
-         1, "the medium is empty", nothingSaved},
+         0, "", nothingSaved},
         {"no definition files",
          [this] {
              resources = dir.path() / "nowhere";

@@ -35,20 +35,21 @@ class CheckingSink final : public carving::ScanSink {
 public:
     explicit CheckingSink(std::uint64_t sectors) : sectors_(sectors) {}
     void photoItem(carving::PassKind, std::span<const std::uint8_t> bytes, const std::string&,
-                   const std::string&, std::uint64_t first, std::uint64_t end) override {
-        check(first, end);
+                   const std::string&, std::uint64_t first, std::uint64_t end,
+                   std::uint64_t unreadable) override {
+        check(first, end, unreadable);
         if (bytes.empty() || bytes.size() > (end - first) * kSectorSize) {
             std::abort();
         }
     }
     void rawItem(carving::PassKind, const std::string&, const std::string&, std::uint64_t first,
-                 std::uint64_t end) override {
-        check(first, end);
+                 std::uint64_t end, std::uint64_t unreadable) override {
+        check(first, end, unreadable);
     }
 
 private:
-    void check(std::uint64_t first, std::uint64_t end) const {
-        if (first > end || end > sectors_) {
+    void check(std::uint64_t first, std::uint64_t end, std::uint64_t unreadable) const {
+        if (first > end || end > sectors_ || unreadable > end - first) {
             std::abort();
         }
     }

@@ -93,6 +93,18 @@ TEST(ItemSaver, CopiesSectorRangesAndZeroFillsUnreadableSectors) {
         ASSERT_EQ(bytes[(s - 10) * kSectorSize], expected) << s;
         ASSERT_EQ(bytes[(s - 10) * kSectorSize + kSectorSize - 1], expected) << s;
     }
+
+    // A stop during a long copy abandons it: no file, not even a partial one.
+    std::uint64_t sectorsRead = 0;
+    source.onRead = [&](std::uint64_t) {
+        ++sectorsRead;
+    };
+    saver.setStopRequest([&] { return sectorsRead > 0; });
+    const auto stopped = saver.saveSectors("AVI00002.AVI", source, 0, 5000);
+    EXPECT_TRUE(stopped.stopped);
+    EXPECT_FALSE(stopped.ok);
+    EXPECT_LT(sectorsRead, 5000u);
+    EXPECT_EQ(namesIn(result.path.parent_path()), std::set<std::string>{"AVI00001.AVI"});
 }
 
 TEST(ItemSaver, FailureIsReportedAndLeavesNothingBehind) {

@@ -1,3 +1,4 @@
+#include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "common/sector.h"
 #include "disk_image.h"
@@ -65,6 +66,18 @@ TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
     }
     // The movie's brand says QuickTime, whatever record found it.
     EXPECT_EQ(readBytes(saver.folder() / "MOV" / "MP400001.MOV"), mov);
+
+    // An unreadable sector inside the document costs only itself: its end is still found.
+    carving::FaultySource faulty(source);
+    faulty.failSector(510);
+    SavedExtents fresh;
+    ValidatedSaver damaged(saver, &faulty, fresh);
+    const auto item = damaged.saveSectors("PDF00002.PDF", 500, 600);
+    EXPECT_EQ(item.check, FileCheck::Verified);
+    EXPECT_EQ(item.save.unreadableSectors, 1u);
+    auto expected = pdf;
+    std::fill_n(expected.begin() + 10 * kSectorSize, kSectorSize, std::uint8_t{0});
+    EXPECT_EQ(readBytes(item.save.path), expected);
 }
 
 TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {

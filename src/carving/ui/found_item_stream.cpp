@@ -57,7 +57,8 @@ void FoundItemStream::passStarted(PassKind pass, const char* modeLabel) {
 }
 
 void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                                const std::string& uid, std::uint64_t firstSector, std::uint64_t) {
+                                const std::string& uid, std::uint64_t firstSector, std::uint64_t,
+                                std::uint64_t unreadableSectors) {
     if (bytes.empty())
         return;
     const std::uint64_t sequence = nextSequence_++;
@@ -76,13 +77,14 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         medium = medium_;
     }
     pool_.start([this, sequence, pass, data = std::move(data), placeholder = std::move(placeholder),
-                 medium = std::move(medium), firstSector, name, uid] {
+                 medium = std::move(medium), firstSector, name, uid, unreadableSectors] {
         Event event;
         event.kind = Event::Kind::Photo;
         event.pass = pass;
         const QByteArray image = thumbnailSource(data, name, firstSector, medium.get());
         event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
                                             QString::fromStdString(name), QString::fromStdString(uid));
+        event.item.unreadableSectors = unreadableSectors;
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;
@@ -92,11 +94,13 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
 }
 
 void FoundItemStream::rawItem(PassKind pass, const std::string& name, const std::string& uid,
-                              std::uint64_t startSector, std::uint64_t endSector) {
+                              std::uint64_t startSector, std::uint64_t endSector,
+                              std::uint64_t unreadableSectors) {
     auto item = results::makeFileItem(QString::fromStdString(name), QString::fromStdString(uid), startSector,
                                       endSector);
     if (!item)
         return;
+    item->unreadableSectors = unreadableSectors;
     Event event;
     event.kind = Event::Kind::File;
     event.pass = pass;

@@ -35,9 +35,10 @@ public:
 
     void passStarted(PassKind pass, const char* modeLabel) override;
     void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                   std::uint64_t unreadableSectors) override;
     void rawItem(PassKind pass, const std::string& name, const std::string& uid, std::uint64_t startSector,
-                 std::uint64_t endSector) override;
+                 std::uint64_t endSector, std::uint64_t unreadableSectors) override;
 
     // Worker thread: returns once everything handed over so far is queued for the GUI thread,
     // and lets go of the medium.

@@ -67,15 +67,17 @@ void ScanBridge::SinkPair::passStarted(PassKind pass, const char* modeLabel) {
 
 void ScanBridge::SinkPair::photoItem(PassKind pass, std::span<const std::uint8_t> bytes,
                                      const std::string& name, const std::string& uid,
-                                     std::uint64_t firstSector, std::uint64_t endSector) {
-    first_.photoItem(pass, bytes, name, uid, firstSector, endSector);
-    second_.photoItem(pass, bytes, name, uid, firstSector, endSector);
+                                     std::uint64_t firstSector, std::uint64_t endSector,
+                                     std::uint64_t unreadableSectors) {
+    first_.photoItem(pass, bytes, name, uid, firstSector, endSector, unreadableSectors);
+    second_.photoItem(pass, bytes, name, uid, firstSector, endSector, unreadableSectors);
 }
 
 void ScanBridge::SinkPair::rawItem(PassKind pass, const std::string& name, const std::string& uid,
-                                   std::uint64_t startSector, std::uint64_t endSector) {
-    first_.rawItem(pass, name, uid, startSector, endSector);
-    second_.rawItem(pass, name, uid, startSector, endSector);
+                                   std::uint64_t startSector, std::uint64_t endSector,
+                                   std::uint64_t unreadableSectors) {
+    first_.rawItem(pass, name, uid, startSector, endSector, unreadableSectors);
+    second_.rawItem(pass, name, uid, startSector, endSector, unreadableSectors);
 }
 
 } // namespace quarry::carving

@@ -61,9 +61,11 @@ private:
         SinkPair(ScanSink& first, ScanSink& second) : first_(first), second_(second) {}
         void passStarted(PassKind pass, const char* modeLabel) override;
         void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                       const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+                       const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                       std::uint64_t unreadableSectors) override;
         void rawItem(PassKind pass, const std::string& name, const std::string& uid,
-                     std::uint64_t startSector, std::uint64_t endSector) override;
+                     std::uint64_t startSector, std::uint64_t endSector,
+                     std::uint64_t unreadableSectors) override;
 
     private:
         ScanSink& first_;

@@ -45,6 +45,37 @@ QIcon withCopyBadge(const QIcon& icon) {
     return QIcon(pixmap);
 }
 
+// Side of the picture a damaged item's mark is drawn on.
+constexpr int kMarkedSide = 256;
+
+// A small warning mark in the picture's corner: the item has sectors that read as zeros.
+QIcon withDamageMark(QPixmap pixmap) {
+    if (pixmap.isNull())
+        return {};
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int side = std::max(8, std::min(pixmap.width(), pixmap.height()) / 4);
+    const QRect badge(pixmap.width() - side, pixmap.height() - side, side, side);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(200, 30, 30));
+    painter.drawEllipse(badge);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(side * 3 / 4);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(badge, Qt::AlignCenter, QStringLiteral("!"));
+    return QIcon(pixmap);
+}
+
+QString toolTipOf(const MyImageObject& item) {
+    if (item.unreadableSectors == 0)
+        return item.imageSubtitle();
+    return QStringLiteral("%1\n%2 unreadable sector(s) read as zeros")
+        .arg(item.imageSubtitle())
+        .arg(item.unreadableSectors);
+}
+
 } // namespace
 
 ImagesModel::ImagesModel(QObject* parent) : QAbstractListModel(parent), recoveryMode_([] { return 0; }) {}
@@ -110,8 +141,7 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return item.imageTitle();
     case Qt::ToolTipRole:
-        return entry.note.isEmpty() ? item.imageSubtitle()
-                                    : item.imageSubtitle() + QLatin1Char('\n') + entry.note;
+        return entry.note.isEmpty() ? toolTipOf(item) : toolTipOf(item) + QLatin1Char('\n') + entry.note;
     case Qt::DecorationRole: {
         const QVariant shown = picture(entry);
         return entry.copy && shown.isValid() ? QVariant(withCopyBadge(shown.value<QIcon>())) : shown;
@@ -133,9 +163,12 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
 // cache, so memory does not grow with the number of photos.
 QVariant ImagesModel::picture(const Entry& entry) const {
     const QVariant representation = entry.object.imageRepresentation(recoveryMode_());
+    const bool damaged = entry.object.unreadableSectors > 0;
     if (representation.typeId() == QMetaType::QIcon) {
         const auto icon = representation.value<QIcon>();
-        return icon.isNull() ? QVariant() : QVariant(icon);
+        if (icon.isNull())
+            return {};
+        return damaged ? withDamageMark(icon.pixmap(kMarkedSide, kMarkedSide)) : icon;
     }
     const QByteArray bytes = representation.toByteArray();
     if (bytes.isEmpty())
@@ -147,7 +180,7 @@ QVariant ImagesModel::picture(const Entry& entry) const {
             return {};
         QPixmapCache::insert(key, pixmap);
     }
-    return QIcon(pixmap);
+    return damaged ? withDamageMark(pixmap) : QIcon(pixmap);
 }
 
 Qt::ItemFlags ImagesModel::flags(const QModelIndex& index) const {

@@ -38,6 +38,8 @@ public:
     QString image_UID;
     std::uint64_t File_Start_Sector = 0;
     std::uint64_t File_End_Sector = 0;
+    // Sectors of the item that could not be read during the scan and are zeros in it.
+    std::uint64_t unreadableSectors = 0;
 };
 
 } // namespace quarry::results

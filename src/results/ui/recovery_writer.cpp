@@ -17,20 +17,6 @@ std::uint64_t carvedBytes(std::uint64_t start, std::uint64_t end) {
     return end > start ? (end - start) * kSectorSize : 0;
 }
 
-// A photo's sectors as the engine saw them: a sector that cannot be read is zeros.
-std::vector<std::uint8_t> readPhoto(carving::SectorSource& source, std::uint64_t start, std::uint64_t end) {
-    std::vector<std::uint8_t> bytes(carvedBytes(start, end));
-    const std::size_t count = bytes.size() / kSectorSize;
-    if (source.readSectors(start, count, bytes.data()))
-        return bytes;
-    for (std::size_t i = 0; i < count; ++i) {
-        std::uint8_t* sector = bytes.data() + i * kSectorSize;
-        if (!source.readSectors(start + i, 1, sector))
-            std::fill(sector, sector + kSectorSize, std::uint8_t{0});
-    }
-    return bytes;
-}
-
 // What became of a checked item, for its tooltip in the browser.
 QString checkNote(const SavedItem& saved) {
     const QString type = QString::fromStdString(saved.type);
@@ -59,7 +45,9 @@ struct RecoveryWriter::Session {
             std::unique_ptr<carving::SectorSource> medium, std::shared_ptr<SavedExtents> saved,
             bool keepRejected, bool isBatch)
         : source(std::move(medium)), extents(std::move(saved)), saver(destination, kind, fileSystem),
-          validated(saver, source.get(), *extents, keepRejected), batch(isBatch) {}
+          validated(saver, source.get(), *extents, keepRejected), batch(isBatch) {
+        saver.setStopRequest([this] { return cancelled.load(); });
+    }
 
     std::unique_ptr<carving::SectorSource> source;
     std::shared_ptr<SavedExtents> extents;
@@ -84,6 +72,8 @@ RecoveryWriter::~RecoveryWriter() {
         stopping_ = true;
         if (batch_)
             batch_->cancelled = true;
+        if (live_)
+            live_->cancelled = true;
     }
     changed_.notify_all();
     thread_.join();
@@ -140,7 +130,7 @@ void RecoveryWriter::passStarted(carving::PassKind, const char*) {}
 
 void RecoveryWriter::photoItem(carving::PassKind, std::span<const std::uint8_t> bytes,
                                const std::string& name, const std::string&, std::uint64_t firstSector,
-                               std::uint64_t endSector) {
+                               std::uint64_t endSector, std::uint64_t unreadableSectors) {
     if (bytes.empty())
         return;
     auto item = std::make_shared<FoundItem>();
@@ -148,15 +138,18 @@ void RecoveryWriter::photoItem(carving::PassKind, std::span<const std::uint8_t> 
     item->name = name;
     item->start = firstSector;
     item->end = endSector;
+    item->unreadable = unreadableSectors;
     enqueue(std::move(item), bytes);
 }
 
 void RecoveryWriter::rawItem(carving::PassKind, const std::string& name, const std::string&,
-                             std::uint64_t startSector, std::uint64_t endSector) {
+                             std::uint64_t startSector, std::uint64_t endSector,
+                             std::uint64_t unreadableSectors) {
     auto item = std::make_shared<FoundItem>();
     item->name = name;
     item->start = startSector;
     item->end = endSector;
+    item->unreadable = unreadableSectors;
     enqueue(std::move(item), {});
 }
 
@@ -264,10 +257,14 @@ void RecoveryWriter::save(Job& job) {
     if (!item.photo)
         saved = session.validated.saveSectors(item.name, item.start, item.end);
     else if (!job.bytes.empty())
-        saved = session.validated.savePhoto(item.name, job.bytes, item.start);
-    else if (session.source)
-        saved = session.validated.savePhoto(item.name, readPhoto(*session.source, item.start, item.end),
-                                            item.start);
+        saved = session.validated.savePhoto(item.name, job.bytes, item.start, item.unreadable);
+    else if (session.source) {
+        // The photo's sectors as the engine saw them, read again for a later batch.
+        std::vector<std::uint8_t> bytes(carved);
+        const auto read = carving::readSectorsOrZeros(*session.source, item.start, bytes.size() / kSectorSize,
+                                                      bytes.data());
+        saved = session.validated.savePhoto(item.name, bytes, item.start, read.unreadable);
+    }
     settle(job, saved, carved);
     if (saved.save.ok || saved.skipped)
         emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved),

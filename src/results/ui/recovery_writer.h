@@ -54,7 +54,7 @@ class RecoveryWriter : public QObject, public carving::ScanSink {
     Q_OBJECT
 public:
     explicit RecoveryWriter(QObject* parent = nullptr);
-    // Stops after the file being written; items still queued stay unsaved.
+    // Abandons the file being written; items still queued stay unsaved.
     ~RecoveryWriter() override;
 
     // How saved files reach the disk; tests put a full disk here.
@@ -80,7 +80,7 @@ public:
     // what is queued already. Returns the progress it starts from (totalFiles 0: nothing to do,
     // or the medium cannot be opened, see lastBatch()).
     RecoveryProgress recoverUnsaved(const std::filesystem::path& destination);
-    // The running batch stops after its current file.
+    // The running batch stops, abandoning the file it is writing.
     void cancelBatch();
     // Blocks until the batch has ended; what became of it.
     RecoveryOutcome waitForBatch();
@@ -89,9 +89,11 @@ public:
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector) override;
+                   const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                   std::uint64_t unreadableSectors) override;
     void rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
-                 std::uint64_t startSector, std::uint64_t endSector) override;
+                 std::uint64_t startSector, std::uint64_t endSector,
+                 std::uint64_t unreadableSectors) override;
 
 signals:
     // Emitted on the saving thread; connect with a queued or automatic connection.
@@ -111,6 +113,7 @@ private:
         std::uint64_t start = 0;
         std::uint64_t end = 0;
         int row = 0;
+        std::uint64_t unreadable = 0; // sectors that read as zeros in the scan
         // Skipped: not saved on purpose (a copy, or rejected), so no batch tries it again.
         enum class State { Unsaved, Queued, Saved, Skipped } state = State::Unsaved;
     };

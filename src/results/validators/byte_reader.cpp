@@ -176,10 +176,9 @@ SectorByteReader::Block* SectorByteReader::block(std::uint64_t index) {
                                   [](const Block& a, const Block& b) { return a.lastUse < b.lastUse; });
     }
     slot->bytes.resize(sectors * kSectorSize);
-    if (!source_.readSectors(startSector_ + index * kBlockSectors, sectors, slot->bytes.data())) {
-        slot->bytes.clear();
-        return nullptr;
-    }
+    // Unreadable sectors are zeros, as in the saved file, so a structure that lies across one
+    // can still be followed to its end.
+    carving::readSectorsOrZeros(source_, startSector_ + index * kBlockSectors, sectors, slot->bytes.data());
     slot->bytes.resize(static_cast<std::size_t>(wanted));
     slot->index = index;
     slot->lastUse = clock_;

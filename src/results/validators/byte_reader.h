@@ -69,8 +69,8 @@ private:
 };
 
 // Bytes of a medium from a start sector on, read in sector-aligned blocks kept in a small cache so that
-// validators may jump far ahead. Reads stop for good once `readBudget` bytes have come from the medium,
-// which bounds the time a broken or hostile structure can cost.
+// validators may jump far ahead. Sectors that cannot be read are zeros. Reads stop for good once `readBudget`
+// bytes have come from the medium, which bounds the time a broken or hostile structure can cost.
 class SectorByteReader final : public ByteReader {
 public:
     SectorByteReader(carving::SectorSource& source, std::uint64_t startSector, std::uint64_t limitBytes,

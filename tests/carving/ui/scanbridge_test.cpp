@@ -103,13 +103,13 @@ private slots:
             for (int k = 1; k <= 12; ++k) {
                 const QByteArray& data = k % 3 == 1 ? big : (k % 3 == 2 ? QByteArray("garbage") : small);
                 const auto name = QString("GND%1.JPG").arg(k, 5, 10, QChar('0')).toStdString();
-                stream.photoItem(PassKind::General, bytesOf(data), name, name, 0, 1);
+                stream.photoItem(PassKind::General, bytesOf(data), name, name, 0, 1, k == 2 ? 1 : 0);
             }
-            stream.photoItem(PassKind::General, {}, "EMPTY.JPG", "EMPTY.JPG", 0, 0);
+            stream.photoItem(PassKind::General, {}, "EMPTY.JPG", "EMPTY.JPG", 0, 0, 0);
             stream.passStarted(PassKind::Thorough, kThoroughModeLabel);
-            stream.rawItem(PassKind::Thorough, "AVI00001.AVI", "AVI00001.AVI", 5, 9);
-            stream.rawItem(PassKind::Thorough, "  ", "  ", 9, 10);
-            stream.photoItem(PassKind::Thorough, bytesOf(big), "THD00013.JPG", "THD00013.JPG", 0, 1);
+            stream.rawItem(PassKind::Thorough, "AVI00001.AVI", "AVI00001.AVI", 5, 9, 3);
+            stream.rawItem(PassKind::Thorough, "  ", "  ", 9, 10, 0);
+            stream.photoItem(PassKind::Thorough, bytesOf(big), "THD00013.JPG", "THD00013.JPG", 0, 1, 0);
             stream.flush();
         });
         expected << "pass:0";
@@ -125,6 +125,9 @@ private slots:
         QCOMPARE(received.events, expected);
         QCOMPARE(received.photos.size(), 13u);
         QCOMPARE(received.photos[1].imageData, QByteArray("no-preview"));
+        // Damage travels with the item to the browser.
+        QCOMPARE(received.photos[1].unreadableSectors, 1u);
+        QCOMPARE(received.photos[0].unreadableSectors, 0u);
         const QImage first = QImage::fromData(received.photos[0].imageData);
         QVERIFY(!first.isNull());
         QVERIFY(std::max(first.width(), first.height()) <= 100);
@@ -140,10 +143,10 @@ private slots:
         std::thread worker([&] {
             for (int k = 0; k < kFiles; ++k) {
                 const auto name = "F" + std::to_string(k) + ".PDF";
-                stream.rawItem(PassKind::General, name, name, std::uint64_t(k), std::uint64_t(k) + 1);
+                stream.rawItem(PassKind::General, name, name, std::uint64_t(k), std::uint64_t(k) + 1, 0);
                 if (k % 100 == 0)
                     stream.photoItem(PassKind::General, bytesOf(small), "P" + std::to_string(k) + ".JPG", "u",
-                                     0, 1);
+                                     0, 1, 0);
             }
             stream.flush();
         });
