@@ -2,6 +2,7 @@
 #include "carving/ui/scanbridge.h"
 #include "media/volume_description.h"
 #include "results/destination_check.h"
+#include "results/saver.h"
 #include "results/ui/images_model.h"
 #include "results/ui/recovery_progress_dialog.h"
 #include "results/ui/recovery_writer.h"
@@ -26,6 +27,8 @@ const QString kSomeNotSaved =
 const QString kLiveSavingOff = QStringLiteral(
     "\nThe storage media cannot be opened a second time for saving, so found files are not "
     "saved while the scan runs. They can be saved into the destination folder after the scan.");
+const QString kCannotWriteDestination =
+    QStringLiteral("\nFound files cannot be saved into the destination folder: %1.");
 const QString kFileSystemOfImages = QStringLiteral("Disk Image");
 
 results::SearchKind searchKindOfMode(std::int32_t mode) {
@@ -108,7 +111,12 @@ results::RecoveryWriter& MyTableController::recoveryWriter() const {
 // A destination on the medium being rescued could overwrite what is to be recovered.
 bool MyTableController::refuseUnsafeDestination(const std::filesystem::path& destination,
                                                 results::SearchKind kind, const std::string& source) {
-    const auto refusal = destinationChecker_(results::resultsFolder(destination, kind), source);
+    auto refusal = destinationChecker_(results::resultsFolder(destination, kind), source);
+    // Found out now, not after every item of a long scan has failed to be written.
+    if (!refusal) {
+        if (const auto why = results::ItemSaver(destination, kind).prepareDestination(); !why.empty())
+            refusal = kCannotWriteDestination.arg(QString::fromStdString(why)).toStdString();
+    }
     if (!refusal)
         return false;
     ui_->_path->clear();

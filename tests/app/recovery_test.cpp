@@ -141,6 +141,7 @@ private slots:
     void openFolderSavesWhatWasNotSavedThenShowsTheFolder();
     void cancelledBatchKeepsTheRestForLater();
     void destinationOnTheScannedDiskIsRefused();
+    void unwritableDestinationIsRefusedBeforeTheScan();
     void fullDestinationStopsSavingAndLosesNothing();
     void openedDiskImageStaysListed();
     void exitWritesWhatIsQueued();
@@ -364,6 +365,21 @@ void RecoveryTest::destinationOnTheScannedDiskIsRefused() {
     QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
              c.recoveryWriter().foundCount());
     QCOMPARE(h_->opened.size(), std::size_t{1});
+}
+
+void RecoveryTest::unwritableDestinationIsRefusedBeforeTheScan() {
+    MyTableController& c = start();
+    openImage(image_);
+    QTemporaryFile blocker;
+    QVERIFY(blocker.open());
+    c.setDestinationChecker([](const std::filesystem::path&, const std::string&) { return std::nullopt; });
+    scan(kVideoMode, blocker.fileName() + "/below");
+
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+    QVERIFY(h_->prompter->alerts[0].message.startsWith("\nFound files cannot be saved into the destination"));
+    QVERIFY(pathField()->text().isEmpty());
+    QVERIFY(c.recoveryWriter().foundCount() > 0);
+    QCOMPARE(c.recoveryWriter().savedCount(), std::uint64_t{0});
 }
 
 void RecoveryTest::fullDestinationStopsSavingAndLosesNothing() {
