@@ -15,6 +15,17 @@ if(QUARRY_SANITIZE)
   target_link_options(quarry_options INTERFACE -fsanitize=${QUARRY_SANITIZE})
 endif()
 
+# Fuzzing needs clang's libFuzzer; the whole core is instrumented so the fuzzer sees its coverage.
+option(QUARRY_FUZZ "Build the libFuzzer targets under tests/fuzz (clang only)" OFF)
+if(QUARRY_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "QUARRY_FUZZ needs clang: configure with CC=clang CXX=clang++")
+  endif()
+  target_compile_options(quarry_options INTERFACE -fsanitize=fuzzer-no-link,address,undefined
+    -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_link_options(quarry_options INTERFACE -fsanitize=address,undefined)
+endif()
+
 # Registers a GoogleTest executable with CTest.
 #   quarry_add_gtest(NAME SOURCES src... [LIBS lib...] [ENV VAR=value...])
 function(quarry_add_gtest name)

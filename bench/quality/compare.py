@@ -1,7 +1,13 @@
 #!/usr/bin/env python3
 """Compares what quarry-carve and PhotoRec recovered from the quality images with the corpus.
 
-Per format: files in the image, recovered byte-exact (same SHA-256), recovered with extra
+First, per image, mode and tool ("before" is quarry-carve as BEFORE_REF built it): files
+saved, corpus files saved byte-exact, the format check's verdicts (verified / unverified /
+rejected; "before" knew only verified), copies that were not saved again, byte copies saved
+more than once, junk saved (files that are no corpus file nor a longer copy of one), and the
+bytes written beside the bytes of the real files that mode looks for.
+
+Then per format: files in the image, recovered byte-exact (same SHA-256), recovered with extra
 bytes (a recovered file that starts with the original and is longer), missed, and recovered
 files that match nothing (counted by the recovered file's extension). Then, for every corpus
 file that quarry-carve did not recover byte-exact, what it found at the file's first sector.
@@ -60,10 +66,13 @@ def locate(image, corpus):
     return where
 
 
-def quarry_items(work, image_name):
+MODES = ("photo", "video", "raw")
+
+
+def quarry_items(work, image_name, tag="quarry", modes=MODES):
     items = []
-    for mode in ("photo", "video", "raw"):
-        path = work / f"quarry-{image_name}-{mode}.jsonl"
+    for mode in modes:
+        path = work / f"{tag}-{image_name}-{mode}.jsonl"
         if not path.exists():
             continue
         for line in path.read_text().splitlines():
@@ -104,6 +113,66 @@ def shortfall(item, original):
     return f"; a prefix of the original, which goes on for {len(rest)} more bytes ({kind})"
 
 
+def run_row(corpus, in_image, items, recovered):
+    """One run's figures; `recovered` are its saved files, in the order saved."""
+    verdict, junk = score(corpus, recovered)
+    seen, dups = set(), 0
+    for r in recovered:
+        dups += r.sha in seen
+        seen.add(r.sha)
+    checks = defaultdict(int)
+    for i in items:
+        if "check" in i:
+            checks[i["check"]] += 1
+        elif i.get("validated"):
+            checks["verified"] += 1
+    return {
+        "saved": len(recovered),
+        "exact": sum(1 for c in in_image if verdict[c["name"]] == "exact"),
+        "found": {c["name"] for c in in_image if verdict[c["name"]] != "missed"},
+        "verified": checks["verified"],
+        "unverified": checks["unverified"] if any("check" in i for i in items) else "-",
+        "rejected": checks["rejected"] if any("check" in i for i in items) else "-",
+        "skipped": sum(1 for i in items if i.get("duplicate_of") or i.get("part_of")),
+        "dups": dups,
+        "junk": len(junk),
+        "bytes": sum(r.size for r in recovered),
+    }
+
+
+def summary(corpus, in_image, work, image_name):
+    tags = [t for t in ("before", "quarry") if (work / f"{t}-{image_name}-photo.jsonl").exists()]
+    rows = []
+    for mode in MODES + ("all",):
+        modes = MODES if mode == "all" else (mode,)
+        per_tag = {}
+        for tag in tags:
+            items = quarry_items(work, image_name, tag, modes)
+            files = [Recovered(i["saved_path"]) for i in items if i.get("saved_path")]
+            per_tag[tag] = run_row(corpus, in_image, items, files)
+        found = set().union(*(r["found"] for r in per_tag.values())) if per_tag else set()
+        real = sum(len(c["data"]) for c in in_image if c["name"] in found)
+        for tag, row in per_tag.items():
+            rows.append((mode, "after" if tag == "quarry" else tag, row, real))
+    photorec = [Recovered(p) for p in sorted((work / f"photorec-{image_name}").glob("recup*/*"))
+                if p.is_file() and p.name != "report.xml"]
+    row = run_row(corpus, in_image, [], photorec)
+    row["verified"] = row["unverified"] = row["rejected"] = "-"
+    rows.append(("all", "PhotoRec", row, sum(len(c["data"]) for c in in_image)))
+
+    head = (f"{'mode':<6} {'tool':<9} {'saved':>6} {'exact':>6} {'verif':>6} {'unver':>6} {'rejec':>6} "
+            f"{'copies':>6} {'dups':>5} {'junk':>5} {'MB saved':>9} {'MB real':>8} {'ratio':>6}")
+    print(head)
+    print("-" * len(head))
+    for mode, tool, r, real in rows:
+        ratio = f"{r['bytes'] / real:.2f}" if real else "-"
+        print(f"{mode:<6} {tool:<9} {r['saved']:>6} {r['exact']:>6} {r['verified']:>6} {r['unverified']:>6} "
+              f"{r['rejected']:>6} {r['skipped']:>6} {r['dups']:>5} {r['junk']:>5} {r['bytes'] / 1e6:>9.1f} "
+              f"{real / 1e6:>8.1f} {ratio:>6}")
+    print("copies: not saved again (found twice, or inside a file saved already); dups: byte copies saved "
+          "more than once;\nMB real: the corpus files in the image of the formats that mode recovers")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--corpus", type=Path, required=True)
@@ -133,6 +202,8 @@ def main():
 
         in_image = [c for c in corpus if c["name"] in where]
         print(f"\n{image_name}.img: {len(in_image)} of {len(corpus)} corpus files found intact in the image")
+        summary(corpus, in_image, args.work, image_name)
+        print()
         head = f"{'format':<7} {'files':>5}"
         for tool in tools:
             head += f" | {tool + ':':<13} {'exact':>5} {'extra':>5} {'missed':>6} {'junk':>5}"

@@ -2,6 +2,7 @@
 #include "carving/ui/scanbridge.h"
 #include "media/volume_description.h"
 #include "results/destination_check.h"
+#include "results/ui/images_model.h"
 #include "results/ui/recovery_progress_dialog.h"
 #include "results/ui/recovery_writer.h"
 #include "ui_mainwindow.h"
@@ -71,8 +72,17 @@ void MyTableController::setUpRecovery() {
             [this] { prepareRecoveryForScan(); });
     connect(recoveryWriter_.get(), &results::RecoveryWriter::liveDestinationFull, this,
             [this] { alert({QString::fromUtf8(results::kDestinationFullAlert)}); });
+    connect(recoveryWriter_.get(), &results::RecoveryWriter::itemChecked, this,
+            [this](int row, const QString& name, const QString& note, bool copy) {
+                images_->setItemNote(row, name, note, copy);
+            });
 
     Ui::MainWindow& ui = *ui_;
+    // The two destination boxes show one choice, as their path fields show one folder.
+    connect(ui._keep_rejected_Chk, &QAbstractButton::toggled, ui._keep_rejected_Chk_Sig,
+            &QAbstractButton::setChecked);
+    connect(ui._keep_rejected_Chk_Sig, &QAbstractButton::toggled, ui._keep_rejected_Chk,
+            &QAbstractButton::setChecked);
     connect(ui._open_folder, &QAbstractButton::clicked, this, [this] { Open_Folder_btn(ui_->_open_folder); });
     connect(ui._open_folder_Sig, &QAbstractButton::clicked, this,
             [this] { Open_Folder_btn_Sig(ui_->_open_folder_Sig); });
@@ -112,6 +122,7 @@ void MyTableController::prepareRecoveryForScan() {
     std::optional<std::filesystem::path> live;
     if (!folder.isEmpty() && !refuseUnsafeDestination(folder.toStdString(), kind, source))
         live = std::filesystem::path(folder.toStdString());
+    recoveryWriter_->setKeepRejected(ui_->_keep_rejected_Chk->isChecked());
     recoveryWriter_->beginScan(source, kind, live);
 }
 
@@ -135,6 +146,7 @@ void MyTableController::recoverFoundItems(QObject* sender) {
     if (refuseUnsafeDestination(destination, kind, recoveryWriter_->scannedSource()))
         return;
 
+    recoveryWriter_->setKeepRejected(ui_->_keep_rejected_Chk->isChecked());
     const results::RecoveryProgress start = recoveryWriter_->recoverUnsaved(destination);
     if (start.totalFiles > 0)
         runRecoveryProgress(start);

@@ -86,6 +86,8 @@ void MyTableController::prepareScanStart(bool photo) {
     const QByteArray placeholder = Null_Image_Data.value_or(QByteArray());
     itemAdder_->setNullImageData(placeholder);
     scanBridge_->items().setNullImageData(placeholder);
+    scanBridge_->items().setMedium(photo ? std::shared_ptr<carving::SectorSource>(openChosenMedium())
+                                         : nullptr);
     pFile_Disk.reset();
 }
 

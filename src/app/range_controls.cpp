@@ -39,8 +39,8 @@ RangeControls photoRangeControls(const Ui::MainWindow& ui) {
          ui._End_Sec_Box, ui._End_Sec_Min, ui._End_Sec_Min_val, ui._End_Sec_Max, ui._End_Sec_Max_val,
          ui._End_Sec_curr, ui._End_slider_val, ui._End_Slider},
         {ui._disk_sector_info_Box, ui._browse_Box, ui._path_label, ui._path, ui._browse_path,
-         ui._searching_criteria_Box, ui._entire_disk_rd, ui._sector_range_rd, ui._Thro_Mode_Chk,
-         ui._Thro_Mode_Chk_Label, ui._Thro_Mode_Info},
+         ui._keep_rejected_Chk, ui._searching_criteria_Box, ui._entire_disk_rd, ui._sector_range_rd,
+         ui._Thro_Mode_Chk, ui._Thro_Mode_Chk_Label, ui._Thro_Mode_Info},
     };
 }
 
@@ -73,8 +73,8 @@ RangeControls sigRangeControls(const Ui::MainWindow& ui) {
          ui._End_Sec_Max_Sig, ui._End_Sec_Max_val_Sig, ui._End_Sec_curr_Sig, ui._End_slider_val_Sig,
          ui._End_Slider_Sig},
         {ui._disk_sector_info_Box_Sig, ui._browse_Box_Sig, ui._path_label_Sig, ui._path_Sig,
-         ui._browse_path_Sig, ui._searching_criteria_Box_Sig, ui._entire_disk_rd_Sig,
-         ui._sector_range_rd_Sig},
+         ui._browse_path_Sig, ui._keep_rejected_Chk_Sig, ui._searching_criteria_Box_Sig,
+         ui._entire_disk_rd_Sig, ui._sector_range_rd_Sig},
     };
 }
 

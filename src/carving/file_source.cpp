@@ -1,10 +1,14 @@
 #include "carving/mapped_region.h"
 #include "carving/sector_source.h"
+#include "common/unique_fd.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
+#include <string>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 #include <utility>
 
@@ -17,25 +21,6 @@
 namespace quarry::carving {
 
 namespace {
-
-// Owns one open file descriptor.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    UniqueFd& operator=(UniqueFd&&) = delete;
-    ~UniqueFd() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // Size in bytes of an open regular file or device, or -1.
 std::int64_t mediumSize(int fd) {
@@ -123,14 +108,65 @@ private:
 
 } // namespace
 
+namespace {
+
+// Why an open file is no medium to scan, or nothing when it may be one.
+std::optional<std::string> notAMedium(const struct stat& info) {
+    if (S_ISFIFO(info.st_mode)) {
+        return "a named pipe (FIFO) is not a medium; give a block device or an image file";
+    }
+    if (S_ISSOCK(info.st_mode)) {
+        return "a socket is not a medium; give a block device or an image file";
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return "a folder is not a medium; give a block device or an image file";
+    }
+#if defined(__linux__)
+    // Linux reads disks through block devices; a character device has no size to scan.
+    if (S_ISCHR(info.st_mode)) {
+        return "a character device has no sectors to scan; give a block device or an image file";
+    }
+#endif
+    return std::nullopt;
+}
+
+} // namespace
+
 std::unique_ptr<SectorSource> openFileSource(const std::string& path) {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
+    std::string problem;
+    return openFileSourceOrSayWhy(path, problem);
+}
+
+std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, std::string& problem) {
+    auto refuse = [&problem](std::string why) -> std::unique_ptr<SectorSource> {
+        problem = std::move(why);
         return nullptr;
+    };
+    // O_NONBLOCK so a FIFO cannot hang the open; it is refused below and cleared for the rest.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (fd.get() < 0) {
+        const int error = errno;
+        if (::stat(path.c_str(), &info) == 0) {
+            if (auto why = notAMedium(info)) {
+                return refuse(std::move(*why));
+            }
+        }
+        return refuse(std::generic_category().message(error));
+    }
+    if (::fstat(fd.get(), &info) != 0) {
+        return refuse(std::generic_category().message(errno));
+    }
+    if (auto why = notAMedium(info)) {
+        return refuse(std::move(*why));
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        return refuse(std::generic_category().message(errno));
     }
     const std::int64_t size = mediumSize(fd.get());
     if (size < 0) {
-        return nullptr;
+        return refuse("its size cannot be found");
     }
     const auto sectors = static_cast<std::uint64_t>(size) / kSectorSize;
     return std::make_unique<FileSource>(std::move(fd), sectors);

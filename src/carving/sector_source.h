@@ -45,7 +45,11 @@ public:
 };
 
 // A block device or an image file, opened read-only (O_RDONLY). Null when it cannot be
-// opened.
+// opened or is no medium (a FIFO, socket or folder, or on Linux a character device); never
+// blocks on a FIFO.
 std::unique_ptr<SectorSource> openFileSource(const std::string& path);
+
+// The same; when it gives null, `problem` says why in words.
+std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, std::string& problem);
 
 } // namespace quarry::carving

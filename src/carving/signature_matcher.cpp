@@ -21,8 +21,9 @@ std::optional<std::uint16_t> firstCheckPosition(const CompiledSignature& sig) {
     if (sig.position == HeaderPosition::Offset) {
         pos = sig.offset;
     }
-    const auto end = pos + static_cast<std::int64_t>(sig.header.size());
-    if (pos < 0 || pos > kLastNumberedStart || end > static_cast<std::int64_t>(kSectorSize)) {
+    // The start is checked first: a position near the 64-bit limit would overflow the end.
+    if (pos < 0 || pos > kLastNumberedStart ||
+        pos + static_cast<std::int64_t>(sig.header.size()) > static_cast<std::int64_t>(kSectorSize)) {
         return std::nullopt;
     }
     return static_cast<std::uint16_t>(pos);

@@ -35,6 +35,7 @@ constexpr int kExitScanned = 0;
 constexpr int kExitSourceUnreadable = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitSaveFailed = 3;
+constexpr int kExitOutputFailed = 4;
 
 constexpr const char* kReadError = "Error in storage media reading.";
 
@@ -46,6 +47,40 @@ struct Refusal {
 
 Refusal usageError(const std::string& problem) {
     return {kExitUsage, "quarry-carve: " + problem + "\nTry 'quarry-carve --help' for more information."};
+}
+
+Refusal unreadableSource(const std::string& source, const std::string& problem) {
+    return {kExitSourceUnreadable, std::string(kReadError) + "\nquarry-carve: " + source + ": " + problem};
+}
+
+// The application stays silent about its definition files; here a file of the chosen mode that
+// could not be used, or lost records, is worth a word.
+void warnAboutDefinitions(std::ostream& err, CarveMode mode, const signatures::SignatureLists& all) {
+    const std::size_t first = mode == CarveMode::Photo ? 0 : mode == CarveMode::Video ? 2 : 4;
+    for (std::size_t k = first; k < first + 2 && k < all.reports.size(); ++k) {
+        const auto& report = all.reports[k];
+        std::string problem;
+        switch (report.problem) {
+        case signatures::DefinitionFileProblem::None:
+            break;
+        case signatures::DefinitionFileProblem::Missing:
+            problem = "is missing";
+            break;
+        case signatures::DefinitionFileProblem::Unreadable:
+            problem = "cannot be read";
+            break;
+        case signatures::DefinitionFileProblem::NotUtf8:
+            problem = "is not UTF-8 text";
+            break;
+        }
+        if (!problem.empty())
+            err << "quarry-carve: warning: definition file " << report.path << ' ' << problem
+                << "; its signatures are not searched for\n";
+        if (report.malformedRecords > 0)
+            err << "quarry-carve: warning: " << report.path << ": " << report.malformedRecords
+                << " record(s) with a size or header position out of range were skipped\n";
+    }
+    err << std::flush;
 }
 
 // The lists one scan runs with, after the type selection.
@@ -75,8 +110,11 @@ std::optional<Refusal> selectLists(const CarveOptions& options, const signatures
     // The check box is always on when the list is built; --no-thorough acts at confirmation.
     auto rows = signatures::buildCheckList(general, thorough, true);
     if (options.types) {
-        if (auto unknown = tickOnly(rows, *options.types); !unknown.empty())
-            return usageError("unknown file type '" + unknown + "'");
+        if (auto unknown = tickOnly(rows, *options.types); !unknown.empty()) {
+            const auto family = familyOf(rows, unknown);
+            return usageError("unknown file type '" + unknown + "'" +
+                              (family.empty() ? "" : "; such files are found as " + family));
+        }
     }
     auto confirmed = signatures::confirmCheckList(rows, general, thorough, options.thorough, lists.groups);
     if (!signatures::Check_For_One_Extension_Selection(rows))
@@ -120,7 +158,7 @@ const char* statusText(carving::ScanStatus status) {
 }
 
 void printEndEvent(std::ostream& out, const carving::ScanResult& result,
-                   const carving::FoundFileGroups& groups) {
+                   const carving::FoundFileGroups& groups, const CarveSink& sink, bool saving) {
     std::string array = "[";
     for (const auto& group : groups.snapshot()) {
         if (array.size() > 1)
@@ -138,6 +176,12 @@ void printEndEvent(std::ostream& out, const carving::ScanResult& result,
         .add("sectors_scanned", result.sectorsScanned)
         .add("bad_sectors", result.badSectors)
         .addRaw("groups", array);
+    if (saving)
+        end.add("saved", sink.itemsSaved())
+            .add("verified", sink.itemsChecked(results::FileCheck::Verified))
+            .add("unverified", sink.itemsChecked(results::FileCheck::Unverified))
+            .add("rejected", sink.itemsChecked(results::FileCheck::Rejected))
+            .add("copies", sink.itemsCopies());
     out << end.str() << '\n' << std::flush;
 }
 
@@ -151,7 +195,10 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
     };
     if (saver) {
         facts.push_back({"Items saved:", std::to_string(sink.itemsSaved())});
-        facts.push_back({"Whole files:", std::to_string(sink.itemsValidated())});
+        facts.push_back({"Verified:", std::to_string(sink.itemsChecked(results::FileCheck::Verified))});
+        facts.push_back({"Unverified:", std::to_string(sink.itemsChecked(results::FileCheck::Unverified))});
+        facts.push_back({"Rejected:", std::to_string(sink.itemsChecked(results::FileCheck::Rejected))});
+        facts.push_back({"Copies skipped:", std::to_string(sink.itemsCopies())});
         facts.push_back({"Saved into:", saver->folder().string()});
         if (sink.saveFailures() > 0)
             facts.push_back({"Not saved:", std::to_string(sink.saveFailures())});
@@ -161,6 +208,13 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
     for (const auto& fact : facts)
         out << fact[0] << std::string(18 - fact[0].size(), ' ') << fact[1] << '\n';
     out << '\n';
+    if (saver && !sink.savedTypes().empty()) {
+        // Files whose container several types share are saved under what they really are.
+        std::vector<std::vector<std::string>> saved;
+        for (const auto& [type, count] : sink.savedTypes())
+            saved.push_back({type, std::to_string(count)});
+        out << formatTable({"Saved as", "Files"}, saved) << '\n';
+    }
 
     std::vector<std::vector<std::string>> rows;
     if (mode == CarveMode::Photo) {
@@ -196,38 +250,50 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         return refusal.status;
     };
 
-    auto source = carving::openFileSource(options.source);
+    std::string problem;
+    auto source = carving::openFileSourceOrSayWhy(options.source, problem);
     if (!source)
-        return report({kExitSourceUnreadable, kReadError});
+        return report(unreadableSource(options.source, problem));
+    if (source->sectorCount() == 0)
+        return report(
+            unreadableSource(options.source, "the medium is empty: it holds no whole 512-byte sector"));
 
     range::ScanBounds bounds;
     if (auto refusal = scanBounds(options, source->sectorCount(), bounds))
         return report(*refusal);
 
     const auto all = signatures::loadSignatureLists(options.resources.value_or(defaultResourceFolder()));
+    warnAboutDefinitions(err, options.mode, all);
+    // Video and raw-file modes say so through their empty check list.
+    if (options.mode == CarveMode::Photo && all.Ext_Array.empty() && all.Adv_Ext_Array.empty())
+        return report({kExitUsage, "quarry-carve: there are no photo signatures to search with"});
     ScanLists lists;
     if (auto refusal = selectLists(options, all, lists))
         return report(*refusal);
 
     std::optional<results::ItemSaver> saver;
     std::unique_ptr<carving::SectorSource> itemSource;
+    results::SavedExtents savedExtents;
     std::optional<results::ValidatedSaver> validatedSaver;
     if (options.output) {
         saver.emplace(*options.output, searchKind(options.mode));
         if (auto refusal = results::DestinationCheck().refusal(saver->folder(), options.source))
             return report({kExitUsage, refusal->substr(1)});
+        // Found out now, not after every item of a long scan has failed.
+        if (const auto why = saver->prepareDestination(); !why.empty())
+            return report({kExitUsage, "quarry-carve: " + why});
         // Items are measured and copied through a handle of their own so the scan's reads stay
         // sequential.
-        itemSource = carving::openFileSource(options.source);
+        itemSource = carving::openFileSourceOrSayWhy(options.source, problem);
         if (!itemSource)
-            return report({kExitSourceUnreadable, kReadError});
-        validatedSaver.emplace(*saver, itemSource.get());
+            return report(unreadableSource(options.source, problem));
+        validatedSaver.emplace(*saver, itemSource.get(), savedExtents, options.keepRejected);
     }
 
     Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
-    CarveSink sink(out, console, options.json);
-    sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     carving::ScanControl control;
+    CarveSink sink(out, console, options.json, control.stop_now);
+    sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     std::optional<ProgressDisplay> progress;
     if (!options.json)
         progress.emplace(console, control, bounds.start_sector, bounds.end_sector,
@@ -254,15 +320,14 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     if (result.status == carving::ScanStatus::OpenFailure)
         return report({kExitSourceUnreadable, kReadError});
     if (options.json)
-        printEndEvent(out, result, lists.groups);
+        printEndEvent(out, result, lists.groups, sink, saver.has_value());
     else
         printSummary(out, options.mode, result, sink, lists.groups, saver ? &*saver : nullptr);
     return sink.saveFailures() > 0 ? kExitSaveFailed : kExitScanned;
 }
 
-} // namespace
-
-int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
+// The command without the check of its standard output.
+int runCommand(std::ostream& out, std::ostream& err, int argc, char** argv) {
     const auto parsed = parseCarveArguments(std::vector<std::string>(argv, argv + argc));
     const auto& options = parsed.options;
     if (options.help) {
@@ -283,6 +348,19 @@ int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
         err << "quarry-carve: " << e.what() << '\n' << std::flush;
         return kExitSourceUnreadable;
     }
+}
+
+} // namespace
+
+int carve_main(std::ostream& out, std::ostream& err, int argc, char** argv) {
+    const int status = runCommand(out, err, argc, argv);
+    // Results that could not be written (a full disk, a closed pipe) fail the run, whatever
+    // the scan did.
+    if (!out.flush()) {
+        err << "quarry-carve: cannot write to the standard output\n" << std::flush;
+        return kExitOutputFailed;
+    }
+    return status;
 }
 
 } // namespace quarry::cli

@@ -64,6 +64,10 @@ const std::map<std::string, FlagHandler, std::less<>>& flagOptions() {
          [](CarveOptions& o) {
              o.json = true;
          }},
+        {"--keep-rejected",
+         [](CarveOptions& o) {
+             o.keepRejected = true;
+         }},
         {"--list-media",
          [](CarveOptions& o) {
              o.listMedia = true;
@@ -84,7 +88,7 @@ const std::map<std::string, FlagHandler, std::less<>>& flagOptions() {
 std::string checkCombination(const CarveOptions& o, std::size_t sources) {
     if (o.listMedia) {
         const bool scanOptions = o.mode != CarveMode::Photo || o.startText || o.endText || !o.thorough ||
-                                 o.types || o.resources || o.output || sources > 0;
+                                 o.types || o.resources || o.output || o.keepRejected || sources > 0;
         return scanOptions ? "--list-media takes no other option than --json" : std::string();
     }
     if (sources == 0)
@@ -93,6 +97,8 @@ std::string checkCombination(const CarveOptions& o, std::size_t sources) {
         return "more than one SOURCE given";
     if (o.startText.has_value() != o.endText.has_value())
         return "--start and --end go together";
+    if (o.keepRejected && !o.output)
+        return "--keep-rejected needs --output";
     return {};
 }
 
@@ -168,7 +174,8 @@ ParsedArguments parseCarveArguments(const std::vector<std::string>& args) {
 
 std::string usageText() {
     return R"usage(Usage: quarry-carve [--mode photo|video|raw] [--start N --end N] [--no-thorough]
-                    [--types EXT[,EXT...]] [--resources DIR] [--output DIR] [--json] SOURCE
+                    [--types EXT[,EXT...]] [--resources DIR] [--output DIR [--keep-rejected]]
+                    [--json] SOURCE
        quarry-carve --list-media [--json]
        quarry-carve --help
 
@@ -185,14 +192,24 @@ Carves lost files out of SOURCE, a block device or a disk image file, sector by 
                           extension is not named are left out of both passes
   --resources DIR         folder of the six definition files (default: the resource folder)
   --output DIR            save every item to DIR/Quarry (Vez) Results/<search>/
-                          General Recovery Results/EXT/NAME, up to the file's real end where
-                          its format can be followed; an existing file is never overwritten,
-                          a taken name gets " (2)", " (3)"... before the extension. DIR must
-                          not be on the disk being recovered. Saving stops when DIR's disk is
-                          full; the scan goes on
+                          General Recovery Results/EXT/NAME after its format check:
+                          a file whose structure holds is saved to its real end, and
+                          when several types share its container (OLE, ZIP, MPEG-4,
+                          RIFF) under the extension of what it really is; a type
+                          without a check is saved as carved; a file whose check fails
+                          is not saved. A file found again (by the thorough pass, or
+                          inside a file saved already) is not saved twice. An existing
+                          file is never overwritten, a taken name gets " (2)", " (3)"...
+                          before the extension. DIR must not be on the disk being
+                          recovered. Saving stops when DIR's disk is full; the scan
+                          goes on
+  --keep-rejected         with --output, also save the files whose check fails, as
+                          carved, into the folder "Unverified" beside the type folders
   --json                  one JSON object per line on stdout: an "item" event for every item
-                          found (with --output also "saved_path", "saved_bytes" and
-                          "validated") and an "end" event last; no progress display
+                          found (with --output also "saved_path", "saved_bytes",
+                          "validated", "check" (verified, unverified or rejected),
+                          "type", "duplicate_of" and "part_of") and an "end" event last;
+                          no progress display
   --list-media            print the media that can be scanned and exit
   --help                  print this help and exit
 
@@ -201,9 +218,12 @@ SIGINT or SIGTERM stops the scan as the Stop button does; the items found so far
 
 Exit status:
   0  the scan ran, to its end or until stopped
-  1  the source cannot be opened ("Error in storage media reading.")
-  2  usage or validation error, or an --output folder on the disk being recovered
+  1  the source cannot be opened ("Error in storage media reading."), is no medium (a
+     FIFO, socket, folder or character device) or is empty
+  2  usage or validation error, no signatures to search with, or an --output folder that
+     is on the disk being recovered or cannot be written
   3  the scan ran, but at least one item could not be saved into the --output folder
+  4  the results could not be written to the standard output
 )usage";
 }
 

@@ -16,6 +16,7 @@ struct CarveOptions {
     std::optional<std::vector<std::string>> types; // unset: every type
     std::optional<std::string> resources;
     std::optional<std::string> output;
+    bool keepRejected = false; // also save items whose format check failed
     bool json = false;
     bool listMedia = false;
     bool help = false;

@@ -26,14 +26,22 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
             .add("start_sector", start)
             .add("end_sector", end);
         if (saved) {
-            if (saved->save.ok)
-                event.add("saved_path", saved->save.path.string());
-            else
-                event.addRaw("saved_path", "null");
+            const auto textOrNull = [&](std::string_view key, const std::string& text) {
+                if (text.empty())
+                    event.addRaw(key, "null");
+                else
+                    event.add(key, text);
+            };
+            textOrNull("saved_path", saved->save.ok ? saved->save.path.string() : std::string());
             event.add("saved_bytes", saved->save.ok ? saved->save.bytes : 0)
-                .addRaw("validated", saved->validated ? "true" : "false");
+                .addRaw("validated", saved->check == results::FileCheck::Verified ? "true" : "false")
+                .add("check", results::fileCheckName(saved->check))
+                .add("type", saved->type);
+            textOrNull("duplicate_of", saved->duplicateOf);
+            textOrNull("part_of", saved->partOf);
         }
-        out_ << event.str() << '\n' << std::flush;
+        if (!(out_ << event.str() << '\n' << std::flush))
+            stopNow_ = 1;
     }
     const std::string type(results::itemExtension(name));
     auto row = std::find_if(tally_.begin(), tally_.end(), [&](const TypeTally& t) { return t.type == type; });
@@ -43,8 +51,18 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
     row->latest = name;
 }
 
+std::uint64_t CarveSink::itemsChecked(results::FileCheck check) const {
+    return checks_[static_cast<int>(check)];
+}
+
 void CarveSink::reportSave(const std::string& name, const results::SavedItem& saved) {
     const auto& result = saved.save;
+    ++checks_[static_cast<int>(saved.check)];
+    if (saved.skipped) {
+        if (!saved.duplicateOf.empty() || !saved.partOf.empty())
+            ++copies_;
+        return;
+    }
     if (!result.ok) {
         ++saveFailures_;
         if (!result.destinationFull)
@@ -55,8 +73,12 @@ void CarveSink::reportSave(const std::string& name, const results::SavedItem& sa
         return;
     }
     ++saved_;
-    if (saved.validated)
-        ++validated_;
+    const std::string type(results::itemExtension(result.path.filename().string()));
+    auto row =
+        std::find_if(savedTypes_.begin(), savedTypes_.end(), [&](const auto& t) { return t.first == type; });
+    if (row == savedTypes_.end())
+        row = savedTypes_.insert(savedTypes_.end(), {type, 0});
+    ++row->second;
     if (result.unreadableSectors > 0)
         console_.message("quarry-carve: " + std::to_string(result.unreadableSectors) +
                          " unreadable sectors of " + name + " were saved as zeros");

@@ -3,14 +3,17 @@
 #include "carving/scan.h"
 #include "cli/console.h"
 
+#include <atomic>
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quarry::results {
 class ValidatedSaver;
 struct SavedItem;
+enum class FileCheck;
 } // namespace quarry::results
 
 namespace quarry::cli {
@@ -30,7 +33,10 @@ struct TypeTally {
 // pass labels. When the destination fills up, saving stops and the items go on being reported.
 class CarveSink final : public carving::ScanSink {
 public:
-    CarveSink(std::ostream& out, Console& console, bool json) : out_(out), console_(console), json_(json) {}
+    // `stopNow` is raised when the JSON stream can no longer be written: nobody would learn of
+    // further items.
+    CarveSink(std::ostream& out, Console& console, bool json, std::atomic<int>& stopNow)
+        : out_(out), console_(console), json_(json), stopNow_(stopNow) {}
 
     void showProgress(ProgressDisplay* progress) { progress_ = progress; }
     void saveInto(results::ValidatedSaver* saver) { saver_ = saver; }
@@ -44,7 +50,12 @@ public:
     const std::vector<TypeTally>& tally() const { return tally_; }
     std::uint64_t itemsFound() const { return items_; }
     std::uint64_t itemsSaved() const { return saved_; }
-    std::uint64_t itemsValidated() const { return validated_; }
+    // Items by the outcome of their format check, saved or not.
+    std::uint64_t itemsChecked(results::FileCheck check) const;
+    // Items not saved again: copies of a file saved already, or parts of one.
+    std::uint64_t itemsCopies() const { return copies_; }
+    // Files saved, by the extension they were saved under, in order of first appearance.
+    const std::vector<std::pair<std::string, std::uint64_t>>& savedTypes() const { return savedTypes_; }
     // Items not saved, for whatever reason (a full destination included).
     std::uint64_t saveFailures() const { return saveFailures_; }
 
@@ -56,12 +67,15 @@ private:
     std::ostream& out_;
     Console& console_;
     bool json_;
+    std::atomic<int>& stopNow_;
     ProgressDisplay* progress_ = nullptr;
     results::ValidatedSaver* saver_ = nullptr;
     std::vector<TypeTally> tally_;
     std::uint64_t items_ = 0;
     std::uint64_t saved_ = 0;
-    std::uint64_t validated_ = 0;
+    std::uint64_t checks_[3] = {};
+    std::uint64_t copies_ = 0;
+    std::vector<std::pair<std::string, std::uint64_t>> savedTypes_;
     std::uint64_t saveFailures_ = 0;
     bool fullReported_ = false;
 };

@@ -1,6 +1,7 @@
 #include "cli/type_selection.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace quarry::cli {
 namespace {
@@ -43,6 +44,26 @@ std::string tickOnly(signatures::CheckList& rows, const std::vector<std::string>
             return type;
     for (auto& row : rows)
         row.State = contains(types, row.Extension) ? 1 : 0;
+    return {};
+}
+
+std::string familyOf(const signatures::CheckList& rows, const std::string& type) {
+    const auto isWordAt = [&](const std::string& text, std::size_t at) {
+        const auto isWordChar = [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) != 0;
+        };
+        const std::size_t end = at + type.size();
+        return (at == 0 || !isWordChar(text[at - 1])) && (end == text.size() || !isWordChar(text[end]));
+    };
+    for (const auto& row : rows) {
+        const auto savedAs = row.Description.find("saved as ");
+        if (savedAs == std::string::npos)
+            continue;
+        for (auto at = row.Description.find(type, savedAs); at != std::string::npos;
+             at = row.Description.find(type, at + 1))
+            if (isWordAt(row.Description, at))
+                return row.Extension;
+    }
     return {};
 }
 

@@ -22,4 +22,8 @@ std::string unknownPhotoType(const signatures::SignatureList& general,
 // that no row has, with nothing changed; empty on success.
 std::string tickOnly(signatures::CheckList& rows, const std::vector<std::string>& types);
 
+// The row whose description names `type` as one of the types its files are saved as (a family
+// record such as OLE for DOC); empty when none does.
+std::string familyOf(const signatures::CheckList& rows, const std::string& type);
+
 } // namespace quarry::cli

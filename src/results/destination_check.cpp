@@ -82,19 +82,23 @@ std::optional<std::string> DestinationCheck::refusal(const fs::path& destination
 std::optional<std::string> DestinationCheck::refusal(DeviceNumber destination, DeviceNumber source) const {
     if (destination == source)
         return std::string(kSameDiskAlert);
-    const auto sourceDisks = wholeDisks(source);
-    for (const auto& disk : wholeDisks(destination)) {
+    // Writing into a loop device writes its image file, so a destination reaches both; a source
+    // loop device over a file is only itself.
+    const auto sourceDisks = wholeDisks(source, false);
+    auto destinationDisks = wholeDisks(destination, true);
+    destinationDisks.merge(wholeDisks(destination, false));
+    for (const auto& disk : destinationDisks) {
         if (sourceDisks.count(disk) != 0)
             return std::string(kSameDiskAlert);
     }
     return std::nullopt;
 }
 
-std::set<std::string> DestinationCheck::wholeDisks(DeviceNumber device) const {
+std::set<std::string> DestinationCheck::wholeDisks(DeviceNumber device, bool throughImageFiles) const {
     std::set<std::string> disks;
     std::set<fs::path> visited;
     if (const auto folder = deviceFolder(device))
-        collectDisks(*folder, disks, visited, 0);
+        collectDisks(*folder, throughImageFiles, disks, visited, 0);
     return disks;
 }
 
@@ -120,8 +124,9 @@ std::optional<fs::path> DestinationCheck::deviceFolder(DeviceNumber device) cons
     return std::nullopt;
 }
 
-void DestinationCheck::collectDisks(const fs::path& device, std::set<std::string>& disks,
-                                    std::set<fs::path>& visited, int depth) const {
+void DestinationCheck::collectDisks(const fs::path& device, bool throughImageFiles,
+                                    std::set<std::string>& disks, std::set<fs::path>& visited,
+                                    int depth) const {
     if (depth > kDeepestStack || !visited.insert(device).second)
         return;
     std::error_code ec;
@@ -131,17 +136,17 @@ void DestinationCheck::collectDisks(const fs::path& device, std::set<std::string
     bool layered = false;
     for (const auto& slave : fs::directory_iterator(disk / "slaves", ec)) {
         if (const auto below = fs::canonical(slave.path(), ec); !ec) {
-            collectDisks(below, disks, visited, depth + 1);
+            collectDisks(below, throughImageFiles, disks, visited, depth + 1);
             layered = true;
         }
     }
     if (const auto file = backingFile(disk); !file.empty()) {
         struct stat info {};
-        if (::stat(file.c_str(), &info) == 0) {
+        if (::stat(file.c_str(), &info) == 0 && (throughImageFiles || S_ISBLK(info.st_mode))) {
             const auto below =
                 deviceFolder(S_ISBLK(info.st_mode) ? numberOf(info.st_rdev) : numberOf(info.st_dev));
             if (below) {
-                collectDisks(*below, disks, visited, depth + 1);
+                collectDisks(*below, throughImageFiles, disks, visited, depth + 1);
                 layered = true;
             }
         }

@@ -24,7 +24,8 @@ struct DeviceNumber {
 // Keeps saved files off the medium being rescued: a destination on the scanned device, or on
 // any other partition of the same whole disk, is refused before anything is written. Whole
 // disks are found through sysfs: a partition's disk, the disks under device-mapper and RAID
-// devices, and for a loop device the disk that holds its backing file.
+// devices, and for a loop device the disk that holds its backing file. A loop device over an
+// image file is its own disk as a source: new files beside the image never overwrite it.
 class DestinationCheck {
 public:
     explicit DestinationCheck(media::LinuxSystemPaths system = {});
@@ -40,12 +41,14 @@ public:
     std::optional<std::string> refusal(DeviceNumber destination, DeviceNumber source) const;
 
     // The whole disks whose data a block device is made of; empty when sysfs doesn't know it.
-    std::set<std::string> wholeDisks(DeviceNumber device) const;
+    // Without `throughImageFiles` a loop device over a regular file counts as a disk itself.
+    std::set<std::string> wholeDisks(DeviceNumber device, bool throughImageFiles = true) const;
 
 private:
     std::optional<std::filesystem::path> deviceFolder(DeviceNumber device) const;
-    void collectDisks(const std::filesystem::path& folder, std::set<std::string>& disks,
-                      std::set<std::filesystem::path>& visited, int depth) const;
+    void collectDisks(const std::filesystem::path& folder, bool throughImageFiles,
+                      std::set<std::string>& disks, std::set<std::filesystem::path>& visited,
+                      int depth) const;
 
     media::LinuxSystemPaths system_;
 };

@@ -2,13 +2,20 @@
 
 #include "carving/sector_source.h"
 #include "common/sector.h"
+#include "common/unique_fd.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
@@ -18,7 +25,16 @@ namespace quarry::results {
 namespace {
 
 std::string errnoText(int error) {
+    if (error == ELOOP)
+        return "a symbolic link stands where a results folder should be, and saving never follows one";
     return std::system_category().message(error);
+}
+
+constexpr std::string_view kPartialPrefix = ".quarry-partial-";
+
+// The folders from the destination down to the results folder.
+std::vector<std::string> resultsFolders(SearchKind kind) {
+    return {"Quarry (Vez) Results", searchFolderName(kind), "General Recovery Results"};
 }
 
 // Renames without replacing an existing file; returns 0 or an errno value (EEXIST when taken).
@@ -60,9 +76,9 @@ public:
     int create(const std::filesystem::path& dir) {
         static std::atomic<unsigned> sequence{0};
         for (int attempt = 0; attempt < 100; ++attempt) {
-            auto candidate = dir / (".quarry-partial-" + std::to_string(::getpid()) + "-" +
+            auto candidate = dir / (std::string(kPartialPrefix) + std::to_string(::getpid()) + "-" +
                                     std::to_string(sequence.fetch_add(1)));
-            fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
             if (fd_ >= 0) {
                 path_ = std::move(candidate);
                 return 0;
@@ -149,7 +165,10 @@ const char* searchFolderName(SearchKind kind) {
 }
 
 std::filesystem::path resultsFolder(const std::filesystem::path& destination, SearchKind kind) {
-    return destination / "Quarry (Vez) Results" / searchFolderName(kind) / "General Recovery Results";
+    auto folder = destination;
+    for (const auto& name : resultsFolders(kind))
+        folder /= name;
+    return folder;
 }
 
 SaveFileSystem& systemFileSystem() {
@@ -182,7 +201,8 @@ std::string numberedName(std::string_view name, unsigned n) {
 }
 
 ItemSaver::ItemSaver(const std::filesystem::path& destination, SearchKind kind, SaveFileSystem& fileSystem)
-    : folder_(resultsFolder(destination, kind)), fileSystem_(fileSystem) {}
+    : destination_(destination), kind_(kind), folder_(resultsFolder(destination, kind)),
+      fileSystem_(fileSystem) {}
 
 namespace {
 
@@ -190,15 +210,45 @@ bool outOfSpace(int error) {
     return error == ENOSPC || error == EDQUOT;
 }
 
-// Creates the item's extension folder and checks that `size` bytes fit there with the margin
-// to spare; 0 or an errno value (ENOSPC when they don't fit).
-int prepareFolder(const std::filesystem::path& folder, std::string_view name, std::uint64_t size,
-                  SaveFileSystem& fileSystem, std::filesystem::path& dir) {
-    dir = folder / safePathComponent(itemExtension(name));
+// Opens `destination` as the user named it (links followed, made when missing), then each of
+// `below` inside it, made when missing and never followed when it is a symbolic link (ELOOP).
+// 0 or an errno value; `reached` is the folder opened last or the one that failed.
+int openFolders(const std::filesystem::path& destination, const std::vector<std::string>& below, UniqueFd& fd,
+                std::filesystem::path& reached) {
+    reached = destination;
     std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
-    if (ec)
-        return ec.value();
+    std::filesystem::create_directories(destination, ec);
+    fd.reset(::open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() < 0)
+        return errno;
+    for (const auto& name : below) {
+        reached /= name;
+        if (::mkdirat(fd.get(), name.c_str(), 0777) != 0 && errno != EEXIST)
+            return errno;
+        UniqueFd next(::openat(fd.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (next.get() < 0) {
+            // Linux reports a link there as "not a directory"; say what it is.
+            const int error = errno;
+            struct stat info {};
+            const bool link =
+                ::fstatat(fd.get(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(info.st_mode);
+            return link ? ELOOP : error;
+        }
+        fd = std::move(next);
+    }
+    return 0;
+}
+
+// Creates the item's folder (`subfolder`, or the one named by its extension) and checks that
+// `size` bytes fit there with the margin to spare; 0 or an errno value (ENOSPC when they don't fit).
+int prepareFolder(const std::filesystem::path& destination, SearchKind kind, std::string_view name,
+                  std::string_view subfolder, std::uint64_t size, SaveFileSystem& fileSystem,
+                  std::filesystem::path& dir) {
+    auto folders = resultsFolders(kind);
+    folders.push_back(safePathComponent(subfolder.empty() ? itemExtension(name) : subfolder));
+    UniqueFd fd;
+    if (const int error = openFolders(destination, folders, fd, dir))
+        return error;
     const auto available = fileSystem.availableBytes(dir);
     if (available && (*available < kFreeSpaceMargin || *available - kFreeSpaceMargin < size))
         return ENOSPC;
@@ -232,11 +282,13 @@ SaveResult ItemSaver::failed(std::string_view what, int error) {
     return failure(what, error);
 }
 
-SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes) {
+SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint8_t> bytes,
+                                std::string_view subfolder) {
     if (full_)
         return refuseFull();
     std::filesystem::path dir;
-    if (const int error = prepareFolder(folder_, name, bytes.size(), fileSystem_, dir); error != 0)
+    if (const int error = prepareFolder(destination_, kind_, name, subfolder, bytes.size(), fileSystem_, dir);
+        error != 0)
         return failed("cannot create a file in " + dir.string(), error);
     PartialFile file(fileSystem_);
     if (const int error = file.create(dir); error != 0)
@@ -247,11 +299,12 @@ SaveResult ItemSaver::saveBytes(std::string_view name, std::span<const std::uint
 }
 
 SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSource& source,
-                                     std::uint64_t start, std::uint64_t bytes) {
+                                     std::uint64_t start, std::uint64_t bytes, std::string_view subfolder) {
     if (full_)
         return refuseFull();
     std::filesystem::path dir;
-    if (const int error = prepareFolder(folder_, name, bytes, fileSystem_, dir); error != 0)
+    if (const int error = prepareFolder(destination_, kind_, name, subfolder, bytes, fileSystem_, dir);
+        error != 0)
         return failed("cannot create a file in " + dir.string(), error);
     PartialFile file(fileSystem_);
     if (const int error = file.create(dir); error != 0)
@@ -288,6 +341,111 @@ SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSourc
 SaveResult ItemSaver::saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
                                   std::uint64_t end) {
     return saveFromSource(name, source, start, end > start ? (end - start) * kSectorSize : 0);
+}
+
+namespace {
+
+// When process `pid` started, in seconds since the epoch; nothing when unknown.
+std::optional<std::int64_t> processStart(pid_t pid) {
+#if defined(__linux__)
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto nameEnd = line.rfind(')');
+    if (nameEnd == std::string::npos)
+        return std::nullopt;
+    // After the command name: the state is field 3 and the start time, in clock ticks after
+    // boot, is field 22.
+    std::istringstream fields(line.substr(nameEnd + 1));
+    std::string field;
+    for (int n = 3; n <= 22; ++n)
+        fields >> field;
+    std::ifstream system("/proc/stat");
+    std::string key;
+    std::int64_t bootTime = -1;
+    while (system >> key)
+        if (key == "btime" && system >> bootTime)
+            break;
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    if (!fields || bootTime < 0 || ticks <= 0)
+        return std::nullopt;
+    return bootTime + static_cast<std::int64_t>(std::strtoull(field.c_str(), nullptr, 10) / ticks);
+#else
+    (void)pid;
+    return std::nullopt;
+#endif
+}
+
+// A partial file named by a run that no longer exists: its process is gone, or the number now
+// belongs to a process started after the file was last written.
+bool leftByAKilledRun(std::string_view name, const struct stat& file) {
+    if (!name.starts_with(kPartialPrefix) || !S_ISREG(file.st_mode))
+        return false;
+    name.remove_prefix(kPartialPrefix.size());
+    const auto dash = name.find('-');
+    const std::string digits(name.substr(0, dash));
+    if (dash == std::string_view::npos || digits.empty() ||
+        digits.find_first_not_of("0123456789") != std::string::npos || digits.size() > 9)
+        return false;
+    const auto pid = static_cast<pid_t>(std::stol(digits));
+    if (pid == ::getpid())
+        return false;
+    if (::kill(pid, 0) != 0 && errno == ESRCH)
+        return true;
+    const auto started = processStart(pid);
+    return started && *started > static_cast<std::int64_t>(file.st_mtime) + 1;
+}
+
+// A listing of the open folder `fd`, which stays open; null when it cannot be read.
+std::unique_ptr<DIR, int (*)(DIR*)> listing(int fd) {
+    const int copy = ::dup(fd);
+    DIR* dir = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (!dir && copy >= 0)
+        ::close(copy);
+    return {dir, &::closedir};
+}
+
+// Removes the partial files of killed runs from the folders inside `results` (one per
+// extension), never following a link.
+void removeStalePartials(int results) {
+    const auto folders = listing(results);
+    while (const dirent* entry = folders ? ::readdir(folders.get()) : nullptr) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        UniqueFd folder(::openat(results, entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        const auto files = listing(folder.get());
+        while (const dirent* file = files ? ::readdir(files.get()) : nullptr) {
+            struct stat info {};
+            if (::fstatat(folder.get(), file->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                leftByAKilledRun(file->d_name, info))
+                ::unlinkat(folder.get(), file->d_name, 0);
+        }
+    }
+}
+
+} // namespace
+
+std::string ItemSaver::prepareDestination() {
+    UniqueFd results;
+    std::filesystem::path reached;
+    if (const int error = openFolders(destination_, resultsFolders(kind_), results, reached))
+        return "cannot create the folder " + reached.string() + ": " + errnoText(error);
+    removeStalePartials(results.get());
+
+    const std::string probe = ".quarry-probe-" + std::to_string(::getpid());
+    UniqueFd file(
+        ::openat(results.get(), probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    int error = file.get() < 0 ? errno : 0;
+    if (file.get() >= 0) {
+        if (::write(file.get(), "q", 1) != 1)
+            error = errno != 0 ? errno : EIO;
+        file.reset();
+        ::unlinkat(results.get(), probe.c_str(), 0);
+    }
+    if (error != 0)
+        return "cannot write in " + folder_.string() + ": " + errnoText(error);
+    return {};
 }
 
 } // namespace quarry::results

@@ -65,8 +65,10 @@ public:
 // statvfs and write.
 SaveFileSystem& systemFileSystem();
 
-// Saves found items below the results folder, in a folder per extension. A file is never
-// overwritten: a taken name gets " (2)", " (3)"… before its extension. Each file is written
+// Saves found items below the results folder, in a folder per extension. The folders below the
+// destination are made and entered without following symbolic links, so a link planted there
+// cannot send files elsewhere. A file is never overwritten: a taken name gets " (2)", " (3)"…
+// before its extension. Each file is written
 // under a temporary name and renamed when complete, so a partial file never looks whole.
 // Before each file the destination must have room for it plus kFreeSpaceMargin; once it has
 // none (or a write fails for want of space) the saver stops: that item and every later one
@@ -79,12 +81,18 @@ public:
     const std::filesystem::path& folder() const { return folder_; }
     bool destinationFull() const { return full_; }
 
-    SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes);
+    // Before a scan: makes the results folder, removes the partial files that killed runs left
+    // in it, and proves that a file can be written there. Empty, or why saving cannot work.
+    std::string prepareDestination();
+
+    // `subfolder`, when given, takes the place of the folder named by the name's extension.
+    SaveResult saveBytes(std::string_view name, std::span<const std::uint8_t> bytes,
+                         std::string_view subfolder = {});
 
     // Copies `bytes` bytes of `source` from the start of sector `start`. Sectors that cannot be
     // read are written as zeros, as the engines see them, and counted in the result.
     SaveResult saveFromSource(std::string_view name, carving::SectorSource& source, std::uint64_t start,
-                              std::uint64_t bytes);
+                              std::uint64_t bytes, std::string_view subfolder = {});
 
     // Sectors [start, end) of `source`.
     SaveResult saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
@@ -96,6 +104,8 @@ private:
     SaveResult refuseFull() const;
     SaveResult failed(std::string_view what, int error);
 
+    std::filesystem::path destination_;
+    SearchKind kind_;
     std::filesystem::path folder_;
     SaveFileSystem& fileSystem_;
     bool full_ = false;

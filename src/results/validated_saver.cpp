@@ -4,16 +4,99 @@
 #include "common/sector.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 namespace quarry::results {
+namespace {
+
+// Earlier extents looked at for one that holds a new item; files that overlap others are rare.
+constexpr int kHoldersLookedAt = 16;
+
+bool sameText(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
+}
+
+FileCheck checkOf(const FileEnd& end, std::string_view name) {
+    if (end.validated)
+        return FileCheck::Verified;
+    return hasValidator(std::string(itemExtension(name))) ? FileCheck::Rejected : FileCheck::Unverified;
+}
+
+} // namespace
+
+const char* fileCheckName(FileCheck check) {
+    switch (check) {
+    case FileCheck::Verified:
+        return "verified";
+    case FileCheck::Rejected:
+        return "rejected";
+    case FileCheck::Unverified:
+        break;
+    }
+    return "unverified";
+}
+
+std::optional<SavedExtents::Earlier> SavedExtents::find(std::uint64_t firstSector, std::uint64_t bytes,
+                                                        bool whole) const {
+    const auto [from, to] = byStart_.equal_range(firstSector);
+    for (auto it = from; it != to; ++it) {
+        if (it->second.bytes == bytes)
+            return Earlier{it->second.name, true};
+    }
+    const std::uint64_t end = firstSector * kSectorSize + (whole ? bytes : std::min<std::uint64_t>(bytes, 1));
+    int looked = 0;
+    for (auto it = byStart_.upper_bound(firstSector); it != byStart_.begin() && looked < kHoldersLookedAt;
+         ++looked) {
+        --it;
+        if (it->second.verified && it->first * kSectorSize + it->second.bytes >= end)
+            return Earlier{it->second.name, false};
+    }
+    return std::nullopt;
+}
+
+void SavedExtents::add(std::uint64_t firstSector, std::uint64_t bytes, bool verified, std::string name) {
+    byStart_.emplace(firstSector, Extent{bytes, verified, std::move(name)});
+}
+
+std::string nameForType(std::string_view name, std::string_view type) {
+    const auto extension = itemExtension(name);
+    if (type.empty() || sameText(type, extension))
+        return std::string(name);
+    const auto stem = name.substr(0, name.size() - extension.size());
+    return std::string(stem) + (extension.empty() ? "." : "") + std::string(type);
+}
 
 FileEnd ValidatedSaver::measureOnMedium(std::string_view name, std::uint64_t start, std::uint64_t itemBytes) {
     if (source_ == nullptr || start >= source_->sectorCount())
-        return {false, itemBytes};
+        return {false, itemBytes, {}};
     const std::uint64_t toMediumEnd = (source_->sectorCount() - start) * kSectorSize;
     return findFileEnd(*source_, start, itemBytes, std::string(itemExtension(name)),
                        std::min(toMediumEnd, std::max(itemBytes, kLongestValidatedFile)));
+}
+
+bool ValidatedSaver::prepare(SavedItem& item, std::string_view name, const FileEnd& end, std::uint64_t start,
+                             std::uint64_t bytes) {
+    item.check = checkOf(end, name);
+    item.type =
+        item.check == FileCheck::Verified && !end.type.empty() ? end.type : std::string(itemExtension(name));
+    if (item.check == FileCheck::Rejected && !keepRejected_) {
+        item.skipped = true;
+        return false;
+    }
+    if (const auto earlier = saved_.find(start, bytes, item.check == FileCheck::Verified)) {
+        (earlier->sameExtent ? item.duplicateOf : item.partOf) = earlier->name;
+        item.skipped = true;
+        return false;
+    }
+    return true;
+}
+
+void ValidatedSaver::remember(const SavedItem& item, std::string_view name, std::uint64_t start,
+                              std::uint64_t bytes) {
+    if (item.save.ok)
+        saved_.add(start, bytes, item.check == FileCheck::Verified, std::string(name));
 }
 
 SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
@@ -25,18 +108,17 @@ SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::
         return item;
     }
     const auto inItem = findFileEnd(bytes, std::string(itemExtension(name)));
-    if (inItem.validated) {
-        item.validated = true;
-        item.save = saver_.saveBytes(name, bytes.first(static_cast<std::size_t>(inItem.bytes)));
+    const auto end = inItem.validated ? inItem : measureOnMedium(name, firstSector, bytes.size());
+    if (!prepare(item, name, end, firstSector, end.bytes))
         return item;
-    }
-    const auto onMedium = measureOnMedium(name, firstSector, bytes.size());
-    if (onMedium.validated) {
-        item.validated = true;
-        item.save = saver_.saveFromSource(name, *source_, firstSector, onMedium.bytes);
-        return item;
-    }
-    item.save = saver_.saveBytes(name, bytes);
+    if (item.check == FileCheck::Rejected)
+        item.save = saver_.saveBytes(name, bytes, kRejectedFolder);
+    else if (inItem.validated || !end.validated)
+        item.save =
+            saver_.saveBytes(nameForType(name, item.type), bytes.first(static_cast<std::size_t>(end.bytes)));
+    else
+        item.save = saver_.saveFromSource(nameForType(name, item.type), *source_, firstSector, end.bytes);
+    remember(item, name, firstSector, end.bytes);
     return item;
 }
 
@@ -47,14 +129,37 @@ SavedItem ValidatedSaver::saveSectors(std::string_view name, std::uint64_t start
         return item;
     }
     const std::uint64_t itemBytes = end > start ? (end - start) * kSectorSize : 0;
-    std::uint64_t bytes = itemBytes;
-    if (!saver_.destinationFull()) {
-        const auto found = measureOnMedium(name, start, itemBytes);
-        item.validated = found.validated;
-        bytes = found.bytes;
+    if (saver_.destinationFull()) {
+        item.save = saver_.saveFromSource(name, *source_, start, itemBytes);
+        return item;
     }
-    item.save = saver_.saveFromSource(name, *source_, start, bytes);
+    const auto found = measureOnMedium(name, start, itemBytes);
+    if (!prepare(item, name, found, start, found.bytes))
+        return item;
+    if (item.check == FileCheck::Rejected)
+        item.save = saver_.saveFromSource(name, *source_, start, found.bytes, kRejectedFolder);
+    else
+        item.save = saver_.saveFromSource(nameForType(name, item.type), *source_, start, found.bytes);
+    remember(item, name, start, found.bytes);
     return item;
+}
+
+std::optional<std::vector<std::uint8_t>>
+wholePhotoFromMedium(std::string_view name, std::span<const std::uint8_t> bytes, std::uint64_t firstSector,
+                     carving::SectorSource& source, std::uint64_t maxBytes) {
+    const std::string extension(itemExtension(name));
+    if (firstSector >= source.sectorCount() || findFileEnd(bytes, extension).validated)
+        return std::nullopt;
+    const std::uint64_t toMediumEnd = (source.sectorCount() - firstSector) * kSectorSize;
+    const auto end =
+        findFileEnd(source, firstSector, bytes.size(), extension, std::min(toMediumEnd, maxBytes));
+    if (!end.validated || end.bytes <= bytes.size())
+        return std::nullopt;
+    std::vector<std::uint8_t> whole((end.bytes + kSectorSize - 1) / kSectorSize * kSectorSize);
+    if (!source.readSectors(firstSector, whole.size() / kSectorSize, whole.data()))
+        return std::nullopt;
+    whole.resize(static_cast<std::size_t>(end.bytes));
+    return whole;
 }
 
 } // namespace quarry::results

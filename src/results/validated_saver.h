@@ -4,8 +4,12 @@
 #include "results/validators.h"
 
 #include <cstdint>
+#include <map>
+#include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarry::carving {
 class SectorSource;
@@ -16,18 +20,66 @@ namespace quarry::results {
 // Longest file a container's own length may carry past its carved item.
 inline constexpr std::uint64_t kLongestValidatedFile = 4ULL << 30;
 
-struct SavedItem {
-    SaveResult save;
-    bool validated = false; // the saved length is the file's real end, found by its validator
+// Rejected items kept on request go into this folder beside the type folders.
+inline constexpr const char* kRejectedFolder = "Unverified";
+
+// What the format check said of an item: its structure holds (saved at its real extent), its
+// format has no check (saved with its carved sectors), or the check failed (not saved unless
+// asked for, and then into kRejectedFolder).
+enum class FileCheck { Verified, Unverified, Rejected };
+
+// "verified", "unverified" or "rejected".
+const char* fileCheckName(FileCheck check);
+
+// The extents on the medium of the files saved from one scan, so that no file is saved twice:
+// not when both passes find it, not when two records share its header.
+class SavedExtents {
+public:
+    struct Earlier {
+        std::string name;
+        bool sameExtent; // else a verified file that holds this one
+    };
+
+    // The earlier file saved with exactly this extent, else a verified one that holds it: all
+    // of it when `whole` (the extent is the file's real one), else its first sector (a carved
+    // extent runs on to the next header).
+    std::optional<Earlier> find(std::uint64_t firstSector, std::uint64_t bytes, bool whole = true) const;
+    void add(std::uint64_t firstSector, std::uint64_t bytes, bool verified, std::string name);
+    void clear() { byStart_.clear(); }
+
+private:
+    struct Extent {
+        std::uint64_t bytes;
+        bool verified;
+        std::string name;
+    };
+    std::multimap<std::uint64_t, Extent> byStart_;
 };
 
-// Saves found items as whole files: up to the real end that the item's format validator finds,
-// or, when the structure can't be followed, the item as it was carved.
+struct SavedItem {
+    SaveResult save;
+    FileCheck check = FileCheck::Unverified;
+    // The extension the file goes by: its real type when its container is shared by several
+    // types, else the item's own.
+    std::string type;
+    std::string duplicateOf; // an earlier item saved with the same extent
+    std::string partOf;      // an earlier verified file whose extent holds this item
+    // Not saved on purpose (a copy, part of another file, or rejected), which is no failure.
+    bool skipped = false;
+};
+
+// Saves found items as whole files: every item goes through its format's check first; a
+// verified item is saved up to its real end under its real type, an unverified one as it was
+// carved, a rejected one only when asked to keep them. An extent saved already is not saved
+// again.
 class ValidatedSaver {
 public:
     // `source` is a read-only handle of the scanned medium of its own (so the scan's reads stay
-    // sequential); without it, items are saved from their bytes only.
-    ValidatedSaver(ItemSaver& saver, carving::SectorSource* source) : saver_(saver), source_(source) {}
+    // sequential); without it, items are saved from their bytes only. `saved` is shared by every
+    // saver of one scan.
+    ValidatedSaver(ItemSaver& saver, carving::SectorSource* source, SavedExtents& saved,
+                   bool keepRejected = false)
+        : saver_(saver), source_(source), saved_(saved), keepRejected_(keepRejected) {}
 
     ItemSaver& saver() { return saver_; }
 
@@ -44,9 +96,25 @@ public:
 
 private:
     FileEnd measureOnMedium(std::string_view name, std::uint64_t start, std::uint64_t itemBytes);
+    // Settles the check, the name and copies; true when the item is to be written.
+    bool prepare(SavedItem& item, std::string_view name, const FileEnd& end, std::uint64_t start,
+                 std::uint64_t bytes);
+    void remember(const SavedItem& item, std::string_view name, std::uint64_t start, std::uint64_t bytes);
 
     ItemSaver& saver_;
     carving::SectorSource* source_;
+    SavedExtents& saved_;
+    bool keepRejected_;
 };
+
+// The name a verified file is saved under: the item's name with its real type as extension.
+std::string nameForType(std::string_view name, std::string_view type);
+
+// A photo's whole file, read from the medium, when its item holds only the start of it (cut
+// short by a picture inside it or by its size limit); nothing when the item holds the whole
+// file, the structure does not hold, or the file is longer than `maxBytes`.
+std::optional<std::vector<std::uint8_t>>
+wholePhotoFromMedium(std::string_view name, std::span<const std::uint8_t> bytes, std::uint64_t firstSector,
+                     carving::SectorSource& source, std::uint64_t maxBytes);
 
 } // namespace quarry::results

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quarry::carving {
 class SectorSource;
@@ -10,10 +12,13 @@ class SectorSource;
 
 namespace quarry::results {
 
-// Where a found file really ends. `bytes` counts from the item's first byte.
+// Where a found file really ends. `bytes` counts from the item's first byte. `type` is what a
+// verified file of a container that several types share really is ("XLS", "DOCX", "MOV"), as an
+// upper-case extension; empty for other formats or when its structure does not say.
 struct FileEnd {
     bool validated;
     std::uint64_t bytes;
+    std::string type;
 };
 
 // Reads at most `limitBytes` from `source` starting at sector `startSector` and finds the file's real
@@ -27,5 +32,8 @@ FileEnd findFileEnd(carving::SectorSource& source, std::uint64_t startSector, st
 FileEnd findFileEnd(std::span<const std::uint8_t> bytes, const std::string& extension);
 
 bool hasValidator(const std::string& extension);
+
+// Every extension that has a validator, in upper case.
+std::vector<std::string_view> validatorExtensions();
 
 } // namespace quarry::results

@@ -1,5 +1,7 @@
 #include "signatures/definition_parser.h"
 
+#include "carving/decimal.h"
+#include "common/sector.h"
 #include "signatures/utf8_text.h"
 
 #include <cmath>
@@ -35,6 +37,26 @@ std::string storedValue(std::string_view rest) {
     return utf8::toUpper(value.substr(dot + 1));
 }
 
+// The numbers of a record must be ones the engines can use: a maximum size that 64 bits hold,
+// a header that fits a sector, and a numbered position inside it. "1" and "nn" keep their
+// meaning; any other position text is read as a decimal number from 1.
+bool wellFormed(const std::string* record) {
+    if (!carving::readSigned64Exact(record[1])) {
+        return false;
+    }
+    const auto headerBytes = static_cast<std::int64_t>(utf8::asciiPerCharacter(record[2]).size() / 2);
+    const auto sector = static_cast<std::int64_t>(kSectorSize);
+    if (headerBytes > sector) {
+        return false;
+    }
+    const std::string& position = record[3];
+    if (position == "1" || position == "nn") {
+        return true;
+    }
+    const auto oneBased = carving::readSigned64Exact(position);
+    return oneBased && *oneBased >= 1 && *oneBased <= sector - headerBytes + 1;
+}
+
 } // namespace
 
 int hex2dec(std::string_view s) {
@@ -64,7 +86,8 @@ int hex2int(std::string_view s) {
     return static_cast<int>(static_cast<std::int32_t>(sum));
 }
 
-void parseDefinitionText(std::string_view text, SignatureList& out, ParseState& state) {
+std::size_t parseDefinitionText(std::string_view text, SignatureList& out, ParseState& state) {
+    std::size_t malformed = 0;
     std::size_t lineCounter = 0;
     std::size_t lineStart = 0;
     while (lineStart <= text.size()) {
@@ -91,27 +114,39 @@ void parseDefinitionText(std::string_view text, SignatureList& out, ParseState& 
             out.push_back(state.pendingFirstByte);
             state.pendingFirstByte.clear();
             lineCounter = 0;
+            if (!wellFormed(&out[out.size() - kRecordFields])) {
+                out.resize(out.size() - kRecordFields);
+                ++malformed;
+            }
         }
     }
     // An unfinished group would shift every later record of the list by its length.
     out.resize(out.size() - lineCounter);
+    return malformed;
 }
 
-bool loadDefinitionFile(const std::filesystem::path& file, SignatureList& out, ParseState& state) {
+DefinitionFileReport loadDefinitionFile(const std::filesystem::path& file, SignatureList& out,
+                                        ParseState& state) {
+    DefinitionFileReport report{file.string()};
     std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        return false;
+    if (!std::filesystem::exists(file, ec)) {
+        report.problem = DefinitionFileProblem::Missing;
+        return report;
     }
     std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        return false;
+    if (!in || std::filesystem::is_directory(file, ec)) {
+        report.problem = DefinitionFileProblem::Unreadable;
+        return report;
     }
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad() || !utf8::isValid(bytes)) {
-        return false;
+    if (in.bad()) {
+        report.problem = DefinitionFileProblem::Unreadable;
+    } else if (!utf8::isValid(bytes)) {
+        report.problem = DefinitionFileProblem::NotUtf8;
+    } else {
+        report.malformedRecords = parseDefinitionText(bytes, out, state);
     }
-    parseDefinitionText(bytes, out, state);
-    return true;
+    return report;
 }
 
 SignatureLists loadSignatureLists(const std::string& resourceFolder) {
@@ -120,7 +155,7 @@ SignatureLists loadSignatureLists(const std::string& resourceFolder) {
                                  &lists.Adv_Video_Array, &lists.RawFile_Array, &lists.Adv_RawFile_Array};
     ParseState state;
     for (std::size_t k = 0; k < 6; ++k) {
-        loadDefinitionFile(resourceFolder + kDefinitionFiles[k], *targets[k], state);
+        lists.reports.push_back(loadDefinitionFile(resourceFolder + kDefinitionFiles[k], *targets[k], state));
     }
     return lists;
 }

@@ -24,21 +24,36 @@ struct ParseState {
     std::string pendingFirstByte;
 };
 
-// Appends the records of one definition file's text to `out`. A trailing group of fewer
-// than six counting lines is dropped so `out` always holds whole records.
-void parseDefinitionText(std::string_view text, SignatureList& out, ParseState& state);
+// Appends the records of one definition file's text to `out` and returns how many records it
+// dropped as malformed. A trailing group of fewer than six counting lines is dropped so `out`
+// always holds whole records. So is a record whose numbers no sector or 64-bit size allows: a
+// maximum size beyond 64 bits, a header longer than a sector, or a numbered header position
+// below 1 or whose header would run past the sector's end.
+std::size_t parseDefinitionText(std::string_view text, SignatureList& out, ParseState& state);
 
-// Reads and parses one file. A missing, unreadable or non-UTF-8 file leaves `out` untouched
-// and returns false.
-bool loadDefinitionFile(const std::filesystem::path& file, SignatureList& out, ParseState& state);
+enum class DefinitionFileProblem { None, Missing, Unreadable, NotUtf8 };
+
+// What loading one file met, for front ends that report it; the lists themselves stay silent.
+struct DefinitionFileReport {
+    std::string path;
+    DefinitionFileProblem problem = DefinitionFileProblem::None;
+    std::size_t malformedRecords = 0;
+
+    bool loaded() const { return problem == DefinitionFileProblem::None; }
+};
+
+// Reads and parses one file. A missing, unreadable or non-UTF-8 file leaves `out` untouched.
+DefinitionFileReport loadDefinitionFile(const std::filesystem::path& file, SignatureList& out,
+                                        ParseState& state);
 
 struct SignatureLists {
-    SignatureList Ext_Array;         // photos, general
-    SignatureList Adv_Ext_Array;     // photos, thorough
-    SignatureList Video_Array;       // videos, general
-    SignatureList Adv_Video_Array;   // videos, thorough
-    SignatureList RawFile_Array;     // other files, general
-    SignatureList Adv_RawFile_Array; // other files, thorough
+    SignatureList Ext_Array;                   // photos, general
+    SignatureList Adv_Ext_Array;               // photos, thorough
+    SignatureList Video_Array;                 // videos, general
+    SignatureList Adv_Video_Array;             // videos, thorough
+    SignatureList RawFile_Array;               // other files, general
+    SignatureList Adv_RawFile_Array;           // other files, thorough
+    std::vector<DefinitionFileReport> reports; // one per file, in load order
 };
 
 // File names of the six definition files, in load order, each beginning with "/".

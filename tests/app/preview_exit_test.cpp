@@ -106,8 +106,9 @@ void PreviewExitTest::previewCopiesTheItemsSectorsAndShowsIt() {
     const auto pdf = std::find_if(items.begin(), items.end(), [](const ShownItem& i) {
         return i.name.endsWith(".pdf", Qt::CaseInsensitive);
     });
+    // The Word file is found by the record of its container family.
     const auto doc = std::find_if(items.begin(), items.end(), [](const ShownItem& i) {
-        return i.name.endsWith(".doc", Qt::CaseInsensitive);
+        return i.name.endsWith(".ole", Qt::CaseInsensitive);
     });
     QVERIFY(pdf != items.end() && doc != items.end());
     QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(),

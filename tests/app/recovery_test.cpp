@@ -6,6 +6,7 @@
 #include "results/ui/images_model.h"
 #include "results/ui/recovery_writer.h"
 
+#include <QCheckBox>
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,6 +57,8 @@ void buildCardImage(const QString& path) {
             image += noise ? static_cast<char>(random()) : '\0';
         noise = !noise;
     }
+    // A document whose structure does not hold: the header, then nothing.
+    image += QByteArray("%PDF-1.7\n").leftJustified(512, '\0');
     image += QByteArray(64 * 512, '\0');
     writeFile(path, image);
 }
@@ -78,10 +81,14 @@ QStringList namesOf(const std::map<QString, QByteArray>& tree) {
     return names;
 }
 
-std::map<QString, QByteArray> carveWithCli(const QString& mode, const QString& image, const QString& output) {
+std::map<QString, QByteArray> carveWithCli(const QString& mode, const QString& image, const QString& output,
+                                           bool keepRejected = false) {
     QProcess carver;
-    carver.start(kCarver, {QStringLiteral("--mode"), mode, QStringLiteral("--resources"), kResources,
-                           QStringLiteral("--output"), output, QStringLiteral("--json"), image});
+    QStringList args{QStringLiteral("--mode"),   mode,   QStringLiteral("--resources"), kResources,
+                     QStringLiteral("--output"), output, QStringLiteral("--json"),      image};
+    if (keepRejected)
+        args.prepend(QStringLiteral("--keep-rejected"));
+    carver.start(kCarver, args);
     if (!carver.waitForFinished(120000) || carver.exitCode() != 0)
         qWarning() << "quarry-carve failed:" << carver.readAllStandardError();
     return treeOf(output);
@@ -201,28 +208,51 @@ void RecoveryTest::scan(std::int32_t mode, const QString& destination) {
 void RecoveryTest::savingDuringAScanMatchesTheCarver_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("cliMode");
-    QTest::newRow("photo") << kPhotoMode << QStringLiteral("photo");
-    QTest::newRow("video") << kVideoMode << QStringLiteral("video");
-    QTest::newRow("raw file") << kRawFileMode << QStringLiteral("raw");
+    QTest::addColumn<bool>("keepRejected");
+    QTest::newRow("photo") << kPhotoMode << QStringLiteral("photo") << false;
+    QTest::newRow("video") << kVideoMode << QStringLiteral("video") << false;
+    QTest::newRow("raw file") << kRawFileMode << QStringLiteral("raw") << false;
+    QTest::newRow("raw file, keeping rejected files") << kRawFileMode << QStringLiteral("raw") << true;
 }
 
 void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     QFETCH(int, mode);
     QFETCH(QString, cliMode);
+    QFETCH(bool, keepRejected);
     MyTableController& c = start();
     openImage(image_);
     QTemporaryDir gui;
     QTemporaryDir cli;
+    // The box of either destination box ticks both.
+    h_->outlet<QCheckBox>("_keep_rejected_Chk_Sig")->setChecked(keepRejected);
+    QCOMPARE(h_->outlet<QCheckBox>("_keep_rejected_Chk")->isChecked(), keepRejected);
     scan(mode, gui.path());
 
-    const auto expected = carveWithCli(cliMode, image_, cli.path());
+    const auto expected = carveWithCli(cliMode, image_, cli.path(), keepRejected);
     QVERIFY(!expected.empty());
     const auto saved = treeOf(gui.path());
     QCOMPARE(namesOf(saved), namesOf(expected));
     for (const auto& [name, bytes] : expected)
         QVERIFY2(saved.at(name) == bytes, qPrintable(name));
     QCOMPARE(c.recoveryWriter().savedCount(), static_cast<std::uint64_t>(expected.size()));
+    QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
+             c.recoveryWriter().foundCount());
+    const bool rejectedKept = std::any_of(saved.begin(), saved.end(), [](const auto& file) {
+        return file.first.contains(QStringLiteral("/Unverified/"));
+    });
+    QCOMPARE(rejectedKept, keepRejected);
     QVERIFY(h_->prompter->alerts.empty());
+
+    // Every item's tooltip says what became of it; the thorough pass's copies of photos
+    // saved already are marked as such.
+    const results::ImagesModel& images = c.images();
+    int copies = 0;
+    for (int row = 0; row < images.numberOfItems(); ++row) {
+        const QString tip = images.data(images.index(row), Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QLatin1Char('\n')), qPrintable(tip));
+        copies += tip.contains(QStringLiteral("Copy of GND")) ? 1 : 0;
+    }
+    QCOMPARE(copies > 0, mode == kPhotoMode);
 }
 
 void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
@@ -293,8 +323,8 @@ void RecoveryTest::cancelledBatchKeepsTheRestForLater() {
     h_->prompter->modalAnswer = QDialog::Accepted;
     h_->prompter->onModal = nullptr;
     h_->outlet<QPushButton>("_open_folder")->click();
-    QCOMPARE(c.recoveryWriter().savedCount(), found);
-    QCOMPARE(treeOf(gui.path()).size(), static_cast<std::size_t>(found));
+    QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(), found);
+    QCOMPARE(treeOf(gui.path()).size(), static_cast<std::size_t>(c.recoveryWriter().savedCount()));
     QCOMPARE(h_->opened.size(), std::size_t{1});
 }
 
@@ -331,7 +361,8 @@ void RecoveryTest::destinationOnTheScannedDiskIsRefused() {
 
     sameDisk = false;
     h_->outlet<QPushButton>("_open_folder_Sig")->click();
-    QCOMPARE(c.recoveryWriter().savedCount(), c.recoveryWriter().foundCount());
+    QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
+             c.recoveryWriter().foundCount());
     QCOMPARE(h_->opened.size(), std::size_t{1});
 }
 
@@ -439,8 +470,8 @@ void RecoveryTest::exitWritesWhatIsQueued() {
     const bool exited = c.Exit_App();
     release.join();
     QVERIFY(exited);
-    QCOMPARE(savedAtTermination, std::optional<std::uint64_t>(found));
-    QCOMPARE(treeOf(gui.path()).size(), static_cast<std::size_t>(found));
+    QCOMPARE(savedAtTermination.value_or(0) + c.recoveryWriter().skippedCount(), found);
+    QCOMPARE(treeOf(gui.path()).size(), static_cast<std::size_t>(c.recoveryWriter().savedCount()));
 }
 
 QTEST_MAIN(RecoveryTest)

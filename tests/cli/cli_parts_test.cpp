@@ -66,6 +66,11 @@ TEST(TypeSelection, PhotoRecordsAndCheckListRows) {
     EXPECT_EQ(rows[0].State, 0);
     EXPECT_EQ(rows[1].State, 0);
     EXPECT_EQ(rows[2].State, 1);
+
+    rows.push_back({1, "OLE", "Office 97-2003 file, saved as DOC, XLS or PPT", ""});
+    EXPECT_EQ(familyOf(rows, "XLS"), "OLE");
+    EXPECT_EQ(familyOf(rows, "XL"), "");
+    EXPECT_EQ(familyOf(rows, "Office"), "");
 }
 
 TEST(JsonLine, AnyByteSequenceGivesValidJson) {

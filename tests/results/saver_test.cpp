@@ -5,6 +5,7 @@
 #include "test_files.h"
 
 #include <cerrno>
+#include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <optional>
@@ -95,15 +96,37 @@ TEST(ItemSaver, CopiesSectorRangesAndZeroFillsUnreadableSectors) {
 }
 
 TEST(ItemSaver, FailureIsReportedAndLeavesNothingBehind) {
-    TempDir dir;
-    // A file where the results folder should be: nothing can be created below it.
-    writeFile(dir.path() / "Quarry (Vez) Results", "x");
-    ItemSaver saver(dir.path(), SearchKind::Photo);
-    const std::vector<std::uint8_t> bytes{1};
-    const auto result = saver.saveBytes("GND00001.JPG", bytes);
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.empty());
-    EXPECT_EQ(namesIn(dir.path()), std::set<std::string>{"Quarry (Vez) Results"});
+    const struct {
+        const char* what;
+        const char* error; // part of the error text
+        std::function<void(const fs::path&)> plant;
+    } cases[] = {
+        {"a file where the results folder should be", "Not a directory",
+         [](const fs::path& dir) {
+             writeFile(dir / "Quarry (Vez) Results", "x");
+         }},
+        // A link planted where the extension's folder goes must not send the file elsewhere.
+        {"a link where the extension's folder should be", "symbolic link",
+         [](const fs::path& dir) {
+             const auto results = resultsFolder(dir, SearchKind::Photo);
+             fs::create_directories(results);
+             fs::create_directory(dir / "elsewhere");
+             fs::create_directory_symlink(dir / "elsewhere", results / "JPG");
+         }},
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        c.plant(dir.path());
+        ItemSaver saver(dir.path(), SearchKind::Photo);
+        const std::vector<std::uint8_t> bytes{1};
+        const auto result = saver.saveBytes("GND00001.JPG", bytes);
+        EXPECT_FALSE(result.ok) << c.what;
+        EXPECT_NE(result.error.find(c.error), std::string::npos) << c.what << ": " << result.error;
+        std::size_t files = 0;
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path()))
+            files += entry.is_regular_file() && entry.path().filename() != "Quarry (Vez) Results";
+        EXPECT_EQ(files, 0u) << c.what;
+    }
 }
 
 // A destination that reports a chosen amount of free space and runs out after a chosen number

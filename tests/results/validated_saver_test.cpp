@@ -31,22 +31,40 @@ TEST(ValidatedSaver, SectorItemsAreSavedToTheirRealEnd) {
     carving::MemorySource source(bytes);
     TempDir dir;
     ItemSaver saver(dir.path(), SearchKind::File);
-    ValidatedSaver validated(saver, &source);
+    SavedExtents extents;
+    ValidatedSaver validated(saver, &source, extents);
 
     struct Case {
         const char* name;
         std::uint64_t start, end;
-        const std::vector<std::uint8_t>& file;
+        const std::vector<std::uint8_t>* file; // null: not saved again
+        const char* duplicateOf;
+        const char* partOf;
     };
-    // Items cut short by the next header, and items running on into the next file.
-    for (const auto& c : {Case{"PNG00001.PNG", 10, 20, png}, Case{"PDF00001.PDF", 500, 600, pdf},
-                          Case{"MOV00001.MOV", 600, 610, mov}, Case{"PNG00002.PNG", 10, 501, png}}) {
+    // Items cut short by the next header, items running on into the next file, the same file
+    // found again (as by the thorough pass, or under a record of another type of its family),
+    // and a header inside a file saved already.
+    for (const auto& c :
+         {Case{"PNG00001.PNG", 10, 20, &png, "", ""}, Case{"PDF00001.PDF", 500, 600, &pdf, "", ""},
+          Case{"MP400001.MP4", 600, 610, &mov, "", ""},
+          Case{"PNG00002.PNG", 10, 501, nullptr, "PNG00001.PNG", ""},
+          Case{"MOV00001.MOV", 600, 601, nullptr, "MP400001.MP4", ""},
+          Case{"XYZ00001.XYZ", 601, 602, nullptr, "", "MP400001.MP4"},
+          Case{"XYZ00002.XYZ", 690, 800, nullptr, "", "MP400001.MP4"}}) {
         const auto item = validated.saveSectors(c.name, c.start, c.end);
+        EXPECT_EQ(item.duplicateOf, c.duplicateOf) << c.name;
+        EXPECT_EQ(item.partOf, c.partOf) << c.name;
+        if (c.file == nullptr) {
+            EXPECT_TRUE(item.skipped && !item.save.ok) << c.name;
+            continue;
+        }
         ASSERT_TRUE(item.save.ok) << c.name << ": " << item.save.error;
-        EXPECT_TRUE(item.validated) << c.name;
-        EXPECT_EQ(item.save.bytes, c.file.size()) << c.name;
-        EXPECT_EQ(readBytes(item.save.path), c.file) << c.name;
+        EXPECT_EQ(item.check, FileCheck::Verified) << c.name;
+        EXPECT_EQ(item.save.bytes, c.file->size()) << c.name;
+        EXPECT_EQ(readBytes(item.save.path), *c.file) << c.name;
     }
+    // The movie's brand says QuickTime, whatever record found it.
+    EXPECT_EQ(readBytes(saver.folder() / "MOV" / "MP400001.MOV"), mov);
 }
 
 TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
@@ -56,16 +74,30 @@ TEST(ValidatedSaver, BrokenOrUnknownFilesKeepTheirSectors) {
     const std::vector<std::uint8_t> cut(pdf.begin(), pdf.begin() + 20 * kSectorSize);
     const auto bytes = medium(30, {{10, cut}, {2, {'%', 'P', 'D', 'F', '-', '1'}}});
     carving::MemorySource source(bytes);
-    TempDir dir;
-    ItemSaver saver(dir.path(), SearchKind::File);
-    ValidatedSaver validated(saver, &source);
-
-    for (const auto& [name, start] :
-         {std::pair{"PDF00001.PDF", 10}, std::pair{"XYZ00001.XYZ", 10}, std::pair{"PDF00002.PDF", 2}}) {
-        const auto item = validated.saveSectors(name, start, 30);
-        ASSERT_TRUE(item.save.ok) << name << ": " << item.save.error;
-        EXPECT_FALSE(item.validated) << name;
-        EXPECT_EQ(readBytes(item.save.path), sectorSlice(bytes, start, 30)) << name;
+    struct Case {
+        const char* name;
+        std::uint64_t start;
+        bool keepRejected;
+        FileCheck check;
+        const char* folder; // empty: not saved
+    };
+    for (const auto& c : {Case{"PDF00001.PDF", 10, false, FileCheck::Rejected, ""},
+                          Case{"PDF00002.PDF", 2, false, FileCheck::Rejected, ""},
+                          Case{"XYZ00001.XYZ", 10, false, FileCheck::Unverified, "XYZ"},
+                          Case{"PDF00001.PDF", 10, true, FileCheck::Rejected, "Unverified"},
+                          Case{"XYZ00001.XYZ", 10, true, FileCheck::Unverified, "XYZ"}}) {
+        TempDir dir;
+        ItemSaver saver(dir.path(), SearchKind::File);
+        SavedExtents extents;
+        ValidatedSaver validated(saver, &source, extents, c.keepRejected);
+        const auto item = validated.saveSectors(c.name, c.start, 30);
+        EXPECT_EQ(item.check, c.check) << c.name;
+        EXPECT_EQ(item.save.ok, *c.folder != '\0') << c.name << ": " << item.save.error;
+        EXPECT_TRUE(item.save.error.empty()) << c.name;
+        if (item.save.ok) {
+            EXPECT_EQ(item.save.path, saver.folder() / c.folder / c.name);
+            EXPECT_EQ(readBytes(item.save.path), sectorSlice(bytes, c.start, 30)) << c.name;
+        }
     }
 }
 
@@ -79,34 +111,68 @@ TEST(ValidatedSaver, PhotosAreMeasuredInTheirBytesThenOnTheMedium) {
     carving::MemorySource source(bytes);
     TempDir dir;
     ItemSaver saver(dir.path(), SearchKind::Photo);
-    ValidatedSaver onMedium(saver, &source);
-    ValidatedSaver bytesOnly(saver, nullptr);
+    SavedExtents extents;
+    SavedExtents elsewhere;
+    ValidatedSaver onMedium(saver, &source, extents, true);
+    ValidatedSaver bytesOnly(saver, nullptr, elsewhere, true);
 
-    const auto whole = onMedium.savePhoto("GND00001.JPG", sectorSlice(bytes, 3, 50), 3);
-    ASSERT_TRUE(whole.save.ok) << whole.save.error;
-    EXPECT_TRUE(whole.validated);
-    EXPECT_EQ(readBytes(whole.save.path), jpg);
-
-    // An item cut short, as by a picture embedded on a sector boundary.
-    const auto cutShort = onMedium.savePhoto("GND00002.JPG", sectorSlice(bytes, 3, 7), 3);
+    // An item cut short, as by a picture embedded on a sector boundary, is read whole.
+    const auto cutShort = onMedium.savePhoto("GND00001.JPG", sectorSlice(bytes, 3, 7), 3);
     ASSERT_TRUE(cutShort.save.ok) << cutShort.save.error;
-    EXPECT_TRUE(cutShort.validated);
+    EXPECT_EQ(cutShort.check, FileCheck::Verified);
     EXPECT_EQ(readBytes(cutShort.save.path), jpg);
+    const auto whole = wholePhotoFromMedium("GND00001.JPG", sectorSlice(bytes, 3, 7), 3, source, 1 << 20);
+    EXPECT_EQ(whole, std::optional(jpg));
+    EXPECT_EQ(wholePhotoFromMedium("GND00001.JPG", sectorSlice(bytes, 3, 50), 3, source, 1 << 20),
+              std::nullopt);
+
+    // The same file in an item that holds it all is the same file.
+    const auto again = onMedium.savePhoto("THD00001.JPG", sectorSlice(bytes, 3, 50), 3);
+    EXPECT_EQ(again.duplicateOf, "GND00001.JPG");
+    EXPECT_FALSE(again.save.ok);
 
     const auto noMedium = bytesOnly.savePhoto("GND00003.JPG", sectorSlice(bytes, 3, 7), 3);
     ASSERT_TRUE(noMedium.save.ok) << noMedium.save.error;
-    EXPECT_FALSE(noMedium.validated);
+    EXPECT_EQ(noMedium.check, FileCheck::Rejected);
+    EXPECT_EQ(noMedium.save.path, saver.folder() / kRejectedFolder / "GND00003.JPG");
     EXPECT_EQ(readBytes(noMedium.save.path), sectorSlice(bytes, 3, 7));
 
     const auto broken = onMedium.savePhoto("GND00004.PNG", sectorSlice(bytes, 60, 64), 60);
     ASSERT_TRUE(broken.save.ok) << broken.save.error;
-    EXPECT_FALSE(broken.validated);
+    EXPECT_EQ(broken.check, FileCheck::Rejected);
     EXPECT_EQ(readBytes(broken.save.path), sectorSlice(bytes, 60, 64));
 
     // A sector item with no medium to read cannot be saved, and says so.
     const auto unreadable = bytesOnly.saveSectors("AVI00001.AVI", 0, 4);
     EXPECT_FALSE(unreadable.save.ok);
     EXPECT_FALSE(unreadable.save.error.empty());
+}
+
+// Containers that several types share: the verified file's structure names its type.
+TEST(ValidatedSaver, FamilyTypesComeFromTheStructure) {
+    struct Case {
+        const char* file;
+        const char* family; // the extension of the record that found it
+        const char* type;
+    };
+    for (const auto& c :
+         {Case{"066_text_only.doc", "OLE", "DOC"}, Case{"103_text-msword-pc.doc", "OLE", "DOC"},
+          Case{"064_MonteCarlo.xls", "OLE", "XLS"}, Case{"102_spreadsheet-excel5-95-calcs.xls", "OLE", "XLS"},
+          Case{"068_ecdl_paris2001.ppt", "OLE", "PPT"}, Case{"029_default.docx", "OOXML", "DOCX"},
+          Case{"070_PDF-Sample-Document-Fully-Featured-Layout.docx", "OOXML", "DOCX"},
+          Case{"121_gen_book.xlsx", "OOXML", "XLSX"}, Case{"071_LibreOfficeWriter_odt_1.3.odt", "ZIP", "ODT"},
+          Case{"072_LibreOfficeCalc_ods_1.3.ods", "ZIP", "ODS"},
+          Case{"094_images_severalformats_historicaldates.zip", "ZIP", "ZIP"},
+          Case{"079_png.mov", "MP4", "MOV"}, Case{"109_sample.mp4", "MOV", "MP4"},
+          Case{"112_has-tags.m4a", "M4A", "MP4"}, Case{"028_demo-congrats.wav", "WAV", "WAV"},
+          Case{"116_gen_camera_mjpeg.avi", "AVI", "AVI"}}) {
+        const auto bytes = corpusBytes(c.file);
+        ASSERT_FALSE(bytes.empty()) << c.file;
+        const auto end = findFileEnd(bytes, c.family);
+        EXPECT_TRUE(end.validated) << c.file;
+        EXPECT_EQ(end.type, c.type) << c.file;
+        EXPECT_EQ(nameForType(std::string("X00001.") + c.family, end.type), std::string("X00001.") + c.type);
+    }
 }
 
 } // namespace

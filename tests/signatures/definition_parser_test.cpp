@@ -107,15 +107,59 @@ TEST(DefinitionParser, CarriageReturnsAndUnicodeWhiteSpaceAreTrimmed) {
     const SignatureList list = parse("E : \xC2\xA0\xE2\x80\x80 jpg\xE2\x80\x8A\xE2\x80\xA8\xE3\x80\x80\n"
                                      "S : \xC2\x85\t\v1024\r\n"
                                      "Header : \xE2\x80\xA9 ab\xE2\x80\x89\n"
-                                     "P : \xE2\x80\x8B"
-                                     "1\nK : k\nD : d\n");
+                                     "P : 1\nK : k\nD : \xE2\x80\x8B"
+                                     "d\n");
     ASSERT_EQ(list.size(), 7u);
     EXPECT_EQ(list[0], "jpg");
     EXPECT_EQ(list[1], "1024");
     EXPECT_EQ(list[2], "ab");
     EXPECT_EQ(list[6], "171");
-    EXPECT_EQ(list[3], "\xE2\x80\x8B"
-                       "1"); // ZERO WIDTH SPACE is no white space
+    EXPECT_EQ(list[5], "\xE2\x80\x8B"
+                       "d"); // ZERO WIDTH SPACE is no white space
+}
+
+// Records whose numbers no sector or 64-bit size allows are dropped whole; the rest keep the
+// reading rules (no digits give 0, a negative size is a huge limit, "1" and "nn" are words).
+TEST(DefinitionParser, RecordsWithImpossibleNumbersAreDropped) {
+    const std::string header512(1024, 'A');
+    const struct {
+        std::string size, header, position;
+        bool kept;
+    } rows[] = {
+        {"1024", "FFD8", "1", true},
+        {"none", "FFD8", "nn", true},
+        {"-1", "FFD8", "1", true},
+        {"9223372036854775807", "FFD8", "1", true},
+        {"-9223372036854775808", "FFD8", "1", true},
+        {"9223372036854775808", "FFD8", "1", false},
+        {"99999999999999999999", "FFD8", "1", false},
+        {"-99999999999999999999", "FFD8", "1", false},
+        {"1024", "FFD8", "99999999999999999999", false},
+        {"1024", "FFD8", "-99999999999999999999", false},
+        {"1024", "FFD8", "9223372036854775807", false},
+        {"1024", "FFD8", "0", false},
+        {"1024", "FFD8", "-3", false},
+        {"1024", "FFD8", "first", false},
+        {"1024", "FFD8", "511", true},
+        {"1024", "FFD8", "512", false},
+        {"1024", "FF", "512", true},
+        {"1024", header512, "1", true},
+        {"1024", header512, "nn", true},
+        {"1024", header512 + "00", "nn", false},
+        {"1024", header512, "2", false},
+    };
+    for (const auto& row : rows) {
+        const std::string text = group(".ok", "Header : 11") + "E : .x\nS : " + row.size +
+                                 "\nHeader : " + row.header + "\nP : " + row.position + "\nK : k\nD : d\n" +
+                                 group(".end", "Header : 22");
+        SignatureList list;
+        ParseState state;
+        const std::size_t dropped = parseDefinitionText(text, list, state);
+        const std::string what = row.size + " / " + row.header.substr(0, 8) + " / " + row.position;
+        EXPECT_EQ(dropped, row.kept ? 0u : 1u) << what;
+        ASSERT_EQ(list.size(), row.kept ? 21u : 14u) << what;
+        EXPECT_EQ(list.back(), "34") << what; // later records keep their own fields
+    }
 }
 
 TEST(DefinitionParser, FilesWithoutCountingLinesGiveNothing) {
@@ -176,13 +220,15 @@ TEST_F(DefinitionFiles, InvalidUtf8OrMissingFileLeavesListAndStateUntouched) {
     for (const char* name : {"overlong.dll", "surrogate.dll", "truncated.dll", "latin1.dll", "missing.dll"}) {
         SignatureList out = {"kept"};
         ParseState state{"7"};
-        EXPECT_FALSE(loadDefinitionFile(dir_ / name, out, state)) << name;
+        EXPECT_FALSE(loadDefinitionFile(dir_ / name, out, state).loaded()) << name;
         EXPECT_EQ(out, SignatureList{"kept"}) << name;
         EXPECT_EQ(state.pendingFirstByte, "7") << name;
     }
     SignatureList out;
     ParseState state;
-    EXPECT_FALSE(loadDefinitionFile(dir_, out, state));
+    EXPECT_EQ(loadDefinitionFile(dir_, out, state).problem, DefinitionFileProblem::Unreadable);
+    EXPECT_EQ(loadDefinitionFile(dir_ / "missing.dll", out, state).problem, DefinitionFileProblem::Missing);
+    EXPECT_EQ(loadDefinitionFile(dir_ / "latin1.dll", out, state).problem, DefinitionFileProblem::NotUtf8);
 }
 
 TEST_F(DefinitionFiles, SixFilesLoadInOrderWithOneStateAndMissingFilesStayEmpty) {
@@ -205,6 +251,11 @@ TEST_F(DefinitionFiles, SixFilesLoadInOrderWithOneStateAndMissingFilesStayEmpty)
     EXPECT_EQ(lists.RawFile_Array[6], "109"); // carried over from the previous file
     ASSERT_EQ(lists.Adv_RawFile_Array.size(), 7u);
     EXPECT_EQ(lists.Adv_RawFile_Array[6], "80");
+
+    ASSERT_EQ(lists.reports.size(), 6u);
+    EXPECT_EQ(lists.reports[2].path, dir_.string() + "/QRYVideo.dll");
+    EXPECT_EQ(lists.reports[2].problem, DefinitionFileProblem::Missing);
+    EXPECT_TRUE(lists.reports[3].loaded());
 
     EXPECT_TRUE(loadSignatureLists((dir_ / "nowhere").string()).Ext_Array.empty());
 }

@@ -2,6 +2,7 @@
 
 #include "results/ui/item_adder.h"
 #include "results/ui/thumbnail.h"
+#include "results/validated_saver.h"
 
 #include <algorithm>
 
@@ -12,6 +13,21 @@ namespace {
 // so memory stays bounded when decoding falls behind reading.
 constexpr std::size_t kMaxJobs = 16;
 constexpr std::size_t kMaxJobBytes = 64u << 20;
+// Longest photo read again from the medium for its thumbnail.
+constexpr std::uint64_t kMaxWholePhotoBytes = 64u << 20;
+
+// The photo's whole file when its item was cut short and the medium holds the rest, else the item.
+QByteArray thumbnailSource(QByteArray item, const std::string& name, std::uint64_t firstSector,
+                           SectorSource* medium) {
+    if (medium == nullptr)
+        return item;
+    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(item.constData()),
+                                              static_cast<std::size_t>(item.size()));
+    const auto whole = results::wholePhotoFromMedium(name, bytes, firstSector, *medium, kMaxWholePhotoBytes);
+    if (!whole)
+        return item;
+    return QByteArray(reinterpret_cast<const char*>(whole->data()), static_cast<qsizetype>(whole->size()));
+}
 
 } // namespace
 
@@ -28,6 +44,11 @@ void FoundItemStream::setNullImageData(const QByteArray& bytes) {
     nullImageData_ = bytes;
 }
 
+void FoundItemStream::setMedium(std::shared_ptr<SectorSource> medium) {
+    std::lock_guard lock(mutex_);
+    medium_ = std::move(medium);
+}
+
 void FoundItemStream::passStarted(PassKind pass, const char* modeLabel) {
     Event event;
     event.pass = pass;
@@ -36,13 +57,14 @@ void FoundItemStream::passStarted(PassKind pass, const char* modeLabel) {
 }
 
 void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                                const std::string& uid, std::uint64_t, std::uint64_t) {
+                                const std::string& uid, std::uint64_t firstSector, std::uint64_t) {
     if (bytes.empty())
         return;
     const std::uint64_t sequence = nextSequence_++;
     // The engine reuses its buffer once this returns, so the job gets its own copy.
     QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     QByteArray placeholder;
+    std::shared_ptr<SectorSource> medium;
     {
         std::unique_lock lock(mutex_);
         jobsChanged_.wait(lock, [&] {
@@ -51,13 +73,16 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         ++jobs_;
         jobBytes_ += bytes.size();
         placeholder = nullImageData_;
+        medium = medium_;
     }
     pool_.start([this, sequence, pass, data = std::move(data), placeholder = std::move(placeholder),
-                 name = QString::fromStdString(name), uid = QString::fromStdString(uid)] {
+                 medium = std::move(medium), firstSector, name, uid] {
         Event event;
         event.kind = Event::Kind::Photo;
         event.pass = pass;
-        event.item = results::MyImageObject(results::makeThumbnail(data, placeholder), name, uid);
+        const QByteArray image = thumbnailSource(data, name, firstSector, medium.get());
+        event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
+                                            QString::fromStdString(name), QString::fromStdString(uid));
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;
@@ -99,6 +124,8 @@ void FoundItemStream::complete(std::uint64_t sequence, Event event) {
 void FoundItemStream::flush() {
     std::unique_lock lock(mutex_);
     jobsChanged_.wait(lock, [&] { return jobs_ == 0; });
+    // No thumbnail is pending, so the scan's second handle of the medium can go.
+    medium_.reset();
 }
 
 void FoundItemStream::drain() {

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -27,6 +28,10 @@ public:
 
     // `Null_Image_Data`, for photos that do not decode. Set before a scan starts.
     void setNullImageData(const QByteArray& bytes);
+    // A read-only handle of the scanned medium of its own, from which a photo cut short by a
+    // picture inside it is read whole for its thumbnail; null: thumbnails of the items as cut.
+    // Set before a scan starts; flush() closes it.
+    void setMedium(std::shared_ptr<SectorSource> medium);
 
     void passStarted(PassKind pass, const char* modeLabel) override;
     void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
@@ -34,7 +39,8 @@ public:
     void rawItem(PassKind pass, const std::string& name, const std::string& uid, std::uint64_t startSector,
                  std::uint64_t endSector) override;
 
-    // Worker thread: returns once everything handed over so far is queued for the GUI thread.
+    // Worker thread: returns once everything handed over so far is queued for the GUI thread,
+    // and lets go of the medium.
     void flush();
     // GUI thread: delivers what is queued now; the queued calls do this by themselves.
     void drain();
@@ -56,6 +62,7 @@ private:
     void complete(std::uint64_t sequence, Event event);
 
     QByteArray nullImageData_;
+    std::shared_ptr<SectorSource> medium_;
     std::uint64_t nextSequence_ = 0; // worker thread only
 
     std::mutex mutex_;

@@ -83,7 +83,12 @@ QIcon fileTypeIcon(const QString& extension) {
     setupIconTheme();
     QIcon icon;
     if (!key.isEmpty()) {
-        const QMimeType type = QMimeDatabase().mimeTypeForFile("file." + key, QMimeDatabase::MatchExtension);
+        // Our family records name no MIME type; their files are office documents.
+        const QString lookup = key == "ole"     ? QStringLiteral("doc")
+                               : key == "ooxml" ? QStringLiteral("docx")
+                                                : key;
+        const QMimeType type =
+            QMimeDatabase().mimeTypeForFile("file." + lookup, QMimeDatabase::MatchExtension);
         if (!type.isDefault())
             icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     }

@@ -1,7 +1,10 @@
 #include "results/ui/images_model.h"
 
+#include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QPixmapCache>
+#include <algorithm>
 
 namespace quarry::results {
 namespace {
@@ -10,6 +13,36 @@ namespace {
 quint64 nextSerial() {
     static quint64 serial = 0;
     return serial++;
+}
+
+// Side of the pictures of a copy's badge for icons of no fixed size; the views scale them.
+constexpr int kBadgedSide = 64;
+
+// A copy's picture: its own, at its largest size, with a small badge in the bottom right corner.
+QIcon withCopyBadge(const QIcon& icon) {
+    const auto sizes = icon.availableSizes();
+    const QSize largest = sizes.isEmpty()
+                              ? QSize(kBadgedSide, kBadgedSide)
+                              : *std::max_element(sizes.begin(), sizes.end(), [](QSize a, QSize b) {
+                                    return a.width() * a.height() < b.width() * b.height();
+                                });
+    QPixmap pixmap = icon.pixmap(largest);
+    if (pixmap.isNull())
+        return icon;
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const int side = std::max(8, std::min(pixmap.width(), pixmap.height()) * 2 / 5);
+    const QRectF badge(pixmap.width() - side, pixmap.height() - side, side, side);
+    painter.setPen(QPen(Qt::white, side / 8.0));
+    painter.setBrush(QColor(0xE0, 0x7B, 0x00));
+    painter.drawEllipse(badge.adjusted(1, 1, -1, -1));
+    // Two overlapping sheets: a copy.
+    const qreal unit = side / 6.0;
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, std::max(1.0, unit / 2)));
+    painter.drawRect(QRectF(badge.left() + 1.6 * unit, badge.top() + 1.6 * unit, 2 * unit, 2 * unit));
+    painter.drawRect(QRectF(badge.left() + 2.4 * unit, badge.top() + 2.4 * unit, 2 * unit, 2 * unit));
+    return QIcon(pixmap);
 }
 
 } // namespace
@@ -29,11 +62,34 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
     items_.reserve(items_.size() + items.size());
     for (auto& item : items)
-        items_.push_back({std::move(item), nextSerial()});
+        items_.push_back({std::move(item), nextSerial(), {}, false});
     endInsertRows();
+    while (!pendingNotes_.empty() && pendingNotes_.begin()->first < rowCount()) {
+        applyNote(pendingNotes_.begin()->first, pendingNotes_.begin()->second);
+        pendingNotes_.erase(pendingNotes_.begin());
+    }
+}
+
+void ImagesModel::setItemNote(int row, const QString& name, const QString& note, bool copy) {
+    if (row < 0)
+        return;
+    if (row >= numberOfItems())
+        pendingNotes_[row] = {name, note, copy};
+    else
+        applyNote(row, {name, note, copy});
+}
+
+void ImagesModel::applyNote(int row, const Note& note) {
+    Entry& entry = items_[static_cast<std::size_t>(row)];
+    if (entry.object.image_Name != note.name)
+        return;
+    entry.note = note.text;
+    entry.copy = note.copy;
+    emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole});
 }
 
 void ImagesModel::clear() {
+    pendingNotes_.clear();
     if (items_.empty())
         return;
     beginResetModel();
@@ -54,9 +110,12 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return item.imageTitle();
     case Qt::ToolTipRole:
-        return item.imageSubtitle();
-    case Qt::DecorationRole:
-        return picture(entry);
+        return entry.note.isEmpty() ? item.imageSubtitle()
+                                    : item.imageSubtitle() + QLatin1Char('\n') + entry.note;
+    case Qt::DecorationRole: {
+        const QVariant shown = picture(entry);
+        return entry.copy && shown.isValid() ? QVariant(withCopyBadge(shown.value<QIcon>())) : shown;
+    }
     case UidRole:
         return item.imageUID();
     case PathRole:

@@ -4,6 +4,7 @@
 
 #include <QAbstractListModel>
 #include <functional>
+#include <map>
 #include <vector>
 
 namespace quarry::results {
@@ -28,6 +29,10 @@ public:
 
     // Appends a batch of items with one insertion.
     void appendItems(std::vector<MyImageObject> items);
+    // What saving made of the item at `row`, shown in its tooltip; a `copy` of a file saved
+    // already also gets a badge. Kept for a row not appended yet (saving may be quicker than
+    // the thumbnail); ignored when the row holds an item of another name.
+    void setItemNote(int row, const QString& name, const QString& note, bool copy);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -46,11 +51,20 @@ private:
     struct Entry {
         MyImageObject object;
         quint64 serial; // names the decoded thumbnail in the pixmap cache
+        QString note;
+        bool copy = false;
     };
 
     QVariant picture(const Entry& entry) const;
 
+    struct Note {
+        QString name, text;
+        bool copy;
+    };
+    void applyNote(int row, const Note& note);
+
     std::vector<Entry> items_;
+    std::map<int, Note> pendingNotes_;
     std::function<int()> recoveryMode_;
 };
 

@@ -31,15 +31,38 @@ std::vector<std::uint8_t> readPhoto(carving::SectorSource& source, std::uint64_t
     return bytes;
 }
 
+// What became of a checked item, for its tooltip in the browser.
+QString checkNote(const SavedItem& saved) {
+    const QString type = QString::fromStdString(saved.type);
+    if (!saved.duplicateOf.empty())
+        return QStringLiteral("Copy of %1, saved once").arg(QString::fromStdString(saved.duplicateOf));
+    if (!saved.partOf.empty())
+        return QStringLiteral("Part of %1, not saved on its own").arg(QString::fromStdString(saved.partOf));
+    switch (saved.check) {
+    case FileCheck::Verified:
+        return QStringLiteral("Whole %1 file, saved as %2")
+            .arg(type, QString::fromStdString(saved.save.path.filename().string()));
+    case FileCheck::Rejected:
+        return saved.save.ok
+                   ? QStringLiteral("Not a whole %1 file; kept in %2").arg(type, QString(kRejectedFolder))
+                   : QStringLiteral("Not a whole %1 file; not saved").arg(type);
+    case FileCheck::Unverified:
+        break;
+    }
+    return QStringLiteral("Saved as found (a %1 file cannot be checked)").arg(type);
+}
+
 } // namespace
 
 struct RecoveryWriter::Session {
     Session(const std::filesystem::path& destination, SearchKind kind, SaveFileSystem& fileSystem,
-            std::unique_ptr<carving::SectorSource> medium, bool isBatch)
-        : source(std::move(medium)), saver(destination, kind, fileSystem), validated(saver, source.get()),
-          batch(isBatch) {}
+            std::unique_ptr<carving::SectorSource> medium, std::shared_ptr<SavedExtents> saved,
+            bool keepRejected, bool isBatch)
+        : source(std::move(medium)), extents(std::move(saved)), saver(destination, kind, fileSystem),
+          validated(saver, source.get(), *extents, keepRejected), batch(isBatch) {}
 
     std::unique_ptr<carving::SectorSource> source;
+    std::shared_ptr<SavedExtents> extents;
     ItemSaver saver;
     ValidatedSaver validated;
     const bool batch;
@@ -69,6 +92,7 @@ RecoveryWriter::~RecoveryWriter() {
 bool RecoveryWriter::beginScan(const std::string& source, SearchKind kind,
                                std::optional<std::filesystem::path> live) {
     std::shared_ptr<Session> session;
+    auto extents = std::make_shared<SavedExtents>();
     bool ok = true;
     if (live) {
         // Items are measured and copied through a handle of their own, so the scan's reads
@@ -77,9 +101,10 @@ bool RecoveryWriter::beginScan(const std::string& source, SearchKind kind,
         ok = medium != nullptr;
         if (ok)
             session = std::make_shared<Session>(*live, kind, fileSystem_ ? *fileSystem_ : systemFileSystem(),
-                                                std::move(medium), false);
+                                                std::move(medium), extents, keepRejected_, false);
     }
     std::lock_guard lock(mutex_);
+    savedExtents_ = std::move(extents);
     found_.clear();
     live_ = std::move(session);
     source_ = source;
@@ -92,11 +117,23 @@ std::uint64_t RecoveryWriter::foundCount() const {
     return found_.size();
 }
 
+namespace {
+
+template <typename Items, typename State> std::uint64_t countIn(const Items& items, State state) {
+    return static_cast<std::uint64_t>(
+        std::count_if(items.begin(), items.end(), [&](const auto& item) { return item->state == state; }));
+}
+
+} // namespace
+
 std::uint64_t RecoveryWriter::savedCount() const {
     std::lock_guard lock(mutex_);
-    return static_cast<std::uint64_t>(std::count_if(found_.begin(), found_.end(), [](const auto& item) {
-        return item->state == FoundItem::State::Saved;
-    }));
+    return countIn(found_, FoundItem::State::Saved);
+}
+
+std::uint64_t RecoveryWriter::skippedCount() const {
+    std::lock_guard lock(mutex_);
+    return countIn(found_, FoundItem::State::Skipped);
 }
 
 void RecoveryWriter::passStarted(carving::PassKind, const char*) {}
@@ -125,6 +162,7 @@ void RecoveryWriter::rawItem(carving::PassKind, const std::string& name, const s
 
 void RecoveryWriter::enqueue(std::shared_ptr<FoundItem> item, std::span<const std::uint8_t> bytes) {
     std::unique_lock lock(mutex_);
+    item->row = static_cast<int>(found_.size());
     found_.push_back(item);
     if (!live_)
         return;
@@ -150,9 +188,10 @@ RecoveryProgress RecoveryWriter::recoverUnsaved(const std::filesystem::path& des
     std::unique_ptr<carving::SectorSource> medium;
     if (!unsaved.empty())
         medium = carving::openFileSource(source_);
-    auto session = std::make_shared<Session>(
-        destination, kind_, fileSystem_ ? *fileSystem_ : systemFileSystem(), std::move(medium), true);
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    auto session =
+        std::make_shared<Session>(destination, kind_, fileSystem_ ? *fileSystem_ : systemFileSystem(),
+                                  std::move(medium), savedExtents_, keepRejected_, true);
     batch_ = session;
     if (!unsaved.empty() && !session->source) {
         session->outcome.sourceUnreadable = true;
@@ -216,7 +255,9 @@ void RecoveryWriter::save(Job& job) {
     const std::uint64_t carved = carvedBytes(item.start, item.end);
     // A cancelled batch and a full destination settle their items without touching the disk.
     if (session.cancelled || session.saver.destinationFull()) {
-        settle(job, false, session.saver.destinationFull(), carved);
+        SavedItem untouched;
+        untouched.save.destinationFull = session.saver.destinationFull();
+        settle(job, untouched, carved);
         return;
     }
     SavedItem saved;
@@ -227,20 +268,29 @@ void RecoveryWriter::save(Job& job) {
     else if (session.source)
         saved = session.validated.savePhoto(item.name, readPhoto(*session.source, item.start, item.end),
                                             item.start);
-    settle(job, saved.save.ok, saved.save.destinationFull, carved);
+    settle(job, saved, carved);
+    if (saved.save.ok || saved.skipped)
+        emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved),
+                         !saved.duplicateOf.empty());
 }
 
-void RecoveryWriter::settle(Job& job, bool saved, bool full, std::uint64_t bytes) {
+void RecoveryWriter::settle(Job& job, const SavedItem& item, std::uint64_t bytes) {
     Session& session = *job.session;
     RecoveryProgress progress;
     bool ended = false;
     bool reportFull = false;
+    const bool saved = item.save.ok;
+    const bool full = item.save.destinationFull;
     {
         std::lock_guard lock(mutex_);
-        job.item->state = saved ? FoundItem::State::Saved : FoundItem::State::Unsaved;
+        job.item->state = saved          ? FoundItem::State::Saved
+                          : item.skipped ? FoundItem::State::Skipped
+                                         : FoundItem::State::Unsaved;
         auto& outcome = session.outcome;
         if (saved)
             ++outcome.saved;
+        else if (item.skipped)
+            ++outcome.skipped;
         else if (full)
             outcome.destinationFull = true;
         else if (session.cancelled)

@@ -2,6 +2,7 @@
 
 #include "carving/scan.h"
 #include "results/saver.h"
+#include "results/validated_saver.h"
 
 #include <QObject>
 #include <QString>
@@ -36,7 +37,8 @@ struct RecoveryProgress {
 
 struct RecoveryOutcome {
     std::uint64_t saved = 0;
-    std::uint64_t failed = 0; // for a reason other than a full destination
+    std::uint64_t skipped = 0; // not saved on purpose: copies, and rejected items
+    std::uint64_t failed = 0;  // for a reason other than a full destination
     bool destinationFull = false;
     bool cancelled = false;
     bool sourceUnreadable = false;
@@ -62,12 +64,17 @@ public:
     // item is saved as it is handed over. False, with saving off, when the medium cannot be
     // opened a second time for saving. Call while no scan runs.
     bool beginScan(const std::string& source, SearchKind kind, std::optional<std::filesystem::path> live);
+    // Whether items whose format check fails are saved too, into kRejectedFolder. Read when a
+    // scan or a batch begins.
+    void setKeepRejected(bool keep) { keepRejected_ = keep; }
 
     const std::string& scannedSource() const { return source_; }
     SearchKind scannedKind() const { return kind_; }
     // Items found by the current scan, and how many of them are saved.
     std::uint64_t foundCount() const;
     std::uint64_t savedCount() const;
+    // Found items not saved on purpose: copies of files saved already, and rejected items.
+    std::uint64_t skippedCount() const;
 
     // Queues every found item not saved or queued yet, to be saved below `destination` after
     // what is queued already. Returns the progress it starts from (totalFiles 0: nothing to do,
@@ -92,6 +99,10 @@ signals:
     void batchEnded();
     // Saving during the scan stopped because the destination is full; once per scan.
     void liveDestinationFull();
+    // The format check of the found item `row` (in found order) is done: `note` says what it
+    // is and where it went; `copy` when it was not saved again because an earlier item of this
+    // scan holds the same file.
+    void itemChecked(int row, const QString& name, const QString& note, bool copy);
 
 private:
     struct FoundItem {
@@ -99,7 +110,9 @@ private:
         std::string name;
         std::uint64_t start = 0;
         std::uint64_t end = 0;
-        enum class State { Unsaved, Queued, Saved } state = State::Unsaved;
+        int row = 0;
+        // Skipped: not saved on purpose (a copy, or rejected), so no batch tries it again.
+        enum class State { Unsaved, Queued, Saved, Skipped } state = State::Unsaved;
     };
     struct Session;
     struct Job {
@@ -111,9 +124,12 @@ private:
     void enqueue(std::shared_ptr<FoundItem> item, std::span<const std::uint8_t> bytes);
     void run();
     void save(Job& job);
-    void settle(Job& job, bool saved, bool full, std::uint64_t bytes);
+    void settle(Job& job, const SavedItem& saved, std::uint64_t bytes);
 
     SaveFileSystem* fileSystem_ = nullptr;
+    std::atomic<bool> keepRejected_{false};
+    // What the current scan's items were saved as; used on the saving thread only.
+    std::shared_ptr<SavedExtents> savedExtents_ = std::make_shared<SavedExtents>();
     std::string source_;
     SearchKind kind_ = SearchKind::Photo;
 

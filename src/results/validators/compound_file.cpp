@@ -1,6 +1,7 @@
 #include "results/validators/formats.h"
 
 #include <array>
+#include <string_view>
 #include <vector>
 
 namespace quarry::results::validators {
@@ -81,7 +82,88 @@ std::optional<std::vector<std::uint32_t>> fatSectorList(ByteReader& in, const He
     return list;
 }
 
+// The allocation-table entry of `sector`: the next sector of its chain.
+std::optional<std::uint32_t> nextSector(ByteReader& in, const Header& header,
+                                        const std::vector<std::uint32_t>& fat, std::uint32_t sector) {
+    const std::uint64_t perSector = header.sectorBytes / 4;
+    const std::uint64_t table = sector / perSector;
+    if (table >= fat.size() || fat[table] > kMaxRegularSector) {
+        return std::nullopt;
+    }
+    return in.u32le(sectorOffset(header, fat[table]) + 4 * (sector % perSector));
+}
+
+// A directory entry's name, its UTF-16 code units narrowed to ASCII ('?' for the rest).
+std::string entryName(ByteReader& in, std::uint64_t entry) {
+    const auto nameBytes = in.u16le(entry + 0x40);
+    std::string name;
+    if (!nameBytes || *nameBytes < 2 || *nameBytes > 64) {
+        return name;
+    }
+    for (std::uint64_t i = 0; i + 2 < *nameBytes; i += 2) {
+        const auto unit = in.u16le(entry + i);
+        if (!unit) {
+            break;
+        }
+        name += *unit < 0x80 ? static_cast<char>(*unit) : '?';
+    }
+    return name;
+}
+
+struct StreamType {
+    std::string_view stream; // a stream or storage name, or the start of one
+    bool prefix;
+    const char* type;
+};
+
+// The stream that each application keeps its document in; the first one present decides.
+constexpr StreamType kStreamTypes[] = {
+    {"WordDocument", false, "DOC"}, {"Workbook", false, "XLS"},
+    {"Book", false, "XLS"},         {"PowerPoint Document", false, "PPT"},
+    {"__substg1.0_", true, "MSG"},  {"VisioDocument", false, "VSD"},
+    {"Quill", false, "PUB"},
+};
+
 } // namespace
+
+std::string compoundFileType(ByteReader& in, std::uint64_t) {
+    const auto header = readHeader(in);
+    const auto firstDirectory = in.u32le(0x30);
+    if (!header || !firstDirectory) {
+        return {};
+    }
+    const auto fat = fatSectorList(in, *header);
+    if (!fat) {
+        return {};
+    }
+    std::vector<std::string> names;
+    const std::uint64_t entriesPerSector = header->sectorBytes / 128;
+    std::uint32_t sector = *firstDirectory;
+    // A chain longer than the file has sectors loops.
+    for (std::uint64_t hops = in.size() / header->sectorBytes + 1; sector <= kMaxRegularSector && hops > 0;
+         --hops) {
+        for (std::uint64_t i = 0; i < entriesPerSector; ++i) {
+            const std::uint64_t entry = sectorOffset(*header, sector) + 128 * i;
+            const auto kind = in.u8(entry + 0x42);
+            if (kind == 1 || kind == 2) {
+                names.push_back(entryName(in, entry));
+            }
+        }
+        const auto next = nextSector(in, *header, *fat, sector);
+        if (!next) {
+            return {};
+        }
+        sector = *next;
+    }
+    for (const auto& known : kStreamTypes) {
+        for (const auto& name : names) {
+            if (known.prefix ? name.starts_with(known.stream) : name == known.stream) {
+                return known.type;
+            }
+        }
+    }
+    return {};
+}
 
 std::optional<std::uint64_t> compoundFileEnd(ByteReader& in, std::uint64_t) {
     const auto header = readHeader(in);

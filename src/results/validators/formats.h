@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace quarry::results::validators {
 
@@ -52,5 +53,14 @@ std::optional<std::uint64_t> jpegXlEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> dvEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> mpegVideoEnd(ByteReader& in, std::uint64_t itemBytes);
 std::optional<std::uint64_t> mpegProgramEnd(ByteReader& in, std::uint64_t itemBytes);
+
+// The type a verified file of a container shared by several types really is, as an upper-case
+// extension ("XLS", "DOCX", "MOV", "WAV"), read from its structure; empty when it names none.
+using TypeReader = std::string (*)(ByteReader& in, std::uint64_t fileBytes);
+
+std::string compoundFileType(ByteReader& in, std::uint64_t fileBytes);
+std::string zipType(ByteReader& in, std::uint64_t fileBytes);
+std::string isoMediaType(ByteReader& in, std::uint64_t fileBytes);
+std::string riffType(ByteReader& in, std::uint64_t fileBytes);
 
 } // namespace quarry::results::validators

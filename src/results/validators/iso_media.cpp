@@ -35,7 +35,47 @@ template <std::size_t N> bool contains(const std::array<std::uint32_t, N>& list,
     return std::find(list.begin(), list.end(), type) != list.end();
 }
 
+struct BrandType {
+    std::uint32_t brand;
+    const char* type;
+};
+
+// Major brands and the extension their files go by.
+constexpr BrandType kBrandTypes[] = {
+    {fourCc("qt  "), "MOV"},  {fourCc("isom"), "MP4"},  {fourCc("iso2"), "MP4"},  {fourCc("iso4"), "MP4"},
+    {fourCc("iso5"), "MP4"},  {fourCc("iso6"), "MP4"},  {fourCc("mp41"), "MP4"},  {fourCc("mp42"), "MP4"},
+    {fourCc("avc1"), "MP4"},  {fourCc("dash"), "MP4"},  {fourCc("MSNV"), "MP4"},  {fourCc("XAVC"), "MP4"},
+    {fourCc("mmp4"), "MP4"},  {fourCc("M4V "), "M4V"},  {fourCc("M4VH"), "M4V"},  {fourCc("M4VP"), "M4V"},
+    {fourCc("M4A "), "M4A"},  {fourCc("M4B "), "M4B"},  {fourCc("f4v "), "F4V"},  {fourCc("crx "), "CR3"},
+    {fourCc("heic"), "HEIC"}, {fourCc("heix"), "HEIC"}, {fourCc("hevc"), "HEIC"}, {fourCc("hevx"), "HEIC"},
+    {fourCc("heim"), "HEIC"}, {fourCc("heis"), "HEIC"}, {fourCc("hevm"), "HEIC"}, {fourCc("hevs"), "HEIC"},
+    {fourCc("mif1"), "HEIF"}, {fourCc("msf1"), "HEIF"}, {fourCc("avif"), "AVIF"}, {fourCc("avis"), "AVIF"},
+};
+
 } // namespace
+
+std::string isoMediaType(ByteReader& in, std::uint64_t) {
+    if (in.u32be(4) != kFileType) {
+        // Only QuickTime movies go without a file-type box.
+        return "MOV";
+    }
+    const auto brand = in.u32be(8);
+    if (!brand) {
+        return {};
+    }
+    if ((*brand >> 8) == (fourCc("3gp ") >> 8)) {
+        return "3GP";
+    }
+    if ((*brand >> 8) == (fourCc("3g2 ") >> 8)) {
+        return "3G2";
+    }
+    for (const auto& known : kBrandTypes) {
+        if (known.brand == *brand) {
+            return known.type;
+        }
+    }
+    return {};
+}
 
 std::optional<std::uint64_t> isoMediaEnd(ByteReader& in, std::uint64_t itemBytes) {
     std::uint64_t pos = 0;

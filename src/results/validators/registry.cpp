@@ -48,6 +48,7 @@ constexpr Registration kValidators[] = {
     {"PPT", validators::compoundFileEnd}, {"PPS", validators::compoundFileEnd},
     {"MSG", validators::compoundFileEnd}, {"MSI", validators::compoundFileEnd},
     {"PUB", validators::compoundFileEnd}, {"VSD", validators::compoundFileEnd},
+    {"OLE", validators::compoundFileEnd}, {"OOXML", validators::zipEnd},
     {"SQLITE", validators::sqliteEnd},    {"SQLITE3", validators::sqliteEnd},
     {"DB", validators::sqliteEnd},        {"DB3", validators::sqliteEnd},
     {"TIF", validators::tiffEnd},         {"TIFF", validators::tiffEnd},
@@ -86,6 +87,20 @@ constexpr Registration kValidators[] = {
     {"MPG", validators::mpegProgramEnd},  {"VOB", validators::mpegProgramEnd},
 };
 
+struct Family {
+    Validator validator;
+    validators::TypeReader type;
+};
+
+// Containers that several types share; a verified file's structure tells which it is.
+constexpr Family kFamilies[] = {
+    {validators::compoundFileEnd, validators::compoundFileType},
+    {validators::zipEnd, validators::zipType},
+    {validators::isoMediaEnd, validators::isoMediaType},
+    {validators::riffEnd, validators::riffType},
+    {validators::aviEnd, validators::riffType},
+};
+
 // Bytes a validator may pull from a medium for one item; a structure that needs more is not trusted.
 constexpr std::uint64_t kReadBudget = 512ULL << 20;
 
@@ -100,17 +115,19 @@ Validator lookup(const std::string& extension) {
 
 FileEnd measure(Validator validator, validators::ByteReader& in, std::uint64_t itemBytes) {
     if (validator == nullptr) {
-        return {false, itemBytes};
+        return {false, itemBytes, {}};
     }
     try {
         const auto end = validator(in, itemBytes);
         if (end && *end > 0 && *end <= in.size()) {
-            return {true, *end};
+            const auto* family = std::find_if(std::begin(kFamilies), std::end(kFamilies),
+                                              [&](const Family& f) { return f.validator == validator; });
+            return {true, *end, family == std::end(kFamilies) ? std::string() : family->type(in, *end)};
         }
     } catch (...) {
         // Out of memory on a hostile structure is a broken structure like any other.
     }
-    return {false, itemBytes};
+    return {false, itemBytes, {}};
 }
 
 } // namespace
@@ -119,7 +136,7 @@ FileEnd findFileEnd(carving::SectorSource& source, std::uint64_t startSector, st
                     const std::string& extension, std::uint64_t limitBytes) {
     const Validator validator = lookup(extension);
     if (validator == nullptr) {
-        return {false, itemBytes};
+        return {false, itemBytes, {}};
     }
     validators::SectorByteReader in(source, startSector, limitBytes, kReadBudget);
     return measure(validator, in, itemBytes);
@@ -132,6 +149,14 @@ FileEnd findFileEnd(std::span<const std::uint8_t> bytes, const std::string& exte
 
 bool hasValidator(const std::string& extension) {
     return lookup(extension) != nullptr;
+}
+
+std::vector<std::string_view> validatorExtensions() {
+    std::vector<std::string_view> extensions;
+    for (const auto& registration : kValidators) {
+        extensions.push_back(registration.extension);
+    }
+    return extensions;
 }
 
 } // namespace quarry::results

@@ -45,7 +45,26 @@ std::optional<std::uint64_t> chunkEnd(ByteReader& in, std::uint64_t pos) {
     return std::nullopt;
 }
 
+struct FormType {
+    std::array<std::uint8_t, 4> form;
+    const char* type;
+};
+
+constexpr FormType kFormTypes[] = {
+    {{'W', 'A', 'V', 'E'}, "WAV"}, {{'A', 'V', 'I', ' '}, "AVI"}, {{'W', 'E', 'B', 'P'}, "WEBP"},
+    {{'A', 'C', 'O', 'N'}, "ANI"}, {{'R', 'M', 'I', 'D'}, "RMI"},
+};
+
 } // namespace
+
+std::string riffType(ByteReader& in, std::uint64_t) {
+    for (const auto& known : kFormTypes) {
+        if (in.matches(8, known.form)) {
+            return known.type;
+        }
+    }
+    return {};
+}
 
 std::optional<std::uint64_t> riffEnd(ByteReader& in, std::uint64_t) {
     return chunkEnd(in, 0);

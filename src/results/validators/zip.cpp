@@ -1,6 +1,9 @@
 #include "results/validators/formats.h"
 
 #include <array>
+#include <span>
+#include <string_view>
+#include <vector>
 
 namespace quarry::results::validators {
 namespace {
@@ -113,7 +116,76 @@ std::optional<std::uint64_t> afterLocalEntry(ByteReader& in, std::uint64_t pos) 
     return data + *dataBytes;
 }
 
+std::string text(ByteReader& in, std::uint64_t at, std::uint16_t bytes) {
+    std::string out(bytes, '\0');
+    std::span<std::uint8_t> raw(reinterpret_cast<std::uint8_t*>(out.data()), out.size());
+    return in.read(at, raw) ? out : std::string();
+}
+
+struct NamedType {
+    std::string_view name; // a "mimetype" text, or the start of a member's path
+    const char* type;
+};
+
+// OpenDocument and EPUB files name their type in a first member "mimetype", stored.
+constexpr NamedType kMimeTypes[] = {
+    {"application/vnd.oasis.opendocument.text", "ODT"},
+    {"application/vnd.oasis.opendocument.text-template", "OTT"},
+    {"application/vnd.oasis.opendocument.spreadsheet", "ODS"},
+    {"application/vnd.oasis.opendocument.presentation", "ODP"},
+    {"application/vnd.oasis.opendocument.graphics", "ODG"},
+    {"application/epub+zip", "EPUB"},
+};
+
+// The other kinds are told by the folder of their main part.
+constexpr NamedType kMemberTypes[] = {
+    {"word/", "DOCX"},
+    {"xl/", "XLSX"},
+    {"ppt/", "PPTX"},
+    {"AndroidManifest.xml", "APK"},
+    {"META-INF/MANIFEST.MF", "JAR"},
+};
+
+constexpr std::size_t kMostMembersRead = 4096;
+
 } // namespace
+
+std::string zipType(ByteReader& in, std::uint64_t) {
+    std::vector<std::string> names;
+    std::uint64_t pos = 0;
+    while (names.size() < kMostMembersRead && in.u32le(pos) == kLocalHeader) {
+        const auto method = in.u16le(pos + 8);
+        const auto compressed = in.u32le(pos + 18);
+        const auto nameBytes = in.u16le(pos + 26);
+        const auto extraBytes = in.u16le(pos + 28);
+        if (!method || !compressed || !nameBytes || !extraBytes) {
+            break;
+        }
+        names.push_back(text(in, pos + 30, *nameBytes));
+        if (names.size() == 1 && names.front() == "mimetype" && *method == 0 && *compressed < 100) {
+            const auto mime =
+                text(in, pos + 30 + *nameBytes + *extraBytes, static_cast<std::uint16_t>(*compressed));
+            for (const auto& known : kMimeTypes) {
+                if (mime == known.name) {
+                    return known.type;
+                }
+            }
+        }
+        const auto next = afterLocalEntry(in, pos);
+        if (!next || *next <= pos) {
+            break;
+        }
+        pos = *next;
+    }
+    for (const auto& known : kMemberTypes) {
+        for (const auto& name : names) {
+            if (name.starts_with(known.name)) {
+                return known.type;
+            }
+        }
+    }
+    return "ZIP";
+}
 
 std::optional<std::uint64_t> zipEnd(ByteReader& in, std::uint64_t) {
     if (in.u32le(0) != kLocalHeader) {

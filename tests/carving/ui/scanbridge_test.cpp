@@ -182,13 +182,17 @@ private slots:
                 &bridge, [&] { itemsSeenByHandler = received.photos.size(); }, Qt::BlockingQueuedConnection);
         });
 
-        auto source =
-            std::make_unique<MemorySource>(plantedImage(2000, {{3, corpusFile("061_BlueSquare.jpg")},
-                                                               {200, corpusFile("040_Canon_40D.jpg")},
-                                                               {400, corpusFile("063_Portrait_6.jpg")}}));
+        // Dune's item is cut short by the thumbnail inside it, which starts on a sector boundary;
+        // its own thumbnail is made from the whole file, read from the medium.
+        const auto image = plantedImage(3000, {{3, corpusFile("061_BlueSquare.jpg")},
+                                               {200, corpusFile("040_Canon_40D.jpg")},
+                                               {400, corpusFile("063_Portrait_6.jpg")},
+                                               {800, corpusFile("010_Dune.jpg")}});
+        bridge.items().setMedium(std::make_shared<MemorySource>(image));
+        auto source = std::make_unique<MemorySource>(image);
         PhotoScanRequest request;
         request.start_sector = 0;
-        request.end_sector = 2000;
+        request.end_sector = 3000;
         request.general = &kJpegList;
         request.thorough = &kJpegList;
         request.thoroughPass = false;
@@ -202,9 +206,11 @@ private slots:
         QVERIFY(finished);
         QCOMPARE(finished->status, ScanStatus::Complete);
         QVERIFY(handlerThread != std::this_thread::get_id());
-        QCOMPARE(itemsSeenByHandler, 3u);
-        QCOMPARE(received.events, (QStringList{"pass:0", "photo:GND00001.JPG", "photo:GND00002.JPG",
-                                               "photo:GND00003.JPG", "end"}));
+        QCOMPARE(itemsSeenByHandler, 5u);
+        QCOMPARE(received.events,
+                 (QStringList{"pass:0", "photo:GND00001.JPG", "photo:GND00002.JPG", "photo:GND00003.JPG",
+                              "photo:GND00004.JPG", "photo:GND00005.JPG", "end"}));
+        QVERIFY(!QImage::fromData(received.photos[3].imageData).isNull());
         QCOMPARE(QImage::fromData(received.photos[0].imageData).size(), QSize(100, 60));
         QCOMPARE(QImage::fromData(received.photos[1].imageData).size(), QSize(100, 68));
         const QImage portrait = QImage::fromData(received.photos[2].imageData);
