@@ -58,7 +58,9 @@ def serve(image, mountpoint, bad, end_byte):
                 raise FuseOSError(errno.EIO)
             return data[offset:min(offset + length, end_byte)]
 
-    FUSE(FailingImage(), mountpoint, foreground=True, ro=True)
+    # direct_io: every read reaches this server, so what fails does not depend on what the
+    # kernel happened to cache or read ahead.
+    FUSE(FailingImage(), mountpoint, foreground=True, ro=True, direct_io=True)
 
 
 def build_image(corpus, path):
