@@ -21,26 +21,10 @@ public:
     PassEnd runPass(PassKind pass, const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
                     std::uint64_t first, std::uint64_t end, ScanResult& result) {
         pass_ = pass;
-        PassEnd passEnd = PassEnd::Complete;
-        if (matcher.size() == 0) {
-            control.for_index.store(first, std::memory_order_relaxed);
-        } else {
-            reader.prefetchLines(matcher.probedLines());
-            passEnd =
-                runSectorLoop(reader, control, first, end, result,
-                              [&](std::uint64_t s, const std::uint8_t* sector, bool blank, bool failed) {
-                                  if (!blank) {
-                                      const std::size_t r = matcher.find(sector);
-                                      if (r != SignatureMatcher::npos) {
-                                          startItem(s, matcher.record(r));
-                                      }
-                                  }
-                                  growOrClose(sector, failed);
-                              });
-        }
-        if (passEnd == PassEnd::Stopped) {
-            control.stop_now.store(0);
-        }
+        const PassEnd passEnd = runMatchingPass(
+            matcher, reader, control, first, end, result,
+            [&](std::uint64_t s, std::size_t r) { startItem(s, matcher.record(r)); },
+            [&](std::uint64_t, const std::uint8_t* sector, bool failed) { growOrClose(sector, failed); });
         // A photo collected in part is kept, whether the pass ended or was stopped.
         handOver();
         open_ = false;

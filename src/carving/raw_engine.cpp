@@ -24,25 +24,11 @@ public:
     PassEnd runPass(PassKind pass, const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
                     std::uint64_t first, std::uint64_t end, ScanResult& result) {
         pass_ = pass;
-        PassEnd passEnd = PassEnd::Complete;
-        if (matcher.size() == 0) {
-            control.for_index.store(first, std::memory_order_relaxed);
-        } else {
-            reader.prefetchLines(matcher.probedLines());
-            passEnd =
-                runSectorLoop(reader, control, first, end, result,
-                              [&](std::uint64_t s, const std::uint8_t* sector, bool blank, bool failed) {
-                                  if (!blank) {
-                                      const std::size_t r = matcher.find(sector);
-                                      if (r != SignatureMatcher::npos) {
-                                          openItems(matcher, r, s);
-                                      }
-                                  }
-                                  count(s + 1, failed);
-                              });
-        }
+        const PassEnd passEnd = runMatchingPass(
+            matcher, reader, control, first, end, result,
+            [&](std::uint64_t s, std::size_t r) { openItems(matcher, r, s); },
+            [&](std::uint64_t s, const std::uint8_t*, bool failed) { count(s + 1, failed); });
         if (passEnd == PassEnd::Stopped) {
-            control.stop_now.store(0);
             carving_ = false;
         }
         handOverAll(control.for_index.load(std::memory_order_relaxed));

@@ -52,6 +52,35 @@ PassEnd runSectorLoop(BlockReader& reader, ScanControl& control, std::uint64_t f
     return PassEnd::Complete;
 }
 
+// One carver's pass over [first, end): every sector that is not blank is tested against the
+// matcher and `onHeader(index, record)` runs for a match; then `afterSector(index, bytes, failed)`
+// runs for every sector. A matcher without records reads nothing. A stop request is cleared here.
+template <class OnHeader, class AfterSector>
+PassEnd runMatchingPass(const SignatureMatcher& matcher, BlockReader& reader, ScanControl& control,
+                        std::uint64_t first, std::uint64_t end, ScanResult& result, OnHeader&& onHeader,
+                        AfterSector&& afterSector) {
+    if (matcher.size() == 0) {
+        control.for_index.store(first, std::memory_order_relaxed);
+        return PassEnd::Complete;
+    }
+    reader.prefetchLines(matcher.probedLines());
+    const PassEnd passEnd =
+        runSectorLoop(reader, control, first, end, result,
+                      [&](std::uint64_t s, const std::uint8_t* sector, bool blank, bool failed) {
+                          if (!blank) {
+                              const std::size_t r = matcher.find(sector);
+                              if (r != SignatureMatcher::npos) {
+                                  onHeader(s, r);
+                              }
+                          }
+                          afterSector(s, sector, failed);
+                      });
+    if (passEnd == PassEnd::Stopped) {
+        control.stop_now.store(0);
+    }
+    return passEnd;
+}
+
 // One scan: the general pass, then the thorough pass over the same range when the request asks
 // for it; a stop ends the scan. `idleIndex` is what for_index shows before a pass has started.
 // `makeCarver()` gives the engine's carver, which runs each pass and keeps what the two
