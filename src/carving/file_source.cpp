@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <sys/ioctl.h>
@@ -102,11 +104,12 @@ private:
 
     bool readAlone(std::uint64_t sector, std::uint8_t* out) {
 #if defined(__linux__)
-        if (!direct_) {
+        // Once, whatever thread meets the first failed sector: thumbnailers share a source.
+        std::call_once(directOpened_, [this] {
             // The same open file once more, not whatever its path names now.
             const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
             direct_ = std::make_unique<UniqueFd>(::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
-        }
+        });
         alignas(4096) static thread_local std::uint8_t bounce[kSectorSize];
         if (direct_->get() < 0 || !readAt(direct_->get(), sector * kSectorSize, kSectorSize, bounce)) {
             return false;
@@ -121,14 +124,11 @@ private:
     }
 
     UniqueFd fd_;
+    std::once_flag directOpened_;
     std::unique_ptr<UniqueFd> direct_; // opened at the first failed sector
     std::uint64_t bytes_;
     std::uint64_t sectors_;
 };
-
-} // namespace
-
-namespace {
 
 // Why an open file is no medium to scan, or nothing when it may be one.
 std::optional<std::string> notAMedium(const struct stat& info) {
