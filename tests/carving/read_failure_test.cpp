@@ -1,3 +1,4 @@
+#include "carving/extent_source.h"
 #include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "engine_fixture.h"
@@ -52,6 +53,29 @@ TEST(CarvingReadFailure, SectorsOrZerosCostsOnlyTheFailingSectors) {
             const bool zero = std::count(c.zeroSectors.begin(), c.zeroSectors.end(), c.first + k) > 0;
             EXPECT_EQ(out[k * kSectorSize + 100], zero ? 0 : 7) << c.first + k;
         }
+    }
+}
+
+// A file in pieces reads as one source: pieces in file order, clipped to the medium, and a bad
+// sector inside a piece costs only that sector.
+TEST(CarvingReadFailure, ExtentSourceJoinsPiecesInOrderWithinTheMedium) {
+    std::vector<std::uint8_t> bytes(10 * kSectorSize);
+    for (std::size_t s = 0; s < 10; ++s) {
+        std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(s * kSectorSize), kSectorSize,
+                    std::uint8_t(s));
+    }
+    MemorySource memory(std::move(bytes));
+    FaultySource medium(memory);
+    medium.failSector(8);
+    ExtentSource file(medium, {{7, 2}, {1, 2}, {9, 5}, {40, 3}});
+    EXPECT_EQ(file.sectorCount(), 5u); // {9, 5} clipped to one sector, {40, 3} dropped
+    std::vector<std::uint8_t> out(6 * kSectorSize);
+    EXPECT_FALSE(file.readSectors(0, 6, out.data()));
+    const ZeroFilledRead read = readSectorsOrZeros(file, 0, 5, out.data());
+    EXPECT_EQ(read.unreadable, 1u);
+    const std::uint8_t expected[] = {7, 0, 1, 2, 9};
+    for (std::size_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(out[k * kSectorSize + 3], expected[k]) << k;
     }
 }
 
