@@ -63,6 +63,7 @@ TEST(ReadFoundItem, ReadsTheItemBackWholeAndBounded) {
     const std::vector<std::uint8_t> photo = corpusBytes("053_DSCN0010.jpg");
     std::vector<std::uint8_t> medium((4 + (photo.size() + kSectorSize - 1) / kSectorSize) * kSectorSize, 0);
     std::fill_n(medium.begin(), kSectorSize * 4, 0x11);
+    ASSERT_FALSE(photo.empty());
     std::copy(photo.begin(), photo.end(), medium.begin() + kSectorSize * 4);
     quarry::carving::MemorySource source(medium);
     const std::uint64_t sectors = medium.size() / kSectorSize;
