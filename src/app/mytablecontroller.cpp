@@ -1,13 +1,16 @@
 #include "app/mytablecontroller.h"
 
 #include "app/dialogs.h"
+#include "app/media_window.h"
 #include "app/texts.h"
 #include "app/window_style.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "media/enumeration.h"
+#include "results/ui/document_viewer.h"
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
+#include "results/ui/photo_viewer.h"
 #include "results/ui/recovery_writer.h"
 #include "ui_mainwindow.h"
 
@@ -18,6 +21,7 @@
 #include <QFileInfo>
 #include <QMainWindow>
 #include <QScrollBar>
+#include <QTemporaryDir>
 
 namespace quarry::app {
 

@@ -34,6 +34,7 @@ class QListView;
 class QMainWindow;
 class QMediaPlayer;
 class QTableView;
+class QTemporaryDir;
 
 namespace quarry::carving {
 class ScanBridge;
@@ -42,8 +43,10 @@ class ScanProgress;
 
 namespace quarry::results {
 class ImagesModel;
+class DocumentViewer;
 class ItemAdder;
 class MyImageObject;
+class PhotoViewer;
 class RecoveryWriter;
 struct RecoveryProgress;
 enum class SearchKind;
@@ -59,6 +62,7 @@ class About_Sheet;
 class Browse_Info;
 class ClearPreview_Modeless;
 class LoadDrive_Modeless;
+class MediaWindow;
 class SaveFile_Info;
 class SaveFile_Info_For_RAW;
 struct RangeControls;
@@ -248,6 +252,16 @@ public:
     // The private fallback folder of temporary preview files.
     static std::string privatePreviewFolder();
 
+    // --- Large viewers (mytablecontroller_preview.cpp) ---
+    // Opens the item at `row` of `browser` large: pictures in the photo viewer, PDFs in the
+    // document viewer, sounds and movies in the media window; other items stay in the preview.
+    void openItemLarge(QListView* browser, int row);
+    // Each is null until first opened.
+    results::PhotoViewer* photoViewer() const { return photoViewer_.get(); }
+    results::DocumentViewer* documentViewer() const { return documentViewer_.get(); }
+    MediaWindow* mediaWindow() const { return mediaWindow_.get(); }
+    results::DocumentViewer* helpWindow() const { return helpWindow_.get(); }
+
     // --- Destination folder (mytablecontroller_destination.cpp) ---
     void Browse_Path(QObject* sender = nullptr);
     void Browse_Path_Sig(QObject* sender = nullptr);
@@ -324,6 +338,12 @@ private:
     void invalidateProgressTimer();
     void shutDownScan();
     void showTypeIcon(const QString& itemName);
+    void setUpViewers();
+    void openPhotos(std::vector<int> rows, int row);
+    // A found item's bytes read again from the medium; empty when it cannot be read.
+    QByteArray readItemBytes(const QString& name, std::uint64_t first, std::uint64_t end) const;
+    // A private copy of a found item for a viewer; empty when it cannot be made.
+    QString copyItemForViewer(const results::MyImageObject& item);
     void chooseDestinationFolder();
 
     void setUpRecovery();
@@ -360,6 +380,11 @@ private:
     std::unique_ptr<ClearPreview_Modeless> ClearPreview_Window;
     std::unique_ptr<SaveFile_Info> SaveFile_Info_Window;
     std::unique_ptr<SaveFile_Info_For_RAW> SaveFile_Info_For_RAW_Window;
+    std::unique_ptr<results::PhotoViewer> photoViewer_;
+    std::unique_ptr<results::DocumentViewer> documentViewer_;
+    std::unique_ptr<MediaWindow> mediaWindow_;
+    std::unique_ptr<results::DocumentViewer> helpWindow_;
+    std::unique_ptr<QTemporaryDir> viewerCopies_;
     std::unique_ptr<media::TableDataSourceModel> mediaModel_;
     std::unique_ptr<media::TableDataSourceModel> checkListModel_;
     std::unique_ptr<media::TableDataSourceModel> groupsModel_;

@@ -17,4 +17,10 @@ namespace quarry::results {
 std::vector<std::uint8_t> readFoundItem(carving::SectorSource& source, std::string_view name,
                                         std::uint64_t first, std::uint64_t end, std::uint64_t maxBytes);
 
+// The length in bytes of a found file: its real length when its format's check finds its end,
+// which may lie past `end`, within `limitBytes` and the medium; else that of sectors [first, end)
+// on the medium.
+std::uint64_t foundItemLength(carving::SectorSource& source, std::string_view name, std::uint64_t first,
+                              std::uint64_t end, std::uint64_t limitBytes);
+
 } // namespace quarry::results

@@ -76,6 +76,11 @@ TEST(ReadFoundItem, ReadsTheItemBackWholeAndBounded) {
     EXPECT_EQ(readFoundItem(source, "FILE.BIN", sectors - 1, sectors + 9, 1u << 20).size(), kSectorSize);
     EXPECT_TRUE(readFoundItem(source, "FILE.BIN", sectors, sectors + 1, 1u << 20).empty());
     EXPECT_TRUE(readFoundItem(source, "FILE.BIN", 2, 2, 1u << 20).empty());
+
+    // A file's real length where its check finds the end, else that of its sectors.
+    EXPECT_EQ(foundItemLength(source, "GND00001.JPG", 4, 6, 1u << 20), photo.size());
+    EXPECT_EQ(foundItemLength(source, "FILE.BIN", 4, 6, 1u << 20), kSectorSize * 2);
+    EXPECT_EQ(foundItemLength(source, "FILE.BIN", sectors, sectors + 1, 1u << 20), 0u);
 }
 
 } // namespace
