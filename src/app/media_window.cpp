@@ -1,10 +1,11 @@
 #include "app/media_window.h"
 
+#include <QMimeDatabase>
+
 namespace quarry::app {
 
 MediaWindow::MediaWindow(QWidget* parent) : QDialog(parent) {
     setAccessibleName(tr("Media player"));
-    resize(720, 520);
     view_.setObjectName(QStringLiteral("mediaView"));
     close_.setAccessibleName(tr("Close"));
     close_.setAutoDefault(false);
@@ -15,6 +16,9 @@ MediaWindow::MediaWindow(QWidget* parent) : QDialog(parent) {
 
 void MediaWindow::open(const QUrl& file, const QString& title) {
     setWindowTitle(title);
+    // A sound needs room for its controls only.
+    const bool sound = QMimeDatabase().mimeTypeForFile(file.toLocalFile()).name().startsWith(QLatin1String("audio/"));
+    resize(sound ? QSize(560, 110) : QSize(720, 520));
     view_.setSource(file);
     show();
     raise();

@@ -24,6 +24,9 @@ MovieView::MovieView(QWidget* parent) : QWidget(parent) {
     layout_.setContentsMargins(0, 0, 0, 0);
     layout_.addWidget(&video_, 1);
     layout_.addLayout(&controls_);
+    // A sound has no picture: its controls then sit at the top.
+    layout_.addStretch(0);
+    video_.hide();
 
     playButton_.setAutoRaise(true);
     playButton_.setEnabled(false);
@@ -55,6 +58,7 @@ void MovieView::createPlayer() {
     });
     connect(player_.get(), &QMediaPlayer::playbackStateChanged, this, &MovieView::showPlaybackState);
     connect(player_.get(), &QMediaPlayer::mediaStatusChanged, this, &MovieView::mediaStatusChanged);
+    connect(player_.get(), &QMediaPlayer::hasVideoChanged, &video_, &QWidget::setVisible);
 }
 
 // Pausing a loaded movie at its start draws its first picture, and lets the back end learn a
