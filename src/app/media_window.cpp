@@ -17,7 +17,8 @@ MediaWindow::MediaWindow(QWidget* parent) : QDialog(parent) {
 void MediaWindow::open(const QUrl& file, const QString& title) {
     setWindowTitle(title);
     // A sound needs room for its controls only.
-    const bool sound = QMimeDatabase().mimeTypeForFile(file.toLocalFile()).name().startsWith(QLatin1String("audio/"));
+    const bool sound =
+        QMimeDatabase().mimeTypeForFile(file.toLocalFile()).name().startsWith(QLatin1String("audio/"));
     resize(sound ? QSize(560, 110) : QSize(720, 520));
     view_.setSource(file);
     show();

@@ -172,6 +172,11 @@ void MyTableController::setUpViewers() {
                 [this, browser] { openItemLarge(browser, browser->currentIndex().row()); });
         browser->addAction(space);
     }
+    // The photo viewer steps through rows of the found items; a new scan empties them.
+    connect(images_.get(), &QAbstractItemModel::modelReset, this, [this] {
+        if (photoViewer_)
+            photoViewer_->close();
+    });
 }
 
 void MyTableController::openItemLarge(QListView* browser, int row) {

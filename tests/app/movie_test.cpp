@@ -68,8 +68,8 @@ void MovieTest::aMoviePutInDoesNotPlayUntilAskedAndCloseStopsIt() {
 }
 
 void MovieTest::playTimeReadsInMinutesAndSeconds() {
-    const QList<QPair<qint64, QString>> cases = {
-        {0, "0:00"}, {999, "0:00"}, {59999, "0:59"}, {60000, "1:00"}, {3723000, "62:03"}, {-5, "0:00"}};
+    const QList<QPair<qint64, QString>> cases = {{0, "0:00"},     {999, "0:00"},      {59999, "0:59"},
+                                                 {60000, "1:00"}, {3723000, "62:03"}, {-5, "0:00"}};
     for (const auto& [ms, text] : cases)
         QCOMPARE(playTimeText(ms), text);
 }

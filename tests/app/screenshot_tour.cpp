@@ -98,9 +98,9 @@ void ScreenshotTour::photoRoad() {
 }
 
 void ScreenshotTour::rawFileRoad() {
-    MyTableController& c = start({"092_032270.pdf", "071_LibreOfficeWriter_odt_1.3.odt", "066_text_only.doc",
-                                  "121_gen_book.xlsx", "096_textfiles_historicaldates.zip",
-                                  "104_audio-mpeg1layer3.mp3"});
+    MyTableController& c =
+        start({"092_032270.pdf", "071_LibreOfficeWriter_odt_1.3.odt", "066_text_only.doc",
+               "121_gen_book.xlsx", "096_textfiles_historicaldates.zip", "104_audio-mpeg1layer3.mp3"});
     const Road road{*h_};
     road.chooseMedium("_rec_mode_RawFile");
     shoot("07-scan-range-raw-file", c.window());
