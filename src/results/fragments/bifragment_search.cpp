@@ -98,14 +98,16 @@ bool startsJpeg(const std::uint8_t* s) {
 struct FirstEnd {
     std::uint64_t sector; // first sector past the first piece
     // The smallest cluster size that puts it there (0: only single sectors do): the second piece
-    // starts on the same grid. Any end may also be a break between sectors, with a short gap.
+    // starts on the same grid.
     std::uint32_t step;
+    // With no cluster size known, any end may also be a break between sectors, with a short gap.
+    bool betweenSectors;
 
     bool pairs(std::uint64_t s2, std::uint64_t maxGapBytes) const {
         if (s2 <= sector)
             return false;
         const std::uint64_t gap = s2 - sector;
-        return gap * kSectorSize <= kSectorGapBytes ||
+        return (betweenSectors && gap * kSectorSize <= kSectorGapBytes) ||
                (step > 0 && gap % step == 0 && gap * kSectorSize <= maxGapBytes);
     }
 };
@@ -130,7 +132,7 @@ std::vector<FirstEnd> firstEnds(std::uint64_t start, const JpegDecode& first, co
     }
     std::vector<FirstEnd> out;
     for (const auto& [sector, step] : ends)
-        out.push_back({sector, step});
+        out.push_back({sector, step, !hint.clusterSectors});
     return out;
 }
 
@@ -185,6 +187,8 @@ private:
     bool tryJoin(std::uint64_t firstEnd, std::uint64_t s2) {
         const std::uint64_t firstSectors = firstEnd - start_;
         const std::uint64_t firstBytes = firstSectors * kSectorSize;
+        if (firstSectors >= sectorsFor(limits_.maxFileBytes))
+            return false;
         std::uint64_t restSectors = sectorsFor(limits_.maxFileBytes) - firstSectors;
         if (hint_.knownBytes) {
             if (*hint_.knownBytes <= firstBytes ||
