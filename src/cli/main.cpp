@@ -3,6 +3,7 @@
 #include <iostream>
 
 #if defined(QUARRY_WITH_UDISKS)
+#include "media/udisks/polkit_tty_agent.h"
 #include "media/udisks/udisks_enumerator.h"
 
 #include <QCoreApplication>
@@ -16,7 +17,9 @@ int main(int argc, char** argv) {
     const std::string locale = std::setlocale(LC_ALL, nullptr);
     const QCoreApplication qt(argc, argv);
     std::setlocale(LC_ALL, locale.c_str());
-    quarry::udisks::useUDisksWhenPresent();
+    // In a terminal with no desktop agent, the password is asked right there.
+    quarry::udisks::PolkitTtyAgent agent;
+    quarry::udisks::useUDisksWhenPresent([&agent] { agent.ensureStarted(); });
 #endif
     return quarry::cli::carve_main(std::cout, std::cerr, argc, argv);
 }

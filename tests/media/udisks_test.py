@@ -140,7 +140,7 @@ def main():
         listed = run([carver, "--list-media", "--json"])
         rows = [[row["Collumn%d" % k] for k in range(1, 7)] for row in map(json.loads, listed.stdout.splitlines())]
         sectors = str(os.path.getsize(image) // 512)
-        expected = [["card.img", "", "MBR partition table", rows[0][3] if rows else "", "card.img", sectors],
+        expected = [["card.img", "Generic Card Reader", "MBR partition table", rows[0][3] if rows else "", "card.img", sectors],
                     ["sdx1", "CARD", "MS-DOS (FAT32)", "1024.00  KB ", "card.img", "2048"],
                     ["sdx2", "", "ExFAT", "1.50  MB ", "card.img", "3072"]]
         check("the daemon's drive and partitions are the media list", rows == expected, listed.stdout + listed.stderr)

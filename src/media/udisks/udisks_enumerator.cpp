@@ -96,26 +96,34 @@ std::optional<media::VolumeDescription> UDisksEnumerator::describe(const Interfa
     if (object.contains(kLoop))
         volume.BusProtocol = "Disk Image";
     if (onDrive) {
-        const auto& properties = objects_.value(drive).value(kDrive);
+        const QVariantMap properties = objects_.value(drive).value(kDrive);
         // "optical_cd_r" and the like: upper case keeps "CD" findable.
         const QString media = properties.value(QStringLiteral("Media")).toString();
         if (properties.value(QStringLiteral("Optical")).toBool() &&
             media.startsWith(QStringLiteral("optical_")))
             volume.OpticalDeviceType = media.mid(8).toUpper().toStdString();
+        // A whole drive without a labelled file system is known by its maker and model.
+        if (!volume.VolumeName && partition == object.cend())
+            volume.VolumeName = nonEmpty((properties.value(QStringLiteral("Vendor")).toString() + u' ' +
+                                          properties.value(QStringLiteral("Model")).toString())
+                                             .simplified());
     }
     return volume;
 }
 
-void useUDisksWhenPresent() {
+void useUDisksWhenPresent(std::function<void()> beforeAsking) {
     media::setEnumeratorProvider([]() -> std::unique_ptr<media::VolumeEnumerator> {
         auto objects = UDisksClient().managedObjects();
         if (!objects)
             return nullptr;
         return std::make_unique<UDisksEnumerator>(std::move(*objects));
     });
-    carving::setPrivilegedOpener([](const std::string& path, int extraFlags) {
-        return UDisksClient().openDevice(QString::fromStdString(path), extraFlags);
-    });
+    carving::setPrivilegedOpener(
+        [beforeAsking = std::move(beforeAsking)](const std::string& path, int extraFlags) {
+            if (beforeAsking)
+                beforeAsking();
+            return UDisksClient().openDevice(QString::fromStdString(path), extraFlags);
+        });
 }
 
 } // namespace quarry::udisks

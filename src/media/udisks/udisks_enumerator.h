@@ -23,7 +23,8 @@ private:
 
 // From now on the media list comes from UDisks2 and media the user may not open directly are
 // opened through it, whenever the daemon answers at the time; otherwise things go on as
-// without it. Call once at start-up, once a QCoreApplication exists.
-void useUDisksWhenPresent();
+// without it. `beforeAsking` runs before each request to open a device. Call once at
+// start-up, once a QCoreApplication exists.
+void useUDisksWhenPresent(std::function<void()> beforeAsking = {});
 
 } // namespace quarry::udisks
