@@ -54,6 +54,16 @@ std::int64_t mediumSize(int fd) {
     return end < 0 ? -1 : static_cast<std::int64_t>(end);
 }
 
+#if defined(__linux__)
+// Whether two descriptors are open on one file.
+bool sameFile(int one, int other) {
+    struct stat a {};
+    struct stat b {};
+    return ::fstat(one, &a) == 0 && ::fstat(other, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+           a.st_rdev == b.st_rdev;
+}
+#endif
+
 // Reads by offset, so a failed read leaves nothing to put back. Large reads straight into the
 // caller's buffer cost the same however the page cache was filled (by a writer or by reads),
 // where mapping pages cached from writes costs a fault per few pages; and a read error stays a
@@ -106,7 +116,13 @@ private:
     bool readAlone(std::uint64_t sector, std::uint8_t* out) {
 #if defined(__linux__)
         // Once, whatever thread meets the first failed sector: thumbnailers share a source.
-        std::call_once(directOpened_, [this] { direct_ = std::make_unique<UniqueFd>(reopenDirect_()); });
+        std::call_once(directOpened_, [this] {
+            direct_ = std::make_unique<UniqueFd>(reopenDirect_());
+            // A path opened again may name another file by now: only the same medium will do.
+            if (direct_->get() >= 0 && !sameFile(fd_.get(), direct_->get())) {
+                direct_->reset();
+            }
+        });
         alignas(4096) static thread_local std::uint8_t bounce[kSectorSize];
         if (direct_->get() < 0 || !readAt(direct_->get(), sector * kSectorSize, kSectorSize, bounce)) {
             return false;
