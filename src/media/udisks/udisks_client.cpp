@@ -1,10 +1,12 @@
 #include "media/udisks/udisks_client.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusUnixFileDescriptor>
 #include <QFileInfo>
+#include <QThread>
 #include <fcntl.h>
 #include <mutex>
 
@@ -34,7 +36,11 @@ QDBusMessage callBlock(const QDBusConnection& bus, const QDBusObjectPath& object
     auto call = QDBusMessage::createMethodCall(kService, object.path(), kBlock, method);
     call.setArguments(arguments);
     call.setInteractiveAuthorizationAllowed(true);
-    return bus.call(call, QDBus::Block, kPromptTimeoutMs);
+    // While the password is asked, a window still answers its compositor and repaints (input
+    // waits), or the desktop would call it unresponsive.
+    const bool windowThread =
+        QCoreApplication::instance() && QThread::currentThread() == QCoreApplication::instance()->thread();
+    return bus.call(call, windowThread ? QDBus::BlockWithGui : QDBus::Block, kPromptTimeoutMs);
 }
 
 } // namespace
