@@ -98,8 +98,9 @@ bool KeyAction::eventFilter(QObject* /*watched*/, QEvent* event) {
 // highlight colour with it, so focus moves nothing.
 void applyFocusStyle(QWidget& window) {
     window.setStyleSheet(QStringLiteral(
-        "QAbstractItemView, QLineEdit { border: 1px solid palette(mid); padding: 1px; }"
-        "QAbstractItemView:focus, QLineEdit:focus { border: 2px solid palette(highlight); padding: 0px; }"
+        "QTableView, QListView, QLineEdit { border: 1px solid palette(mid); padding: 1px; }"
+        "QTableView:focus, QListView:focus, QLineEdit:focus { border: 2px solid palette(highlight); padding: "
+        "0px; }"
         "QCheckBox, QRadioButton, QSlider { border: 2px solid transparent; border-radius: 3px; }"
         "QCheckBox:focus, QRadioButton:focus, QSlider:focus { border-color: palette(highlight); }"));
 }

@@ -1,7 +1,9 @@
 #include "road_support.h"
 
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QStandardPaths>
 
 using namespace quarry::app;
 using namespace quarry::app::test;
@@ -15,6 +17,7 @@ private slots:
     void photoRoad();
     void rawFileRoad();
     void videoRoad();
+    void typeSearchAndProbedImage();
 
 private:
     void shoot(const QString& name, QWidget* widget);
@@ -99,6 +102,27 @@ void ScreenshotTour::videoRoad() {
     browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
     QTest::qWait(500);
     shoot("11-video-scan-with-movie", c.window());
+}
+
+// The grouped type list narrowed by a search, and a disk image whose file system was probed.
+void ScreenshotTour::typeSearchAndProbedImage() {
+    MyTableController& c = start({"092_032270.pdf"});
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_RawFile");
+    road.click("_next_btn");
+    QTest::keyClicks(c.window()->findChild<QLineEdit*>("_type_search"), "doc");
+    c.idCheckTableView()->setFocus();
+    shoot("12-file-types-search", c.window());
+    road.click("_back_btn");
+    road.click("_back_btn");
+
+    const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin", "/usr/bin"});
+    if (mkfs.isEmpty())
+        QSKIP("mkfs.vfat is not installed");
+    const QString image = h_->path("holiday-card.img");
+    QCOMPARE(QProcess::execute(mkfs, {"-C", "-n", "HOLIDAY", image, "4096"}), 0);
+    c.openDiskImage(image);
+    shoot("13-media-screen-probed-image", c.window());
 }
 
 QTEST_MAIN(ScreenshotTour)
