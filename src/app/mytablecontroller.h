@@ -28,7 +28,15 @@
 #include <vector>
 
 class QAbstractSlider;
+class QCompleter;
 class QDialog;
+class QFileSystemModel;
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QShortcut;
+class QSplitter;
 class QEvent;
 class QListView;
 class QMainWindow;
@@ -65,6 +73,10 @@ class LoadDrive_Modeless;
 class MediaWindow;
 class SaveFile_Info;
 class SaveFile_Info_For_RAW;
+class KeyAction;
+class SessionSettings;
+class EmptyGroupFilter;
+class TypeListFilter;
 struct RangeControls;
 
 // The recovery mode, process-wide: 0 Photo, 1 Video, 2 Raw File.
@@ -123,6 +135,9 @@ public:
     void setDestinationChecker(DestinationChecker checker);
     // The disk image chooser (default: a file dialog).
     void setDiskImageChooser(DiskImageChooser chooser);
+
+    // Keeps the settings in this INI file instead of the user's (call before awakeFromNib()).
+    void setSettingsFile(const QString& file);
 
     // The start-up sequence; call once, after construction.
     void awakeFromNib();
@@ -272,6 +287,7 @@ public:
     void Open_Folder_btn_Sig(QObject* sender = nullptr);
     // Adds an image file to the media list as a medium.
     void Open_Image_btn(QObject* sender = nullptr);
+    void openDiskImage(const QString& path);
     results::RecoveryWriter& recoveryWriter() const;
 
     // --- State ---
@@ -354,6 +370,17 @@ private:
     bool refuseUnsafeDestination(const std::filesystem::path& destination, results::SearchKind kind,
                                  const std::string& source);
 
+    void setUpKeyboard();
+    void toggleCurrentType();
+    void setUpFileTypeList();
+    void setUpCountsTable();
+    void setUpDestinationField();
+    void rememberDestination(const QString& folder);
+    void setUpRecentImages();
+    void refreshRecentImages();
+    void restoreSettings();
+    void restoreThumbnailSize();
+
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;
     void enterScanRangeScreen(const media::MyDataObject& record);
@@ -373,6 +400,21 @@ private:
 
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
+    std::unique_ptr<SessionSettings> settings_;
+    // Added to the window in code; declared after it so they go before it. The splitter holds
+    // widgets of the window, the check box among them, so it goes after that.
+    std::unique_ptr<QSplitter> countsSplitter_;
+    std::vector<std::unique_ptr<QShortcut>> shortcuts_;
+    std::unique_ptr<KeyAction> spaceTicksType_;
+    std::unique_ptr<TypeListFilter> typeListFilter_;
+    std::unique_ptr<EmptyGroupFilter> emptyGroupFilter_;
+    std::unique_ptr<QFileSystemModel> destinationFolders_;
+    std::unique_ptr<QCompleter> destinationCompleter_;
+    std::unique_ptr<QMenu> recentImagesMenu_;
+    std::unique_ptr<QPushButton> recentImagesButton_;
+    std::unique_ptr<QLineEdit> typeSearch_;
+    std::unique_ptr<QCheckBox> hideEmptyTypes_;
+    QString rangeInfoText_;
 
     // Declared after the window so they go before it.
     std::unique_ptr<LoadDrive_Modeless> LoadDisk_Window;

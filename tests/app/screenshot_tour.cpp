@@ -3,9 +3,11 @@
 #include "results/ui/photo_viewer.h"
 #include "road_support.h"
 
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPixmap>
 #include <QScreen>
+#include <QStandardPaths>
 
 using namespace quarry::app;
 using namespace quarry::app::test;
@@ -20,6 +22,7 @@ private slots:
     void rawFileRoad();
     void videoRoad();
     void helpWindow();
+    void typeSearchAndProbedImage();
 
 private:
     void shoot(const QString& name, QWidget* widget);
@@ -151,6 +154,27 @@ void ScreenshotTour::helpWindow() {
     QVERIFY(c.helpWindow());
     QTest::qWait(1500);
     shoot("16-help-window", c.helpWindow());
+}
+
+// The grouped type list narrowed by a search, and a disk image whose file system was probed.
+void ScreenshotTour::typeSearchAndProbedImage() {
+    MyTableController& c = start({"092_032270.pdf"});
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_RawFile");
+    road.click("_next_btn");
+    QTest::keyClicks(c.window()->findChild<QLineEdit*>("_type_search"), "doc");
+    c.idCheckTableView()->setFocus();
+    shoot("17-file-types-search", c.window());
+    road.click("_back_btn");
+    road.click("_back_btn");
+
+    const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin", "/usr/bin"});
+    if (mkfs.isEmpty())
+        QSKIP("mkfs.vfat is not installed");
+    const QString image = h_->path("holiday-card.img");
+    QCOMPARE(QProcess::execute(mkfs, {"-C", "-n", "HOLIDAY", image, "4096"}), 0);
+    c.openDiskImage(image);
+    shoot("18-media-screen-probed-image", c.window());
 }
 
 QTEST_MAIN(ScreenshotTour)
