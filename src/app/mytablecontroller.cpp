@@ -6,6 +6,7 @@
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "media/enumeration.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
 #include "results/ui/recovery_writer.h"
@@ -37,6 +38,7 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
     setUpTables();
     setUpScanBridge();
     setUpRecovery();
+    setUpChooseControls();
     connectActions();
     window_->installEventFilter(this);
 }

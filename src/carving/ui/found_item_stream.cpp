@@ -82,9 +82,12 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         event.kind = Event::Kind::Photo;
         event.pass = pass;
         const QByteArray image = thumbnailSource(data, name, firstSector, medium.get());
-        event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
+        QSize pixels;
+        event.item = results::MyImageObject(results::makeThumbnail(image, placeholder, &pixels),
                                             QString::fromStdString(name), QString::fromStdString(uid));
         event.item.unreadableSectors = unreadableSectors;
+        event.item.carvedBytes = static_cast<std::uint64_t>(data.size());
+        event.item.pixelSize = pixels;
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;

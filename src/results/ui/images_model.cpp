@@ -76,6 +76,12 @@ QString toolTipOf(const MyImageObject& item) {
         .arg(item.unreadableSectors);
 }
 
+// What follows the last dot of an item's name, upper case.
+QString typeOf(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+}
+
 } // namespace
 
 ImagesModel::ImagesModel(QObject* parent) : QAbstractListModel(parent), recoveryMode_([] { return 0; }) {}
@@ -93,7 +99,7 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
     items_.reserve(items_.size() + items.size());
     for (auto& item : items)
-        items_.push_back({std::move(item), nextSerial(), {}, false});
+        items_.push_back({std::move(item), nextSerial(), {}, false, kNotChecked});
     endInsertRows();
     while (!pendingNotes_.empty() && pendingNotes_.begin()->first < rowCount()) {
         applyNote(pendingNotes_.begin()->first, pendingNotes_.begin()->second);
@@ -101,13 +107,13 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     }
 }
 
-void ImagesModel::setItemNote(int row, const QString& name, const QString& note, bool copy) {
+void ImagesModel::setItemNote(int row, const QString& name, const QString& note, bool copy, int check) {
     if (row < 0)
         return;
     if (row >= numberOfItems())
-        pendingNotes_[row] = {name, note, copy};
+        pendingNotes_[row] = {name, note, copy, check};
     else
-        applyNote(row, {name, note, copy});
+        applyNote(row, {name, note, copy, check});
 }
 
 void ImagesModel::applyNote(int row, const Note& note) {
@@ -116,7 +122,8 @@ void ImagesModel::applyNote(int row, const Note& note) {
         return;
     entry.note = note.text;
     entry.copy = note.copy;
-    emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole});
+    entry.check = note.check;
+    emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole, CheckRole, CopyRole});
 }
 
 void ImagesModel::clear() {
@@ -154,6 +161,16 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue<qulonglong>(item.File_Start_Sector);
     case EndSectorRole:
         return QVariant::fromValue<qulonglong>(item.File_End_Sector);
+    case TypeRole:
+        return typeOf(item.image_Name);
+    case BytesRole:
+        return QVariant::fromValue<qulonglong>(item.carvedBytes);
+    case PixelSizeRole:
+        return item.pixelSize;
+    case CheckRole:
+        return entry.check;
+    case CopyRole:
+        return entry.copy;
     default:
         return {};
     }

@@ -19,7 +19,13 @@ public:
         PathRole,                   // path
         StartSectorRole,            // File_Start_Sector (qulonglong)
         EndSectorRole,              // File_End_Sector (qulonglong)
+        TypeRole,                   // the name's extension, upper case
+        BytesRole,                  // bytes as carved (qulonglong)
+        PixelSizeRole,              // a photo's picture size (QSize; invalid when unknown)
+        CheckRole,                  // kNotChecked, or the FileCheck of its format check
+        CopyRole,                   // a copy of a file saved already (bool)
     };
+    static constexpr int kNotChecked = -1;
 
     explicit ImagesModel(QObject* parent = nullptr);
 
@@ -30,9 +36,10 @@ public:
     // Appends a batch of items with one insertion.
     void appendItems(std::vector<MyImageObject> items);
     // What saving made of the item at `row`, shown in its tooltip; a `copy` of a file saved
-    // already also gets a badge. Kept for a row not appended yet (saving may be quicker than
-    // the thumbnail); ignored when the row holds an item of another name.
-    void setItemNote(int row, const QString& name, const QString& note, bool copy);
+    // already also gets a badge; `check` is what its format check said (CheckRole). Kept for a
+    // row not appended yet (saving may be quicker than the thumbnail); ignored when the row
+    // holds an item of another name.
+    void setItemNote(int row, const QString& name, const QString& note, bool copy, int check = kNotChecked);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -53,6 +60,7 @@ private:
         quint64 serial; // names the decoded thumbnail in the pixmap cache
         QString note;
         bool copy = false;
+        int check = kNotChecked;
     };
 
     QVariant picture(const Entry& entry) const;
@@ -60,6 +68,7 @@ private:
     struct Note {
         QString name, text;
         bool copy;
+        int check;
     };
     void applyNote(int row, const Note& note);
 
