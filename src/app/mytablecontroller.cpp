@@ -10,6 +10,7 @@
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
 #include "results/ui/recovery_writer.h"
+#include "results/ui/thumbnail_loader.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>

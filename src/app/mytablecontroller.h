@@ -49,6 +49,7 @@ class ImagesModel;
 class ItemAdder;
 class MyImageObject;
 class RecoveryWriter;
+class ThumbnailLoader;
 struct RecoveryProgress;
 enum class SearchKind;
 } // namespace quarry::results
@@ -416,6 +417,7 @@ private:
     // Disk images opened on the media screen: listed after the volumes until the application ends.
     std::vector<media::MyDataObject> openedDiskImages_;
     std::unique_ptr<results::FoundItemsFilter> foundItems_;
+    std::unique_ptr<results::ThumbnailLoader> thumbnailLoader_;
     FilterBar* filterBar_ = nullptr;
     ScanEndBar* scanEndBar_ = nullptr;
     QPushButton* recoverSelected_ = nullptr;

@@ -2,8 +2,10 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
 #include "carving/ui/scanbridge.h"
+#include "media/volume_description.h"
 #include "results/ui/found_items_filter.h"
 #include "results/ui/images_model.h"
+#include "results/ui/thumbnail_loader.h"
 #include "ui_mainwindow.h"
 
 #include <QBoxLayout>
@@ -28,6 +30,11 @@ void MyTableController::setUpChooseControls() {
     Ui::MainWindow& ui = *ui_;
     foundItems_ = std::make_unique<results::FoundItemsFilter>();
     foundItems_->setSourceModel(images_.get());
+    thumbnailLoader_ = std::make_unique<results::ThumbnailLoader>();
+    images_->setThumbnailRequester(
+        [this](int row, const results::MyImageObject& item) { thumbnailLoader_->request(row, item); });
+    connect(thumbnailLoader_.get(), &results::ThumbnailLoader::thumbnailReady, images_.get(),
+            &results::ImagesModel::setThumbnail);
 
     filterBar_ = new FilterBar(ui.controlPanel);
     auto* panel = static_cast<QBoxLayout*>(ui.controlPanel->layout());
@@ -63,6 +70,12 @@ void MyTableController::setUpChooseControls() {
     connect(scanEndBar_, &ScanEndBar::showFolderRequested, this, [this] { openResultsFolder(savedFolder_); });
     connect(statusTimer_, &QTimer::timeout, this, &MyTableController::showScanStatus);
     connect(scanBridge_.get(), &carving::ScanBridge::scanStarting, this, [this] {
+        // Thumbnails the scan leaves for later are read through a handle of their own.
+        const bool photo = Recovery_MODE == kPhotoMode;
+        thumbnailLoader_->setMedium(photo ? std::shared_ptr<carving::SectorSource>(
+                                                carving::openFileSource(media::rawDevicePath(chosenMedium_)))
+                                          : nullptr,
+                                    Null_Image_Data.value_or(QByteArray()));
         filterBar_->reset();
         filterBar_->setPhotoMode(Recovery_MODE == kPhotoMode);
         scanEndBar_->clear();

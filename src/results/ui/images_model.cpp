@@ -126,6 +126,21 @@ void ImagesModel::applyNote(int row, const Note& note) {
     emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole, CheckRole, CopyRole});
 }
 
+void ImagesModel::setThumbnailRequester(std::function<void(int, const MyImageObject&)> requester) {
+    thumbnailRequester_ = std::move(requester);
+}
+
+void ImagesModel::setThumbnail(int row, const QString& name, const QByteArray& thumbnail) {
+    if (row < 0 || row >= numberOfItems())
+        return;
+    MyImageObject& item = items_[static_cast<std::size_t>(row)].object;
+    if (item.image_Name != name || !item.thumbnailPending)
+        return;
+    item.imageData = thumbnail;
+    item.thumbnailPending = false;
+    emit dataChanged(index(row), index(row), {Qt::DecorationRole});
+}
+
 void ImagesModel::clear() {
     pendingNotes_.clear();
     if (items_.empty())
@@ -150,7 +165,7 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         return entry.note.isEmpty() ? toolTipOf(item) : toolTipOf(item) + QLatin1Char('\n') + entry.note;
     case Qt::DecorationRole: {
-        const QVariant shown = picture(entry);
+        const QVariant shown = picture(entry, index.row());
         return entry.copy && shown.isValid() ? QVariant(withCopyBadge(shown.value<QIcon>())) : shown;
     }
     case UidRole:
@@ -178,7 +193,12 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
 
 // Thumbnails stay JPEG bytes in the list; decoded pictures live only in the bounded pixmap
 // cache, so memory does not grow with the number of photos.
-QVariant ImagesModel::picture(const Entry& entry) const {
+QVariant ImagesModel::picture(const Entry& entry, int row) const {
+    if (entry.object.thumbnailPending && recoveryMode_() == 0) {
+        if (thumbnailRequester_)
+            thumbnailRequester_(row, entry.object);
+        return {};
+    }
     const QVariant representation = entry.object.imageRepresentation(recoveryMode_());
     const bool damaged = entry.object.unreadableSectors > 0;
     if (representation.typeId() == QMetaType::QIcon) {

@@ -40,6 +40,11 @@ public:
     // row not appended yet (saving may be quicker than the thumbnail); ignored when the row
     // holds an item of another name.
     void setItemNote(int row, const QString& name, const QString& note, bool copy, int check = kNotChecked);
+    // Who makes the thumbnail of an item with thumbnailPending, once it is shown; it hands it
+    // back through setThumbnail.
+    void setThumbnailRequester(std::function<void(int row, const MyImageObject& item)> requester);
+    // Ignored when the row holds an item of another name.
+    void setThumbnail(int row, const QString& name, const QByteArray& thumbnail);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -63,7 +68,7 @@ private:
         int check = kNotChecked;
     };
 
-    QVariant picture(const Entry& entry) const;
+    QVariant picture(const Entry& entry, int row) const;
 
     struct Note {
         QString name, text;
@@ -75,6 +80,7 @@ private:
     std::vector<Entry> items_;
     std::map<int, Note> pendingNotes_;
     std::function<int()> recoveryMode_;
+    std::function<void(int, const MyImageObject&)> thumbnailRequester_;
 };
 
 } // namespace quarry::results

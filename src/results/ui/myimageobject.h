@@ -45,6 +45,11 @@ public:
     // the browser's filters look at.
     std::uint64_t carvedBytes = 0;
     QSize pixelSize;
+    // A photo whose thumbnail is made when it is first shown, from its sectors
+    // [photoFirstSector, photoEndSector): the scan did not wait for it.
+    bool thumbnailPending = false;
+    std::uint64_t photoFirstSector = 0;
+    std::uint64_t photoEndSector = 0;
 };
 
 } // namespace quarry::results
