@@ -1,6 +1,9 @@
 #include "road_support.h"
 
+#include <QComboBox>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QPixmap>
 
 using namespace quarry::app;
@@ -13,6 +16,7 @@ class ScreenshotTour : public QObject {
 private slots:
     void initTestCase();
     void photoRoad();
+    void chooseWhatToRecover();
     void rawFileRoad();
     void videoRoad();
 
@@ -68,6 +72,24 @@ void ScreenshotTour::photoRoad() {
     road.click("_next_btn");
     QVERIFY(road.waitForEndOfScan(1));
     shoot("05-photo-scan-finished", c.window());
+}
+
+// The filter bar with a selection, then the line that says where the selection went.
+void ScreenshotTour::chooseWhatToRecover() {
+    MyTableController& c = start({"040_Canon_40D.jpg", "061_BlueSquare.jpg", "053_DSCN0010.jpg",
+                                  "063_Portrait_6.jpg", "033_atop.gif", "005_goldfish.png"});
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_Photo");
+    road.click("_next_btn");
+    QVERIFY(road.waitForEndOfScan(0));
+    h_->outlet<QComboBox>("_filter_type")->setCurrentText("JPG");
+    QListView* browser = c.imageBrowser();
+    browser->setFocus();
+    QTest::keyClick(browser, Qt::Key_A, Qt::ControlModifier);
+    shoot("12-photo-filter-and-selection", c.window());
+    h_->outlet<QLineEdit>("_path")->setText(scratch_.filePath("recovered"));
+    h_->outlet<QPushButton>("_recover_selected")->click();
+    shoot("13-photo-after-recover-selected", c.window());
 }
 
 void ScreenshotTour::rawFileRoad() {
