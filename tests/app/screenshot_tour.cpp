@@ -3,8 +3,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QPushButton>
 #include <QPixmap>
+#include <QPushButton>
 
 using namespace quarry::app;
 using namespace quarry::app::test;
