@@ -11,10 +11,12 @@
 #include "carving/ui/scanbridge.h"
 #include "media/enumeration.h"
 #include "results/ui/document_viewer.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
 #include "results/ui/photo_viewer.h"
 #include "results/ui/recovery_writer.h"
+#include "results/ui/thumbnail_loader.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -52,6 +54,7 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
     setUpTables();
     setUpScanBridge();
     setUpRecovery();
+    setUpChooseControls();
     connectActions();
     window_->installEventFilter(this);
     setUpDestinationField();

@@ -12,6 +12,7 @@
 #include "signatures/definition_parser.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -41,8 +42,10 @@ class QEvent;
 class QListView;
 class QMainWindow;
 class QMediaPlayer;
+class QPushButton;
 class QTableView;
 class QTemporaryDir;
+class QTimer;
 
 namespace quarry::carving {
 class ScanBridge;
@@ -50,12 +53,14 @@ class ScanProgress;
 } // namespace quarry::carving
 
 namespace quarry::results {
+class FoundItemsFilter;
 class ImagesModel;
 class DocumentViewer;
 class ItemAdder;
 class MyImageObject;
 class PhotoViewer;
 class RecoveryWriter;
+class ThumbnailLoader;
 struct RecoveryProgress;
 enum class SearchKind;
 } // namespace quarry::results
@@ -69,8 +74,10 @@ namespace quarry::app {
 class About_Sheet;
 class Browse_Info;
 class ClearPreview_Modeless;
+class FilterBar;
 class LoadDrive_Modeless;
 class MediaWindow;
+class ScanEndBar;
 class SaveFile_Info;
 class SaveFile_Info_For_RAW;
 class KeyAction;
@@ -290,6 +297,14 @@ public:
     void openDiskImage(const QString& path);
     results::RecoveryWriter& recoveryWriter() const;
 
+    // --- Choosing what to recover, and how a scan ended (mytablecontroller_choose.cpp) ---
+    // Saves the selected items that the browser shows.
+    void Recover_Selected_btn(QObject* sender = nullptr);
+    // After a stop: the sector-range screen, filled from the sector reached to the old end.
+    void Resume_From_Here_btn(QObject* sender = nullptr);
+    // What the browsers show of `images`.
+    results::FoundItemsFilter& foundItemsFilter() const;
+
     // --- State ---
     // Wizard step: 0 media, 1 scan range, 2 file types (video/raw) or photo scan, 3 video/raw scan.
     std::int32_t screen_counter = 0;
@@ -364,7 +379,8 @@ private:
 
     void setUpRecovery();
     void prepareRecoveryForScan();
-    void recoverFoundItems(QObject* sender);
+    // All unsaved items, or only `rows` of them.
+    void recoverFoundItems(QObject* sender, const std::optional<std::vector<int>>& rows = std::nullopt);
     void runRecoveryProgress(const results::RecoveryProgress& start);
     // Alerts and forgets the chosen folder when it is on the scanned disk; true then.
     bool refuseUnsafeDestination(const std::filesystem::path& destination, results::SearchKind kind,
@@ -380,6 +396,18 @@ private:
     void refreshRecentImages();
     void restoreSettings();
     void restoreThumbnailSize();
+    void setUpChooseControls();
+    QListView* currentBrowser() const;
+    std::vector<int> selectedFoundRows() const;
+    void updateSelectionLine();
+    void updateChooseVisibility();
+    void setScanRunning(bool running);
+    void showScanStatus();
+    void showScanEnd();
+    void showSavedLine(std::uint64_t files, std::uint64_t bytes, const QString& folder);
+    bool openResultsFolder(const QString& folder);
+    // Keeps the added controls beside the window's own; true when `event` was one of theirs.
+    bool watchChooseControls(QObject* watched, QEvent* event);
 
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;
@@ -454,6 +482,20 @@ private:
     DiskImageChooser diskImageChooser_;
     // Disk images opened on the media screen: listed after the volumes until the application ends.
     std::vector<media::MyDataObject> openedDiskImages_;
+    std::unique_ptr<results::FoundItemsFilter> foundItems_;
+    std::unique_ptr<results::ThumbnailLoader> thumbnailLoader_;
+    FilterBar* filterBar_ = nullptr;
+    ScanEndBar* scanEndBar_ = nullptr;
+    QPushButton* recoverSelected_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
+    QElapsedTimer passClock_;
+    bool scanRunning_ = false;
+    carving::ScanStatus lastScanStatus_ = carving::ScanStatus::Complete;
+    std::uint64_t stoppedAt_ = 0;  // the sector the last scan reached
+    std::uint64_t stoppedEnd_ = 0; // and the end of its range
+    QString savedFolder_;          // where the last save went
+    // Exit was confirmed: the window's close that follows asks nothing more.
+    bool exitConfirmed_ = false;
     // Saves what the scan finds; fed by the scan's worker.
     std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
     // Last, so its worker has ended before anything it uses goes away.

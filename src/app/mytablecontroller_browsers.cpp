@@ -1,6 +1,7 @@
 #include "app/mytablecontroller.h"
 #include "results/ui/browser_view.h"
 #include "results/ui/file_icons.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
 #include "ui_mainwindow.h"
@@ -18,15 +19,17 @@ void MyTableController::setUpImageBrowsers() {
     images_->clear();
     itemAdder_->setBrowsers(ui.imageBrowser, ui.imageBrowser_2);
 
-    results::configureBrowser(ui.imageBrowser, images_.get(), results::kPhotoBrowserZoom);
+    results::configureBrowser(ui.imageBrowser, foundItems_.get(), results::kPhotoBrowserZoom);
     ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
     results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
 
-    results::configureBrowser(ui.imageBrowser_2, images_.get(), results::kFileBrowserZoom);
+    results::configureBrowser(ui.imageBrowser_2, foundItems_.get(), results::kFileBrowserZoom);
 
     for (QListView* browser : {ui.imageBrowser, ui.imageBrowser_2}) {
-        connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                [this, browser] { imageBrowserSelectionDidChange(browser); });
+        connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, browser] {
+            imageBrowserSelectionDidChange(browser);
+            updateSelectionLine();
+        });
     }
     setUpViewers();
 }

@@ -10,6 +10,7 @@ namespace quarry::app {
 namespace {
 
 const QString kExitPrompt = QStringLiteral("\nDo you really want to exit from 'Quarry Professional'?");
+const QString kUnsavedWarning = QStringLiteral("%1 found file(s) have not been saved.");
 
 } // namespace
 
@@ -24,8 +25,12 @@ void MyTableController::Exit_Btn(QObject* /*sender*/) {
 
 bool MyTableController::Exit_App() {
     const int yes = 0;
-    if (alert({kExitPrompt, QString(), {QStringLiteral("Yes"), QStringLiteral("No")}, yes}) != yes)
+    // Found files that were never saved are lost with the window; the prompt says how many.
+    const std::uint64_t unsaved = recoveryWriter_->unsavedCount();
+    const QString warning = unsaved == 0 ? QString() : kUnsavedWarning.arg(unsaved);
+    if (alert({kExitPrompt, warning, {QStringLiteral("Yes"), QStringLiteral("No")}, yes}) != yes)
         return false;
+    exitConfirmed_ = true;
     // Found files already queued for the destination are written before the process ends,
     // so nothing the user saw being saved is lost.
     recoveryWriter_->waitForIdle();
@@ -39,8 +44,9 @@ bool MyTableController::Exit_App() {
     return true;
 }
 
+// Quitting closes the windows; after a confirmed exit that close is no second question.
 bool MyTableController::windowShouldClose(QWidget* /*window*/) {
-    return Exit_App();
+    return exitConfirmed_ || Exit_App();
 }
 
 // Closing the main window goes through the exit prompt.
@@ -50,6 +56,8 @@ bool MyTableController::eventFilter(QObject* watched, QEvent* event) {
             event->ignore();
         return !event->isAccepted();
     }
+    if (watchChooseControls(watched, event))
+        return false;
     return QObject::eventFilter(watched, event);
 }
 

@@ -6,6 +6,7 @@
 #include "results/preview_extract.h"
 #include "results/ui/document_viewer.h"
 #include "results/ui/file_icons.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/images_model.h"
 #include "results/ui/photo_viewer.h"
 #include "results/ui/previewpane.h"
@@ -81,13 +82,15 @@ void MyTableController::imageBrowserSelectionDidChange(QListView* browser) {
     const auto lowest =
         std::min_element(selected.begin(), selected.end(),
                          [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-    const auto index = static_cast<std::uint32_t>(lowest->row());
-    if (index == Prev_Index || lowest->row() >= images_->numberOfItems())
+    // The browser shows `images` through its filter; Prev_Index counts in `images`.
+    const int row = foundItemsFilter().mapToSource(*lowest).row();
+    const auto index = static_cast<std::uint32_t>(row);
+    if (row < 0 || index == Prev_Index || row >= images_->numberOfItems())
         return;
     Prev_Index = index;
     ui_->_QuickLook_View->clear();
     closemovie_Win();
-    const results::MyImageObject& item = images_->itemAtIndex(lowest->row());
+    const results::MyImageObject& item = images_->itemAtIndex(row);
     CreateFile_QuickLook_View_Demo(item.path, item.File_Start_Sector, item.File_End_Sector);
 }
 

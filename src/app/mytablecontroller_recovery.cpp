@@ -89,8 +89,8 @@ void MyTableController::setUpRecovery() {
     connect(recoveryWriter_.get(), &results::RecoveryWriter::liveDestinationFull, this,
             [this] { alert({QString::fromUtf8(results::kDestinationFullAlert)}); });
     connect(recoveryWriter_.get(), &results::RecoveryWriter::itemChecked, this,
-            [this](int row, const QString& name, const QString& note, bool copy) {
-                images_->setItemNote(row, name, note, copy);
+            [this](int row, const QString& name, const QString& note, bool copy, int check) {
+                images_->setItemNote(row, name, note, copy, check);
             });
 
     Ui::MainWindow& ui = *ui_;
@@ -156,8 +156,9 @@ void MyTableController::Open_Folder_btn_Sig(QObject* sender) {
     recoverFoundItems(sender);
 }
 
-// Saves every found item not saved yet, then shows the results folder.
-void MyTableController::recoverFoundItems(QObject* sender) {
+// Saves the found items not saved yet (all, or those of `rows`), tells where they went, and
+// after the open-folder buttons shows the results folder.
+void MyTableController::recoverFoundItems(QObject* sender, const std::optional<std::vector<int>>& rows) {
     if (ui_->_path->text().isEmpty())
         Browse_Path(sender);
     const QString folder = ui_->_path->text();
@@ -169,7 +170,7 @@ void MyTableController::recoverFoundItems(QObject* sender) {
         return;
 
     recoveryWriter_->setKeepRejected(ui_->_keep_rejected_Chk->isChecked());
-    const results::RecoveryProgress start = recoveryWriter_->recoverUnsaved(destination);
+    const results::RecoveryProgress start = recoveryWriter_->recoverUnsaved(destination, rows);
     if (start.totalFiles > 0)
         runRecoveryProgress(start);
     const results::RecoveryOutcome outcome = recoveryWriter_->waitForBatch();
@@ -181,13 +182,16 @@ void MyTableController::recoverFoundItems(QObject* sender) {
         alert({kSavingStoppedFull});
     else if (outcome.failed > 0)
         alert({kSomeNotSaved.arg(outcome.failed)});
-    if (outcome.cancelled)
-        return;
 
     const std::filesystem::path results = results::resultsFolder(destination, kind);
     std::error_code ignored;
     std::filesystem::create_directories(results, ignored);
-    urlOpener_(QUrl::fromLocalFile(QString::fromStdString(results.string())));
+    const QString shown = QString::fromStdString(results.string());
+    if (start.totalFiles > 0)
+        showSavedLine(outcome.saved, outcome.savedBytes, shown);
+    if (outcome.cancelled || rows)
+        return;
+    openResultsFolder(shown);
 }
 
 // The dialog closes by itself when the batch ends; Cancel stops it after the current file.

@@ -117,6 +117,7 @@ void MyTableController::finishScanOnGuiThread() {
     ui._back_btn->setEnabled(true);
     ui._browse_path->setEnabled(true);
     ui._Thro_Mode_Chk->setEnabled(true);
+    showScanEnd();
 }
 
 } // namespace quarry::app

@@ -299,6 +299,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         saver->setStopRequest([&control] { return control.stop_now.load() == 1; });
     CarveSink sink(out, console, options.json, control.stop_now);
     sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
+    sink.setFilters(options.minSize, options.minPixels);
     std::optional<ProgressDisplay> progress;
     if (!options.json)
         progress.emplace(console, control, bounds.start_sector, bounds.end_sector,

@@ -1,5 +1,6 @@
 #include "cli/carve_options.h"
 
+#include <charconv>
 #include <functional>
 #include <map>
 #include <string_view>
@@ -41,6 +42,20 @@ const std::map<std::string, ValueHandler, std::less<>>& valueOptions() {
         {"--resources",
          [](CarveOptions& o, const std::string& v) {
              o.resources = v;
+             return std::string();
+         }},
+        {"--min-size",
+         [](CarveOptions& o, const std::string& v) {
+             const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), o.minSize);
+             if (error != std::errc() || end != v.data() + v.size() || v.empty())
+                 return "invalid --min-size '" + v + "' (expected a number of bytes)";
+             return std::string();
+         }},
+        {"--min-pixels",
+         [](CarveOptions& o, const std::string& v) {
+             o.minPixels = results::parsePictureSize(v);
+             if (!o.minPixels)
+                 return "invalid --min-pixels '" + v + "' (expected WIDTHxHEIGHT, as in 640x480)";
              return std::string();
          }},
         {"--output",
@@ -88,7 +103,8 @@ const std::map<std::string, FlagHandler, std::less<>>& flagOptions() {
 std::string checkCombination(const CarveOptions& o, std::size_t sources) {
     if (o.listMedia) {
         const bool scanOptions = o.mode != CarveMode::Photo || o.startText || o.endText || !o.thorough ||
-                                 o.types || o.resources || o.output || o.keepRejected || sources > 0;
+                                 o.types || o.resources || o.output || o.keepRejected || o.minSize > 0 ||
+                                 o.minPixels || sources > 0;
         return scanOptions ? "--list-media takes no other option than --json" : std::string();
     }
     if (sources == 0)
@@ -99,6 +115,8 @@ std::string checkCombination(const CarveOptions& o, std::size_t sources) {
         return "--start and --end go together";
     if (o.keepRejected && !o.output)
         return "--keep-rejected needs --output";
+    if (o.minPixels && o.mode != CarveMode::Photo)
+        return "--min-pixels is for --mode photo";
     return {};
 }
 
@@ -205,10 +223,15 @@ ask for a password).
                           goes on
   --keep-rejected         with --output, also save the files whose check fails, as
                           carved, into the folder "Unverified" beside the type folders
+  --min-size BYTES        do not save items carved smaller than BYTES bytes
+  --min-pixels WxH        photo mode: do not save pictures less than W pixels wide or H
+                          pixels high (as in 640x480), nor photos whose size cannot be read
   --json                  one JSON object per line on stdout: an "item" event for every item
                           found (with --output also "saved_path", "saved_bytes",
                           "validated", "check" (verified, unverified or rejected),
-                          "type", "duplicate_of" and "part_of") and an "end" event last;
+                          "type", "duplicate_of" and "part_of"; for an item that a
+                          --min-size or --min-pixels filter leaves out, "skipped" with
+                          "min-size" or "min-pixels" instead) and an "end" event last;
                           no progress display
   --list-media            print the media that can be scanned and exit
   --help                  print this help and exit

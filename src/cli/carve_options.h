@@ -1,5 +1,8 @@
 #pragma once
 
+#include "results/picture_size.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,7 +19,9 @@ struct CarveOptions {
     std::optional<std::vector<std::string>> types; // unset: every type
     std::optional<std::string> resources;
     std::optional<std::string> output;
-    bool keepRejected = false; // also save items whose format check failed
+    bool keepRejected = false;                     // also save items whose format check failed
+    std::uint64_t minSize = 0;                     // items carved smaller than this are not saved
+    std::optional<results::PictureSize> minPixels; // photos smaller than this are not saved
     bool json = false;
     bool listMedia = false;
     bool help = false;

@@ -2,6 +2,7 @@
 
 #include "cli/json_line.h"
 #include "cli/progress_display.h"
+#include "common/sector.h"
 #include "results/validated_saver.h"
 
 #include <algorithm>
@@ -15,7 +16,7 @@ void CarveSink::passStarted(carving::PassKind pass, const char* modeLabel) {
 
 void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
                           std::uint64_t start, std::uint64_t end, std::uint64_t unreadable,
-                          const results::SavedItem* saved) {
+                          const results::SavedItem* saved, const char* skipped) {
     ++items_;
     // What was saved is what counts: it may reach past the carved item, or stop short of it.
     if (saved && saved->save.ok)
@@ -47,6 +48,8 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
             if (saved->fragmentCandidates > 0)
                 event.add("fragment_candidates", saved->fragmentCandidates).add("pieces", saved->pieces);
         }
+        if (skipped)
+            event.add("skipped", skipped);
         if (!(out_ << event.str() << '\n' << std::flush))
             stopNow_ = 1;
     }
@@ -95,9 +98,24 @@ void CarveSink::reportSave(const std::string& name, const results::SavedItem& sa
                          " unreadable sectors of " + name + " were saved as zeros");
 }
 
+const char* CarveSink::filteredOut(std::uint64_t bytes, const std::span<const std::uint8_t>* photo) const {
+    if (bytes < minSize_)
+        return "min-size";
+    if (photo && minPixels_) {
+        const auto size = results::pictureSize(*photo);
+        if (!size || !results::atLeast(*size, *minPixels_))
+            return "min-pixels";
+    }
+    return nullptr;
+}
+
 void CarveSink::photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes,
                           const std::string& name, const std::string& uid, std::uint64_t firstSector,
                           std::uint64_t endSector, std::uint64_t unreadableSectors) {
+    if (const char* skipped = filteredOut(bytes.size(), &bytes)) {
+        itemFound(pass, name, uid, firstSector, endSector, unreadableSectors, nullptr, skipped);
+        return;
+    }
     if (!saver_) {
         itemFound(pass, name, uid, firstSector, endSector, unreadableSectors, nullptr);
         return;
@@ -109,6 +127,11 @@ void CarveSink::photoItem(carving::PassKind pass, std::span<const std::uint8_t> 
 
 void CarveSink::rawItem(carving::PassKind pass, const std::string& name, const std::string& uid,
                         std::uint64_t startSector, std::uint64_t endSector, std::uint64_t unreadableSectors) {
+    const std::uint64_t carved = endSector > startSector ? (endSector - startSector) * kSectorSize : 0;
+    if (const char* skipped = filteredOut(carved, nullptr)) {
+        itemFound(pass, name, uid, startSector, endSector, unreadableSectors, nullptr, skipped);
+        return;
+    }
     if (!saver_) {
         itemFound(pass, name, uid, startSector, endSector, unreadableSectors, nullptr);
         return;

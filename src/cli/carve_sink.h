@@ -2,9 +2,11 @@
 
 #include "carving/scan.h"
 #include "cli/console.h"
+#include "results/picture_size.h"
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <utility>
@@ -41,10 +43,16 @@ public:
 
     void showProgress(ProgressDisplay* progress) { progress_ = progress; }
     void saveInto(results::ValidatedSaver* saver) { saver_ = saver; }
+    // Items carved smaller than `minSize` bytes, and photos smaller than `minPixels`, are
+    // reported as skipped and not saved.
+    void setFilters(std::uint64_t minSize, std::optional<results::PictureSize> minPixels) {
+        minSize_ = minSize;
+        minPixels_ = minPixels;
+    }
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
-    // Only saving needs a photo's bytes.
-    bool wantsPhotoBytes() const override { return saver_ != nullptr; }
+    // Only saving and the filters need a photo's bytes.
+    bool wantsPhotoBytes() const override { return saver_ != nullptr || minSize_ > 0 || minPixels_; }
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
                    const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
                    std::uint64_t unreadableSectors) override;
@@ -69,7 +77,9 @@ public:
 private:
     void itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
                    std::uint64_t start, std::uint64_t end, std::uint64_t unreadable,
-                   const results::SavedItem* saved);
+                   const results::SavedItem* saved, const char* skipped = nullptr);
+    // The filter that leaves the item out ("min-size", "min-pixels"), or null.
+    const char* filteredOut(std::uint64_t bytes, const std::span<const std::uint8_t>* photo) const;
     void reportSave(const std::string& name, const results::SavedItem& saved);
 
     std::ostream& out_;
@@ -78,6 +88,8 @@ private:
     std::atomic<int>& stopNow_;
     ProgressDisplay* progress_ = nullptr;
     results::ValidatedSaver* saver_ = nullptr;
+    std::uint64_t minSize_ = 0;
+    std::optional<results::PictureSize> minPixels_;
     std::vector<TypeTally> tally_;
     std::uint64_t items_ = 0;
     std::uint64_t saved_ = 0;

@@ -1,17 +1,22 @@
+#include "app/choose_bar.h"
 #include "app_test_support.h"
 #include "carving/ui/scanbridge.h"
 #include "media/volume_description.h"
 #include "results/destination_check.h"
 #include "results/saver.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/images_model.h"
 #include "results/ui/recovery_writer.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
 #include <QtTest>
 #include <atomic>
@@ -20,6 +25,7 @@
 #include <map>
 #include <mutex>
 #include <random>
+#include <set>
 #include <thread>
 #include <unistd.h>
 
@@ -139,6 +145,8 @@ private slots:
     void savingDuringAScanMatchesTheCarver_data();
     void savingDuringAScanMatchesTheCarver();
     void openFolderSavesWhatWasNotSavedThenShowsTheFolder();
+    void recoverSelectedSavesTheVisibleSelection_data();
+    void recoverSelectedSavesTheVisibleSelection();
     void cancelledBatchKeepsTheRestForLater();
     void destinationOnTheScannedDiskIsRefused();
     void unwritableDestinationIsRefusedBeforeTheScan();
@@ -254,6 +262,20 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
         copies += tip.contains(QStringLiteral("Copy of GND")) ? 1 : 0;
     }
     QCOMPARE(copies > 0, mode == kPhotoMode);
+
+    // The filters see the checks and copy marks: verified only, then without copies.
+    results::FoundItemsFilter& shown = c.foundItemsFilter();
+    int verified = 0;
+    for (int row = 0; row < images.numberOfItems(); ++row)
+        verified += images.index(row).data(results::ImagesModel::CheckRole).toInt() ==
+                    static_cast<int>(results::FileCheck::Verified);
+    h_->outlet<QCheckBox>("_filter_verified")->setChecked(true);
+    QCOMPARE(shown.rowCount(), verified);
+    h_->outlet<QCheckBox>("_filter_verified")->setChecked(false);
+    h_->outlet<QCheckBox>("_filter_hide_copies")->setChecked(true);
+    for (int row = 0; row < images.numberOfItems(); ++row)
+        QCOMPARE(shown.mapFromSource(images.index(row)).isValid(),
+                 !images.index(row).data(results::ImagesModel::CopyRole).toBool());
 }
 
 void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
@@ -295,6 +317,106 @@ void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
     QCOMPARE(treeOf(gui.path()), expected);
     QCOMPARE(h_->opened.size(), std::size_t{2});
     QVERIFY(h_->prompter->alerts.empty());
+}
+
+void RecoveryTest::recoverSelectedSavesTheVisibleSelection_data() {
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("minKilobytes");
+    QTest::addColumn<int>("minSide");
+    QTest::addColumn<bool>("all");
+    QTest::newRow("photos: JPG, all of them") << kPhotoMode << QStringLiteral("JPG") << 0 << 0 << true;
+    QTest::newRow("photos: 200 pixels and up, the first two") << kPhotoMode << QString() << 0 << 200 << false;
+    QTest::newRow("files: 100 KB and up, the first two") << kRawFileMode << QString() << 100 << 0 << false;
+}
+
+// What is saved is what is selected among what the filters show; nothing else.
+void RecoveryTest::recoverSelectedSavesTheVisibleSelection() {
+    QFETCH(int, mode);
+    QFETCH(QString, type);
+    QFETCH(int, minKilobytes);
+    QFETCH(int, minSide);
+    QFETCH(bool, all);
+    MyTableController& c = start();
+    openImage(image_);
+    scan(mode, QString());
+    auto* recover = h_->outlet<QPushButton>("_recover_selected");
+    QVERIFY(!recover->isHidden());
+    QVERIFY(!recover->isEnabled());
+
+    if (!type.isEmpty())
+        h_->outlet<QComboBox>("_filter_type")->setCurrentText(type);
+    h_->outlet<QSpinBox>("_filter_min_size")->setValue(minKilobytes);
+    if (mode == kPhotoMode) {
+        h_->outlet<QSpinBox>("_filter_min_width")->setValue(minSide);
+        h_->outlet<QSpinBox>("_filter_min_height")->setValue(minSide);
+    }
+    const results::ImagesModel& images = c.images();
+    const results::FoundItemsFilter& shown = c.foundItemsFilter();
+    const results::ItemFilter filter = shown.filter();
+    QVERIFY(!(filter == results::ItemFilter()));
+    QVERIFY(shown.rowCount() >= 2);
+    QVERIFY(shown.rowCount() < images.numberOfItems());
+    for (int row = 0; row < images.numberOfItems(); ++row) {
+        const QModelIndex item = images.index(row);
+        const bool passes =
+            results::FoundItemsFilter::passes(filter, item.data(results::ImagesModel::TypeRole).toString(),
+                                              item.data(results::ImagesModel::BytesRole).toULongLong(),
+                                              item.data(results::ImagesModel::PixelSizeRole).toSize(),
+                                              results::ImagesModel::kNotChecked, false);
+        QCOMPARE(shown.mapFromSource(item).isValid(), passes);
+    }
+
+    QListView* browser = mode == kPhotoMode ? c.imageBrowser() : c.imageBrowser_2();
+    if (all) {
+        browser->setFocus();
+        QTest::keyClick(browser, Qt::Key_A, Qt::ControlModifier);
+    } else {
+        browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::Select);
+        browser->selectionModel()->select(browser->model()->index(1, 0), QItemSelectionModel::Select);
+    }
+    std::set<int> chosen;
+    std::uint64_t chosenBytes = 0;
+    for (const QModelIndex& index : browser->selectionModel()->selectedIndexes()) {
+        chosen.insert(shown.mapToSource(index).row());
+        chosenBytes += index.data(results::ImagesModel::BytesRole).toULongLong();
+    }
+    QCOMPARE(static_cast<int>(chosen.size()), all ? shown.rowCount() : 2);
+    QCOMPARE(h_->outlet<QLabel>("_selection_label")->text(), selectionText(chosen.size(), chosenBytes));
+    QVERIFY(recover->isEnabled());
+
+    QTemporaryDir gui;
+    pathField()->setText(gui.path());
+    recover->click();
+    // Exactly the chosen items went through saving; each is checked, saved or skipped.
+    const auto checked = [&] {
+        std::set<int> rows;
+        for (int row = 0; row < images.numberOfItems(); ++row) {
+            if (images.index(row).data(results::ImagesModel::CheckRole).toInt() !=
+                results::ImagesModel::kNotChecked)
+                rows.insert(row);
+        }
+        return rows;
+    };
+    QTRY_VERIFY(checked() == chosen);
+    const auto saved = treeOf(gui.path());
+    QCOMPARE(static_cast<std::uint64_t>(saved.size()), c.recoveryWriter().savedCount());
+    QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
+             static_cast<std::uint64_t>(chosen.size()));
+    std::uint64_t savedBytes = 0;
+    for (const auto& [name, bytes] : saved)
+        savedBytes += static_cast<std::uint64_t>(bytes.size());
+    const QString results = QString::fromStdString(
+        results::resultsFolder(gui.path().toStdString(), c.recoveryWriter().scannedKind()).string());
+    QCOMPARE(h_->outlet<QLabel>("_saved_label")->text(), savedText(saved.size(), savedBytes, results));
+    // The folder opens on request only; a desktop that cannot open it says so.
+    QVERIFY(h_->opened.empty());
+    h_->outlet<QPushButton>("_show_folder_btn")->click();
+    QCOMPARE(h_->opened, std::vector<QUrl>({QUrl::fromLocalFile(results)}));
+    c.setUrlOpener([](const QUrl&) { return false; });
+    h_->outlet<QPushButton>("_show_folder_btn")->click();
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
+    QVERIFY(h_->prompter->alerts[0].message.startsWith(QStringLiteral("\nThe folder")));
 }
 
 void RecoveryTest::cancelledBatchKeepsTheRestForLater() {

@@ -3,9 +3,11 @@
 #include "results/ui/photo_viewer.h"
 #include "road_support.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardPaths>
 
@@ -19,6 +21,7 @@ class ScreenshotTour : public QObject {
 private slots:
     void initTestCase();
     void photoRoad();
+    void chooseWhatToRecover();
     void rawFileRoad();
     void videoRoad();
     void helpWindow();
@@ -98,6 +101,24 @@ void ScreenshotTour::photoRoad() {
     QVERIFY(c.photoViewer());
     shoot("12-photo-viewer", c.photoViewer());
     c.photoViewer()->close();
+}
+
+// The filter bar with a selection, then the line that says where the selection went.
+void ScreenshotTour::chooseWhatToRecover() {
+    MyTableController& c = start({"040_Canon_40D.jpg", "061_BlueSquare.jpg", "053_DSCN0010.jpg",
+                                  "063_Portrait_6.jpg", "033_atop.gif", "005_goldfish.png"});
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_Photo");
+    road.click("_next_btn");
+    QVERIFY(road.waitForEndOfScan(0));
+    h_->outlet<QComboBox>("_filter_type")->setCurrentText("JPG");
+    QListView* browser = c.imageBrowser();
+    browser->setFocus();
+    QTest::keyClick(browser, Qt::Key_A, Qt::ControlModifier);
+    shoot("19-photo-filter-and-selection", c.window());
+    h_->outlet<QLineEdit>("_path")->setText(scratch_.filePath("recovered"));
+    h_->outlet<QPushButton>("_recover_selected")->click();
+    shoot("20-photo-after-recover-selected", c.window());
 }
 
 void ScreenshotTour::rawFileRoad() {

@@ -1,3 +1,4 @@
+#include "app/choose_bar.h"
 #include "road_support.h"
 
 #include <QLabel>
@@ -83,6 +84,10 @@ void WizardRoadTest::photoRoadShowsWhatTheCarverFinds() {
     QVERIFY(!h_->outlet("_next_btn")->isEnabled());
     // The last progress line was written before the end of the range was reached.
     QVERIFY(h_->outlet<QLabel>("_sector_label")->text().startsWith("Sectors "));
+    QCOMPARE(h_->outlet<QLabel>("_scan_status_label")->text(),
+             scanEndText(ScanEnd::Complete, carver.items.size(), 0));
+    QVERIFY(h_->outlet("_resume_btn")->isHidden());
+    QVERIFY(h_->outlet("_open_folder")->isEnabled());
 
     // The zoom slider zooms the photo browser only.
     const QSize before = c.imageBrowser()->iconSize();
@@ -277,6 +282,10 @@ void WizardRoadTest::stopMidScanKeepsResultsAndClosesTheMedium() {
     road.click("_next_btn");
     QTRY_VERIFY(gate.isReached());
     QVERIFY(!h_->outlet("_stop_scan")->isHidden());
+    // The found count and estimate go along; saving waits for the end.
+    QTRY_VERIFY(h_->outlet<QLabel>("_scan_status_label")->text().startsWith("Found: "));
+    QVERIFY(!h_->outlet("_open_folder")->isEnabled());
+    QVERIFY(!h_->outlet("_open_folder_Sig")->isEnabled());
     road.click("_stop_scan");
     QCOMPARE(c.scan.stop_now.load(), 1);
     gate.release();
@@ -299,6 +308,30 @@ void WizardRoadTest::stopMidScanKeepsResultsAndClosesTheMedium() {
                                                               .arg(stoppedAt)
                                                               .arg(image.sectors)
                                                               .arg(stoppedAt * 100 / image.sectors));
+    QVERIFY(!h_->outlet("_sector_label")->isHidden());
+    const QString stoppedText = h_->outlet<QLabel>("_scan_status_label")->text();
+    QCOMPARE(stoppedText, scanEndText(ScanEnd::Stopped, carver.items.size(), stoppedAt));
+
+    // Resume from here: the sector-range screen, from the sector reached to the old end.
+    road.click("_resume_btn");
+    QCOMPARE(c.screen_counter, 1);
+    QVERIFY(h_->outlet<QRadioButton>("_sector_range_rd")->isChecked());
+    auto* startField = h_->outlet<QLineEdit>("_Start_slider_val");
+    auto* endField = h_->outlet<QLineEdit>("_End_slider_val");
+    QCOMPARE(startField->text(), QString::number(stoppedAt));
+    QCOMPARE(endField->text(), QString::number(image.sectors));
+
+    // Zeros only: a scan that finds nothing says so in other words.
+    startField->setText("0");
+    endField->setText("32");
+    road.click("_next_btn");
+    QVERIFY(road.waitForEndOfScan(1));
+    QCOMPARE(c.images().rowCount(), 0);
+    const QString nothingText = h_->outlet<QLabel>("_scan_status_label")->text();
+    QCOMPARE(nothingText, scanEndText(ScanEnd::NothingFound, 0, 0));
+    QVERIFY(nothingText != stoppedText);
+    QVERIFY(nothingText != scanEndText(ScanEnd::Complete, 0, 0));
+    QVERIFY(h_->outlet("_resume_btn")->isHidden());
 }
 
 void WizardRoadTest::unreadableMediumReturnsOneStep_data() {

@@ -41,7 +41,8 @@ struct Saved {
 
 struct Stream {
     std::vector<Item> items;
-    std::vector<Saved> saved; // one per item with --output
+    std::vector<Saved> saved;         // one per item with --output
+    std::vector<std::string> skipped; // per item: the filter that left it out, or ""
     JsonValue end;
 };
 
@@ -70,8 +71,11 @@ Stream parseStream(const std::string& out) {
         auto savedKeys = kItemKeys;
         savedKeys.insert(savedKeys.end(), {"saved_path", "saved_bytes", "validated", "check", "type",
                                            "duplicate_of", "part_of"});
-        EXPECT_TRUE(line.keys() == kItemKeys || line.keys() == savedKeys)
+        auto skippedKeys = kItemKeys;
+        skippedKeys.push_back("skipped");
+        EXPECT_TRUE(line.keys() == kItemKeys || line.keys() == savedKeys || line.keys() == skippedKeys)
             << ::testing::PrintToString(line.keys());
+        stream.skipped.push_back(line.keys() == skippedKeys ? line["skipped"].text : "");
         EXPECT_EQ(line["event"].text, "item");
         stream.items.push_back({line["pass"].text, line["name"].text, line["uid"].text,
                                 line["start_sector"].number(), line["end_sector"].number()});
@@ -190,6 +194,25 @@ TEST_F(PhotoCarve, JsonStreamHasEveryItemOfBothPassesAndTheEndEvent) {
     EXPECT_EQ(stream.end["bad_sectors"].number(), 0u);
     EXPECT_EQ(stream.end["groups"].kind, JsonValue::Kind::Array);
     EXPECT_TRUE(stream.end["groups"].items.empty());
+}
+
+// The filters leave items out of saving, and say so; the items are still reported.
+TEST_F(PhotoCarve, SizeAndPictureFiltersSkipItems) {
+    TempDir out;
+    const auto run1 =
+        run({"--json", "--no-thorough", "--min-size", "200000", "--output", out.path().string()});
+    ASSERT_EQ(run1.status, 0) << run1.err;
+    auto stream = parseStream(run1.out);
+    ASSERT_EQ(stream.items.size(), 3u);
+    EXPECT_EQ(stream.skipped, (std::vector<std::string>{"min-size", "", ""}));
+    EXPECT_EQ(stream.saved.size(), 2u);
+    EXPECT_EQ(stream.end["saved"].number(), 2u);
+
+    // The JPEGs are 100 pixels wide, the PNG 400 × 400; without --output only the events tell.
+    stream = parseStream(run({"--json", "--no-thorough", "--min-pixels", "101x100"}).out);
+    EXPECT_EQ(stream.skipped, (std::vector<std::string>{"min-pixels", "", "min-pixels"}));
+    stream = parseStream(run({"--json", "--no-thorough", "--min-pixels=100X68"}).out);
+    EXPECT_EQ(stream.skipped, (std::vector<std::string>{"", "", ""}));
 }
 
 TEST_F(PhotoCarve, RangeTypesAndThoroughSwitchNarrowTheScan) {
@@ -490,6 +513,11 @@ TEST(CarveCommand, UsageErrors) {
                                                {image.string(), image.string()},
                                                {"--json=1", image.string()},
                                                {image.string(), "--start"},
+                                               {"--min-size", "ten", image.string()},
+                                               {"--min-size", "-1", image.string()},
+                                               {"--min-pixels", "640", image.string()},
+                                               {"--min-pixels", "640x", image.string()},
+                                               {"--mode", "raw", "--min-pixels", "1x1", image.string()},
                                                {"--list-media", image.string()}}) {
         const auto r = carve(args);
         EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);

@@ -41,6 +41,13 @@ TEST(CarveArguments, BothValueFormsAndTheEndOfOptions) {
     EXPECT_TRUE(parse({"--list-media", "--json"}).error.empty());
     EXPECT_FALSE(parse({"--list-media", "--mode", "raw"}).error.empty());
     EXPECT_FALSE(parse({"--output", "", "x"}).error.empty());
+
+    p = parse({"--min-size=4096", "--min-pixels", "640x480", "x"});
+    ASSERT_EQ(p.error, "");
+    EXPECT_EQ(p.options.minSize, 4096u);
+    ASSERT_TRUE(p.options.minPixels);
+    EXPECT_EQ(p.options.minPixels->width, 640u);
+    EXPECT_EQ(p.options.minPixels->height, 480u);
 }
 
 TEST(CarveArguments, TypeListsSplitAtCommas) {

@@ -1,33 +1,23 @@
 #include "carving/ui/found_item_stream.h"
 
+#include "results/picture_size.h"
 #include "results/ui/item_adder.h"
-#include "results/ui/thumbnail.h"
-#include "results/validated_saver.h"
+#include "results/ui/thumbnail_loader.h"
 
 #include <algorithm>
 
 namespace quarry::carving {
 namespace {
 
-// Photos waiting for a thumbnail hold their carved bytes; past these bounds the worker waits,
-// so memory stays bounded when decoding falls behind reading.
+// Photos waiting for a thumbnail hold their carved bytes; past these bounds photos go on
+// without one, so memory stays bounded when decoding falls behind reading.
 constexpr std::size_t kMaxJobs = 16;
 constexpr std::size_t kMaxJobBytes = 64u << 20;
-// Longest photo read again from the medium for its thumbnail.
-constexpr std::uint64_t kMaxWholePhotoBytes = 64u << 20;
-
-// The photo's whole file when its item was cut short and the medium holds the rest, else the item.
-QByteArray thumbnailSource(QByteArray item, const std::string& name, std::uint64_t firstSector,
-                           SectorSource* medium) {
-    if (medium == nullptr)
-        return item;
-    const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(item.constData()),
-                                              static_cast<std::size_t>(item.size()));
-    const auto whole = results::wholePhotoFromMedium(name, bytes, firstSector, *medium, kMaxWholePhotoBytes);
-    if (!whole)
-        return item;
-    return QByteArray(reinterpret_cast<const char*>(whole->data()), static_cast<qsizetype>(whole->size()));
-}
+// Items handed to the GUI thread in one go.
+constexpr std::size_t kMaxDrainEvents = 2000;
+// Items waiting for the GUI thread; past this the worker waits, so the window is never far
+// behind the scan and has no long catching up to do at its end.
+constexpr std::size_t kMaxOutgoing = 4000;
 
 } // namespace
 
@@ -61,32 +51,48 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
                                 std::uint64_t unreadableSectors) {
     if (bytes.empty())
         return;
+    waitForRoom();
     const std::uint64_t sequence = nextSequence_++;
-    // The engine reuses its buffer once this returns, so the job gets its own copy.
-    QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    Event event;
+    event.kind = Event::Kind::Photo;
+    event.pass = pass;
+    event.item =
+        results::MyImageObject(QByteArray(), QString::fromStdString(name), QString::fromStdString(uid));
+    event.item.unreadableSectors = unreadableSectors;
+    event.item.carvedBytes = bytes.size();
+    event.item.photoFirstSector = firstSector;
+    event.item.photoEndSector = endSector;
+    if (const auto size = results::pictureSize(bytes))
+        event.item.pixelSize = QSize(static_cast<int>(size->width), static_cast<int>(size->height));
+    // The scan never waits for thumbnails: while the pool is busy, the item goes on without
+    // one, and the browser has it made when it first shows the item.
     QByteArray placeholder;
     std::shared_ptr<SectorSource> medium;
     {
-        std::unique_lock lock(mutex_);
-        jobsChanged_.wait(lock, [&] {
-            return jobs_ == 0 || (jobs_ < kMaxJobs && jobBytes_ + bytes.size() <= kMaxJobBytes);
-        });
-        ++jobs_;
-        jobBytes_ += bytes.size();
-        placeholder = nullImageData_;
-        medium = medium_;
+        std::lock_guard lock(mutex_);
+        if (jobs_ >= std::min(kMaxJobs, thumbnailJobs_) || jobBytes_ + bytes.size() > kMaxJobBytes) {
+            event.item.thumbnailPending = true;
+        } else {
+            ++jobs_;
+            jobBytes_ += bytes.size();
+            placeholder = nullImageData_;
+            medium = medium_;
+        }
     }
-    pool_.start([this, sequence, pass, data = std::move(data), placeholder = std::move(placeholder),
-                 medium = std::move(medium), firstSector, endSector, name, uid, unreadableSectors] {
-        Event event;
-        event.kind = Event::Kind::Photo;
-        event.pass = pass;
-        const QByteArray image = thumbnailSource(data, name, firstSector, medium.get());
-        event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
-                                            QString::fromStdString(name), QString::fromStdString(uid));
-        event.item.unreadableSectors = unreadableSectors;
-        event.item.photoFirstSector = firstSector;
-        event.item.photoEndSector = endSector;
+    if (event.item.thumbnailPending) {
+        complete(sequence, std::move(event));
+        return;
+    }
+    // The engine reuses its buffer once this returns, so the job gets its own copy.
+    QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    pool_.start([this, sequence, event = std::move(event), data = std::move(data),
+                 placeholder = std::move(placeholder), medium = std::move(medium), firstSector,
+                 name]() mutable {
+        QSize pixels;
+        event.item.imageData =
+            results::photoThumbnail(data, name, firstSector, medium.get(), placeholder, &pixels);
+        if (pixels.isValid())
+            event.item.pixelSize = pixels;
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;
@@ -102,6 +108,7 @@ void FoundItemStream::rawItem(PassKind pass, const std::string& name, const std:
                                       endSector);
     if (!item)
         return;
+    waitForRoom();
     item->unreadableSectors = unreadableSectors;
     Event event;
     event.kind = Event::Kind::File;
@@ -124,7 +131,7 @@ void FoundItemStream::complete(std::uint64_t sequence, Event event) {
         }
     }
     if (post)
-        QMetaObject::invokeMethod(this, &FoundItemStream::drain, Qt::QueuedConnection);
+        postDrain();
 }
 
 void FoundItemStream::flush() {
@@ -134,13 +141,46 @@ void FoundItemStream::flush() {
     medium_.reset();
 }
 
+void FoundItemStream::setThumbnailJobs(std::size_t jobs) {
+    std::lock_guard lock(mutex_);
+    thumbnailJobs_ = jobs;
+}
+
+void FoundItemStream::waitForRoom() {
+    std::unique_lock lock(mutex_);
+    jobsChanged_.wait(lock, [&] { return outgoing_.size() < kMaxOutgoing; });
+}
+
+void FoundItemStream::postDrain() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (drainSlice())
+                postDrain();
+        },
+        Qt::QueuedConnection);
+}
+
 void FoundItemStream::drain() {
+    while (drainSlice()) {
+    }
+}
+
+bool FoundItemStream::drainSlice() {
     std::vector<Event> events;
+    bool more = false;
     {
         std::lock_guard lock(mutex_);
-        events.swap(outgoing_);
-        drainPosted_ = false;
+        // A slice at a time, so a burst of items never holds up the GUI thread for long; the
+        // rest follows in the next call.
+        const auto slice = std::min(outgoing_.size(), kMaxDrainEvents);
+        events.assign(std::make_move_iterator(outgoing_.begin()),
+                      std::make_move_iterator(outgoing_.begin() + static_cast<std::ptrdiff_t>(slice)));
+        outgoing_.erase(outgoing_.begin(), outgoing_.begin() + static_cast<std::ptrdiff_t>(slice));
+        more = !outgoing_.empty();
+        drainPosted_ = more;
     }
+    jobsChanged_.notify_all();
     std::vector<results::MyImageObject> batch;
     auto kind = Event::Kind::Pass;
     const auto deliver = [&] {
@@ -162,6 +202,7 @@ void FoundItemStream::drain() {
             batch.push_back(std::move(event.item));
     }
     deliver();
+    return more;
 }
 
 } // namespace quarry::carving

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QThreadPool>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -32,6 +33,8 @@ public:
     // picture inside it is read whole for its thumbnail; null: thumbnails of the items as cut.
     // Set before a scan starts; flush() closes it.
     void setMedium(std::shared_ptr<SectorSource> medium);
+    // Thumbnails made at once, at most; the others are left for the browser (thumbnailPending).
+    void setThumbnailJobs(std::size_t jobs);
 
     void passStarted(PassKind pass, const char* modeLabel) override;
     void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
@@ -43,7 +46,8 @@ public:
     // Worker thread: returns once everything handed over so far is queued for the GUI thread,
     // and lets go of the medium.
     void flush();
-    // GUI thread: delivers what is queued now; the queued calls do this by themselves.
+    // GUI thread: delivers what is queued now; the queued calls do this by themselves, a
+    // slice at a time.
     void drain();
 
 signals:
@@ -61,6 +65,11 @@ private:
     };
 
     void complete(std::uint64_t sequence, Event event);
+    void postDrain();
+    // Worker thread: waits while the GUI thread is far behind.
+    void waitForRoom();
+    // Delivers up to a slice of what is queued; true when more is left.
+    bool drainSlice();
 
     QByteArray nullImageData_;
     std::shared_ptr<SectorSource> medium_;
@@ -74,6 +83,7 @@ private:
     bool drainPosted_ = false;
     std::size_t jobs_ = 0;
     std::size_t jobBytes_ = 0;
+    std::size_t thumbnailJobs_ = SIZE_MAX;
 
     QThreadPool pool_; // last, so it is stopped before the state its jobs use goes away
 };

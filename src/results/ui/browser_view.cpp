@@ -13,6 +13,7 @@ constexpr int kLargestIcon = 256;
 constexpr int kCaptionWidth = 124; // room for a name such as DOCX00001.DOCX
 constexpr int kCaptionHeight = 20;
 constexpr int kCellPadding = 8;
+constexpr int kLayoutBatch = 1000;
 
 // Every item takes a whole grid cell, so the view can lay out thousands of items without asking
 // each one for its picture (uniform item sizes), and tall thumbnails are not cut to the first
@@ -51,6 +52,9 @@ void configureBrowser(QListView* browser, QAbstractItemModel* model, double zoom
     browser->setWrapping(true);
     browser->setResizeMode(QListView::Adjust);
     browser->setUniformItemSizes(true);
+    // Laid out a slice at a time, so 100 000 items never hold up the event loop at once.
+    browser->setLayoutMode(QListView::Batched);
+    browser->setBatchSize(kLayoutBatch);
     browser->setTextElideMode(Qt::ElideMiddle);
     browser->setSelectionMode(QAbstractItemView::ExtendedSelection);
     browser->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -76,6 +76,12 @@ QString toolTipOf(const MyImageObject& item) {
         .arg(item.unreadableSectors);
 }
 
+// What follows the last dot of an item's name, upper case.
+QString typeOf(const QString& name) {
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? QString() : name.mid(dot + 1).toUpper();
+}
+
 } // namespace
 
 ImagesModel::ImagesModel(QObject* parent) : QAbstractListModel(parent), recoveryMode_([] { return 0; }) {}
@@ -93,7 +99,7 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
     items_.reserve(items_.size() + items.size());
     for (auto& item : items)
-        items_.push_back({std::move(item), nextSerial(), {}, false});
+        items_.push_back({std::move(item), nextSerial(), {}, false, kNotChecked});
     endInsertRows();
     while (!pendingNotes_.empty() && pendingNotes_.begin()->first < rowCount()) {
         applyNote(pendingNotes_.begin()->first, pendingNotes_.begin()->second);
@@ -101,13 +107,13 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     }
 }
 
-void ImagesModel::setItemNote(int row, const QString& name, const QString& note, bool copy) {
+void ImagesModel::setItemNote(int row, const QString& name, const QString& note, bool copy, int check) {
     if (row < 0)
         return;
     if (row >= numberOfItems())
-        pendingNotes_[row] = {name, note, copy};
+        pendingNotes_[row] = {name, note, copy, check};
     else
-        applyNote(row, {name, note, copy});
+        applyNote(row, {name, note, copy, check});
 }
 
 void ImagesModel::applyNote(int row, const Note& note) {
@@ -116,7 +122,23 @@ void ImagesModel::applyNote(int row, const Note& note) {
         return;
     entry.note = note.text;
     entry.copy = note.copy;
-    emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole});
+    entry.check = note.check;
+    emit dataChanged(index(row), index(row), {Qt::ToolTipRole, Qt::DecorationRole, CheckRole, CopyRole});
+}
+
+void ImagesModel::setThumbnailRequester(std::function<void(int, const MyImageObject&)> requester) {
+    thumbnailRequester_ = std::move(requester);
+}
+
+void ImagesModel::setThumbnail(int row, const QString& name, const QByteArray& thumbnail) {
+    if (row < 0 || row >= numberOfItems())
+        return;
+    MyImageObject& item = items_[static_cast<std::size_t>(row)].object;
+    if (item.image_Name != name || !item.thumbnailPending)
+        return;
+    item.imageData = thumbnail;
+    item.thumbnailPending = false;
+    emit dataChanged(index(row), index(row), {Qt::DecorationRole});
 }
 
 void ImagesModel::clear() {
@@ -143,7 +165,7 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
     case Qt::ToolTipRole:
         return entry.note.isEmpty() ? toolTipOf(item) : toolTipOf(item) + QLatin1Char('\n') + entry.note;
     case Qt::DecorationRole: {
-        const QVariant shown = picture(entry);
+        const QVariant shown = picture(entry, index.row());
         return entry.copy && shown.isValid() ? QVariant(withCopyBadge(shown.value<QIcon>())) : shown;
     }
     case UidRole:
@@ -154,6 +176,16 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
         return QVariant::fromValue<qulonglong>(item.File_Start_Sector);
     case EndSectorRole:
         return QVariant::fromValue<qulonglong>(item.File_End_Sector);
+    case TypeRole:
+        return typeOf(item.image_Name);
+    case BytesRole:
+        return QVariant::fromValue<qulonglong>(item.carvedBytes);
+    case PixelSizeRole:
+        return item.pixelSize;
+    case CheckRole:
+        return entry.check;
+    case CopyRole:
+        return entry.copy;
     default:
         return {};
     }
@@ -161,7 +193,12 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
 
 // Thumbnails stay JPEG bytes in the list; decoded pictures live only in the bounded pixmap
 // cache, so memory does not grow with the number of photos.
-QVariant ImagesModel::picture(const Entry& entry) const {
+QVariant ImagesModel::picture(const Entry& entry, int row) const {
+    if (entry.object.thumbnailPending && recoveryMode_() == 0) {
+        if (thumbnailRequester_)
+            thumbnailRequester_(row, entry.object);
+        return {};
+    }
     const QVariant representation = entry.object.imageRepresentation(recoveryMode_());
     const bool damaged = entry.object.unreadableSectors > 0;
     if (representation.typeId() == QMetaType::QIcon) {

@@ -19,7 +19,13 @@ public:
         PathRole,                   // path
         StartSectorRole,            // File_Start_Sector (qulonglong)
         EndSectorRole,              // File_End_Sector (qulonglong)
+        TypeRole,                   // the name's extension, upper case
+        BytesRole,                  // bytes as carved (qulonglong)
+        PixelSizeRole,              // a photo's picture size (QSize; invalid when unknown)
+        CheckRole,                  // kNotChecked, or the FileCheck of its format check
+        CopyRole,                   // a copy of a file saved already (bool)
     };
+    static constexpr int kNotChecked = -1;
 
     explicit ImagesModel(QObject* parent = nullptr);
 
@@ -30,9 +36,15 @@ public:
     // Appends a batch of items with one insertion.
     void appendItems(std::vector<MyImageObject> items);
     // What saving made of the item at `row`, shown in its tooltip; a `copy` of a file saved
-    // already also gets a badge. Kept for a row not appended yet (saving may be quicker than
-    // the thumbnail); ignored when the row holds an item of another name.
-    void setItemNote(int row, const QString& name, const QString& note, bool copy);
+    // already also gets a badge; `check` is what its format check said (CheckRole). Kept for a
+    // row not appended yet (saving may be quicker than the thumbnail); ignored when the row
+    // holds an item of another name.
+    void setItemNote(int row, const QString& name, const QString& note, bool copy, int check = kNotChecked);
+    // Who makes the thumbnail of an item with thumbnailPending, once it is shown; it hands it
+    // back through setThumbnail.
+    void setThumbnailRequester(std::function<void(int row, const MyImageObject& item)> requester);
+    // Ignored when the row holds an item of another name.
+    void setThumbnail(int row, const QString& name, const QByteArray& thumbnail);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -53,19 +65,22 @@ private:
         quint64 serial; // names the decoded thumbnail in the pixmap cache
         QString note;
         bool copy = false;
+        int check = kNotChecked;
     };
 
-    QVariant picture(const Entry& entry) const;
+    QVariant picture(const Entry& entry, int row) const;
 
     struct Note {
         QString name, text;
         bool copy;
+        int check;
     };
     void applyNote(int row, const Note& note);
 
     std::vector<Entry> items_;
     std::map<int, Note> pendingNotes_;
     std::function<int()> recoveryMode_;
+    std::function<void(int, const MyImageObject&)> thumbnailRequester_;
 };
 
 } // namespace quarry::results

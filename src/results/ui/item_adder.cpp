@@ -1,10 +1,12 @@
 #include "results/ui/item_adder.h"
 
+#include "common/sector.h"
 #include "results/ui/file_icons.h"
 #include "results/ui/images_model.h"
 #include "results/ui/thumbnail.h"
 
 #include <QListView>
+#include <QScrollBar>
 
 namespace quarry::results {
 
@@ -15,6 +17,7 @@ std::optional<MyImageObject> makeFileItem(const QString& imageName, const QStrin
         return std::nullopt;
     MyImageObject item(QIcon(), name, image_UID, File_Start_Sec, File_End_Sec);
     item.setPath(name);
+    item.carvedBytes = File_End_Sec > File_Start_Sec ? (File_End_Sec - File_Start_Sec) * kSectorSize : 0;
     return item;
 }
 
@@ -30,7 +33,10 @@ bool ItemAdder::addImageWithData(const QByteArray& bytes, const QString& imageNa
     if (bytes.isEmpty())
         return false;
     std::vector<MyImageObject> items;
-    items.emplace_back(makeThumbnail(bytes, nullImageData_), imageName, image_UID);
+    QSize pixels;
+    items.emplace_back(makeThumbnail(bytes, nullImageData_, &pixels), imageName, image_UID);
+    items.back().carvedBytes = static_cast<std::uint64_t>(bytes.size());
+    items.back().pixelSize = pixels;
     appendPhotoItems(std::move(items));
     return true;
 }
@@ -65,13 +71,16 @@ void ItemAdder::append(std::vector<MyImageObject> items, std::uint64_t interval,
     for (std::size_t k = 0; k < items.size(); ++k)
         scroll = scroll || (Added_Item_Count + k + 1) % interval == 0;
     Added_Item_Count += items.size();
+    QListView* view = browser == 1 ? imageBrowser_.data() : imageBrowser_2_.data();
+    // A user who has scrolled back to look at earlier items keeps them in view.
+    const QScrollBar* bar = view ? view->verticalScrollBar() : nullptr;
+    const bool follow = bar == nullptr || bar->value() >= bar->maximum();
     images_.appendItems(std::move(items));
-    if (!scroll)
+    if (!scroll || !follow)
         return;
     // One scroll per batch reaches the same place as one per counted item.
-    QListView* view = browser == 1 ? imageBrowser_.data() : imageBrowser_2_.data();
-    if (view && view->model() == &images_)
-        view->scrollTo(images_.index(images_.rowCount() - 1));
+    if (view && view->model() && view->model()->rowCount() > 0)
+        view->scrollTo(view->model()->index(view->model()->rowCount() - 1, 0));
     emit scrolledToLast(browser);
 }
 

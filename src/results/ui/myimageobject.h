@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QIcon>
+#include <QSize>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
@@ -40,6 +41,13 @@ public:
     std::uint64_t File_End_Sector = 0;
     // Sectors of the item that could not be read during the scan and are zeros in it.
     std::uint64_t unreadableSectors = 0;
+    // Bytes as carved, and a photo's picture size (invalid when it does not decode); what
+    // the browser's filters look at.
+    std::uint64_t carvedBytes = 0;
+    QSize pixelSize;
+    // A photo whose thumbnail is made when it is first shown, from its sectors
+    // [photoFirstSector, photoEndSector): the scan did not wait for it.
+    bool thumbnailPending = false;
     // Where a photo lies on the medium, end exclusive, so a viewer can read it again.
     std::uint64_t photoFirstSector = 0;
     std::uint64_t photoEndSector = 0;

@@ -126,6 +126,11 @@ std::uint64_t RecoveryWriter::skippedCount() const {
     return countIn(found_, FoundItem::State::Skipped);
 }
 
+std::uint64_t RecoveryWriter::unsavedCount() const {
+    std::lock_guard lock(mutex_);
+    return countIn(found_, FoundItem::State::Unsaved);
+}
+
 void RecoveryWriter::passStarted(carving::PassKind, const char*) {}
 
 void RecoveryWriter::photoItem(carving::PassKind, std::span<const std::uint8_t> bytes,
@@ -169,13 +174,26 @@ void RecoveryWriter::enqueue(std::shared_ptr<FoundItem> item, std::span<const st
     changed_.notify_all();
 }
 
-RecoveryProgress RecoveryWriter::recoverUnsaved(const std::filesystem::path& destination) {
+RecoveryProgress RecoveryWriter::recoverUnsaved(const std::filesystem::path& destination,
+                                                const std::optional<std::vector<int>>& rows) {
     std::vector<std::shared_ptr<FoundItem>> unsaved;
     {
         std::lock_guard lock(mutex_);
-        for (const auto& item : found_) {
+        const auto take = [&](const std::shared_ptr<FoundItem>& item) {
             if (item->state == FoundItem::State::Unsaved)
                 unsaved.push_back(item);
+        };
+        if (!rows) {
+            std::for_each(found_.begin(), found_.end(), take);
+        } else {
+            std::vector<int> sorted = *rows;
+            std::sort(sorted.begin(), sorted.end());
+            sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+            // In found order, so numbered names come out as a whole batch would make them.
+            for (const int row : sorted) {
+                if (row >= 0 && static_cast<std::size_t>(row) < found_.size())
+                    take(found_[static_cast<std::size_t>(row)]);
+            }
         }
     }
     std::unique_ptr<carving::SectorSource> medium;
@@ -268,7 +286,7 @@ void RecoveryWriter::save(Job& job) {
     settle(job, saved, carved);
     if (saved.save.ok || saved.skipped)
         emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved),
-                         !saved.duplicateOf.empty());
+                         !saved.duplicateOf.empty(), static_cast<int>(saved.check));
 }
 
 void RecoveryWriter::settle(Job& job, const SavedItem& item, std::uint64_t bytes) {
@@ -284,9 +302,10 @@ void RecoveryWriter::settle(Job& job, const SavedItem& item, std::uint64_t bytes
                           : item.skipped ? FoundItem::State::Skipped
                                          : FoundItem::State::Unsaved;
         auto& outcome = session.outcome;
-        if (saved)
+        if (saved) {
             ++outcome.saved;
-        else if (item.skipped)
+            outcome.savedBytes += item.save.bytes;
+        } else if (item.skipped)
             ++outcome.skipped;
         else if (full)
             outcome.destinationFull = true;

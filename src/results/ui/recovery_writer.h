@@ -37,8 +37,9 @@ struct RecoveryProgress {
 
 struct RecoveryOutcome {
     std::uint64_t saved = 0;
-    std::uint64_t skipped = 0; // not saved on purpose: copies, and rejected items
-    std::uint64_t failed = 0;  // for a reason other than a full destination
+    std::uint64_t savedBytes = 0; // the saved files' sizes
+    std::uint64_t skipped = 0;    // not saved on purpose: copies, and rejected items
+    std::uint64_t failed = 0;     // for a reason other than a full destination
     bool destinationFull = false;
     bool cancelled = false;
     bool sourceUnreadable = false;
@@ -75,11 +76,15 @@ public:
     std::uint64_t savedCount() const;
     // Found items not saved on purpose: copies of files saved already, and rejected items.
     std::uint64_t skippedCount() const;
+    // Found items neither saved, on their way to be, nor skipped on purpose.
+    std::uint64_t unsavedCount() const;
 
     // Queues every found item not saved or queued yet, to be saved below `destination` after
     // what is queued already. Returns the progress it starts from (totalFiles 0: nothing to do,
     // or the medium cannot be opened, see lastBatch()).
-    RecoveryProgress recoverUnsaved(const std::filesystem::path& destination);
+    // With `rows` (found order), only those of them.
+    RecoveryProgress recoverUnsaved(const std::filesystem::path& destination,
+                                    const std::optional<std::vector<int>>& rows = std::nullopt);
     // The running batch stops, abandoning the file it is writing.
     void cancelBatch();
     // Blocks until the batch has ended; what became of it.
@@ -103,8 +108,8 @@ signals:
     void liveDestinationFull();
     // The format check of the found item `row` (in found order) is done: `note` says what it
     // is and where it went; `copy` when it was not saved again because an earlier item of this
-    // scan holds the same file.
-    void itemChecked(int row, const QString& name, const QString& note, bool copy);
+    // scan holds the same file; `check` is its FileCheck.
+    void itemChecked(int row, const QString& name, const QString& note, bool copy, int check);
 
 private:
     struct FoundItem {

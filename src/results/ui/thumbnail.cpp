@@ -20,7 +20,7 @@ QSize fitWithin(QSize size, int maxSide) {
 
 namespace {
 
-QImage decodeScaled(const QByteArray& bytes) {
+QImage decodeScaled(const QByteArray& bytes, QSize& pictureSize) {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -34,6 +34,9 @@ QImage decodeScaled(const QByteArray& bytes) {
     QImage image = reader.read();
     if (image.isNull())
         return image;
+    const QSize own = stored.isValid() ? stored : image.size();
+    pictureSize =
+        reader.transformation().testFlag(QImageIOHandler::TransformationRotate90) ? own.transposed() : own;
     const QSize fitted = fitWithin(image.size(), kThumbnailMaxSide);
     if (fitted != image.size())
         image = image.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -53,8 +56,11 @@ QImage flattened(const QImage& image) {
 
 } // namespace
 
-QByteArray makeThumbnail(const QByteArray& imageBytes, const QByteArray& placeholder) {
-    const QImage image = decodeScaled(imageBytes);
+QByteArray makeThumbnail(const QByteArray& imageBytes, const QByteArray& placeholder, QSize* pictureSize) {
+    QSize size;
+    const QImage image = decodeScaled(imageBytes, size);
+    if (pictureSize)
+        *pictureSize = size;
     if (image.isNull())
         return placeholder;
     QByteArray encoded;

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QListView>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -106,6 +107,22 @@ private slots:
         adder.appendPhotoItems(std::move(batch));
         QCOMPARE(scrolled.count(), 4);
         QCOMPARE(adder.addedItemCount(), 9u);
+
+        // A user who has scrolled back up is left there; at the end again, the browser follows.
+        imageBrowser.resize(200, 150);
+        imageBrowser.show();
+        adder.appendPhotoItems(std::vector<MyImageObject>(60, MyImageObject(kPlaceholder, "y", "y")));
+        QScrollBar* bar = imageBrowser.verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(0);
+        const int before = scrolled.count();
+        adder.appendPhotoItems(std::vector<MyImageObject>(6, MyImageObject(kPlaceholder, "z", "z")));
+        QCOMPARE(scrolled.count(), before);
+        QCOMPARE(bar->value(), 0);
+        QTest::qWait(50); // the batched layout settles
+        bar->setValue(bar->maximum());
+        adder.appendPhotoItems(std::vector<MyImageObject>(6, MyImageObject(kPlaceholder, "z", "z")));
+        QCOMPARE(scrolled.count(), before + 1);
     }
 
     void filesAreTrimmedIconedAndScrolledEveryFourth() {
