@@ -278,6 +278,8 @@ public:
     // Opens the item at `row` of `browser` large: pictures in the photo viewer, PDFs in the
     // document viewer, sounds and movies in the media window; other items stay in the preview.
     void openItemLarge(QListView* browser, int row);
+    // Opens the current item of the browser that has the focus; false when none has.
+    bool openFocusedItemLarge();
     // Each is null until first opened.
     results::PhotoViewer* photoViewer() const { return photoViewer_.get(); }
     results::DocumentViewer* documentViewer() const { return documentViewer_.get(); }

@@ -7,13 +7,17 @@
 
 namespace quarry::app {
 
-// Return is Next and Escape is Back wherever the button can be pressed; Tab leaves a table
-// instead of walking its cells; Space ticks or unticks the current file type.
+// Return is Next (except in a browser) and Escape is Back wherever the button can be pressed; Tab leaves a
+// table instead of walking its cells; Space ticks or unticks the current file type.
 void MyTableController::setUpKeyboard() {
     Ui::MainWindow& ui = *ui_;
+    // In a browser, Return opens the current item large instead.
     const auto press = [this](const QKeySequence& key, QAbstractButton* button) {
         shortcuts_.push_back(std::make_unique<QShortcut>(key, window_.get()));
-        connect(shortcuts_.back().get(), &QShortcut::activated, button, &QAbstractButton::click);
+        connect(shortcuts_.back().get(), &QShortcut::activated, button, [this, key, button] {
+            if (key[0].key() == Qt::Key_Escape || !openFocusedItemLarge())
+                button->click();
+        });
     };
     press(Qt::Key_Return, ui._next_btn);
     press(Qt::Key_Enter, ui._next_btn);

@@ -25,7 +25,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <filesystem>
-#include <numeric>
 #include <system_error>
 #include <unistd.h>
 
@@ -166,13 +165,13 @@ void MyTableController::showTypeIcon(const QString& itemName) {
 // Double-click, Enter or Space on a browser item opens it large.
 void MyTableController::setUpViewers() {
     for (QListView* browser : {ui_->imageBrowser, ui_->imageBrowser_2}) {
-        connect(browser, &QListView::activated, this,
-                [this, browser](const QModelIndex& index) { openItemLarge(browser, index.row()); });
+        connect(browser, &QListView::activated, this, [this, browser](const QModelIndex& index) {
+            openItemLarge(browser, foundItemsFilter().mapToSource(index).row());
+        });
         auto* space = new QAction(browser); // owned by the browser
         space->setShortcut(Qt::Key_Space);
         space->setShortcutContext(Qt::WidgetShortcut);
-        connect(space, &QAction::triggered, this,
-                [this, browser] { openItemLarge(browser, browser->currentIndex().row()); });
+        connect(space, &QAction::triggered, this, [this] { openFocusedItemLarge(); });
         browser->addAction(space);
     }
     // The photo viewer steps through rows of the found items; a new scan empties them.
@@ -182,27 +181,33 @@ void MyTableController::setUpViewers() {
     });
 }
 
+bool MyTableController::openFocusedItemLarge() {
+    for (QListView* browser : {ui_->imageBrowser, ui_->imageBrowser_2}) {
+        if (browser->hasFocus() && browser->currentIndex().isValid()) {
+            openItemLarge(browser, foundItemsFilter().mapToSource(browser->currentIndex()).row());
+            return true;
+        }
+    }
+    return false;
+}
+
 void MyTableController::openItemLarge(QListView* browser, int row) {
     if (row < 0 || row >= images_->numberOfItems())
         return;
-    if (browser == ui_->imageBrowser) {
-        std::vector<int> rows(static_cast<std::size_t>(images_->numberOfItems()));
-        std::iota(rows.begin(), rows.end(), 0);
-        openPhotos(std::move(rows), row);
-        return;
+    // The viewer steps through what the browser shows: the filtered items, in its order.
+    const bool photos = browser == ui_->imageBrowser;
+    const results::FoundItemsFilter& shown = foundItemsFilter();
+    std::vector<int> rows;
+    for (int k = 0; k < shown.rowCount(); ++k) {
+        const int source = shown.mapToSource(shown.index(k, 0)).row();
+        if (photos || viewerFor(images_->itemAtIndex(source).path) == ViewerKind::Photo)
+            rows.push_back(source);
     }
     const results::MyImageObject& item = images_->itemAtIndex(row);
-    switch (viewerFor(item.path)) {
-    case ViewerKind::Photo: {
-        // Steps through the pictures among the found files.
-        std::vector<int> rows;
-        for (int k = 0; k < images_->numberOfItems(); ++k) {
-            if (viewerFor(images_->itemAtIndex(k).path) == ViewerKind::Photo)
-                rows.push_back(k);
-        }
+    switch (photos ? ViewerKind::Photo : viewerFor(item.path)) {
+    case ViewerKind::Photo:
         openPhotos(std::move(rows), row);
         break;
-    }
     case ViewerKind::Document: {
         if (!documentViewer_)
             documentViewer_ = std::make_unique<results::DocumentViewer>(window_.get());

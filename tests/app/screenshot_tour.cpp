@@ -1,5 +1,6 @@
 #include "app/media_window.h"
 #include "results/ui/document_viewer.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/photo_viewer.h"
 #include "road_support.h"
 
@@ -67,7 +68,8 @@ void ScreenshotTour::openLarge(QListView* browser, const QString& suffix) {
     const quarry::results::ImagesModel& items = h_->controller->images();
     for (int row = 0; row < items.numberOfItems(); ++row) {
         if (items.itemAtIndex(row).image_Name.endsWith(suffix, Qt::CaseInsensitive)) {
-            const QRect cell = browser->visualRect(items.index(row));
+            const QRect cell =
+                browser->visualRect(h_->controller->foundItemsFilter().mapFromSource(items.index(row)));
             QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
             QTest::mouseDClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
             return;

@@ -1,6 +1,7 @@
 #include "app/media_window.h"
 #include "app/texts.h"
 #include "results/ui/document_viewer.h"
+#include "results/ui/found_items_filter.h"
 #include "results/ui/photo_viewer.h"
 #include "road_support.h"
 
@@ -136,7 +137,7 @@ void ViewersTest::photoViewerStepsThroughThePhotosWithTheirSummary() {
 
     // Enter and Space open the browser's current photo too.
     viewer->close();
-    c.imageBrowser()->setCurrentIndex(c.images().index(2));
+    c.imageBrowser()->setCurrentIndex(c.foundItemsFilter().index(2, 0));
     for (int key : {Qt::Key_Return, Qt::Key_Space}) {
         viewer->close();
         c.imageBrowser()->setFocus();
