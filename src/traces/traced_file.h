@@ -17,9 +17,9 @@ enum class TraceKind { Fat, ExFat, Ntfs };
 // UTF-16 (replaced by U+FFFD); sanitise before using it as a path.
 struct TracedFile {
     TraceKind kind = TraceKind::Fat;
-    std::string name;               // the long name when there is one, UTF-8
-    std::vector<std::string> path;  // folder names from the volume's root, when they are known
-    std::uint64_t bytes = 0;        // the file's size, capped by the medium's size
+    std::string name;                  // the long name when there is one, UTF-8
+    std::vector<std::string> path;     // folder names from the volume's root, when they are known
+    std::uint64_t bytes = 0;           // the file's size, capped by the medium's size
     std::optional<std::int64_t> mtime; // last modification, seconds since 1970-01-01 UTC
     // Where the file lies on the medium, in file order, in 512-byte sectors. Extents past the
     // medium are left out. Empty when the volume's layout could not be inferred.
@@ -27,8 +27,8 @@ struct TracedFile {
     // The file's bytes held in its MFT record (small NTFS files); then `extents` is empty.
     std::vector<std::uint8_t> residentData;
     bool deleted = false; // its entry or record is marked free
-    // More than one piece, as read from an NTFS run list (a FAT trace only knows the first
-    // cluster, so its single extent is a guess that the file is contiguous).
+    // The extents were read from an NTFS run list. A FAT or exFAT trace only knows the first
+    // cluster, so its single extent is a guess that the file is contiguous.
     bool fromRunList = false;
 
     std::uint64_t firstSector() const { return extents.empty() ? 0 : extents.front().first; }
@@ -42,7 +42,9 @@ struct VolumeLayout {
     std::uint64_t clusterBase = 0;
     bool fromBootSector = false; // else inferred from the traces themselves
 
-    std::uint64_t dataStart() const { return kind == TraceKind::Ntfs ? clusterBase : clusterBase + 2 * clusterSectors; }
+    std::uint64_t dataStart() const {
+        return kind == TraceKind::Ntfs ? clusterBase : clusterBase + 2 * clusterSectors;
+    }
 };
 
 // What a scan learnt from file-system traces, read only once the scan has ended.
