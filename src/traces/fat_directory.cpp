@@ -48,9 +48,6 @@ bool plausibleShortEntry(const std::uint8_t* e) {
 std::string shortName(const std::uint8_t* e) {
     std::string base(reinterpret_cast<const char*>(e), 8);
     std::string ext(reinterpret_cast<const char*>(e + 8), 3);
-    if (e[0] == 0x05) {
-        base[0] = static_cast<char>(kDeleted);
-    }
     if (e[0] == kDeleted) {
         base[0] = '_'; // the first letter is lost
     }
@@ -62,6 +59,12 @@ std::string shortName(const std::uint8_t* e) {
             }
         }
     };
+    // Letters past ASCII belong to a code page the card does not name.
+    for (std::string* part : {&base, &ext}) {
+        for (char& c : *part) {
+            c = static_cast<unsigned char>(c) >= 0x80 ? '_' : c;
+        }
+    }
     trim(base, (e[12] & 0x08) != 0);
     trim(ext, (e[12] & 0x10) != 0);
     return ext.empty() ? base : base + "." + ext;
