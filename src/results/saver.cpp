@@ -363,7 +363,8 @@ SaveResult ItemSaver::moveTo(const std::filesystem::path& saved, const std::vect
     const std::string safe = safePathComponent(name);
     for (unsigned n = 1; n < 1000000; ++n) {
         const std::string target = n == 1 ? safe : numberedName(safe, n);
-        const int error = renameNoReplace(saved, dir / target);
+        // Saved there under that name already: it only needs its date.
+        const int error = saved == dir / target ? 0 : renameNoReplace(saved, dir / target);
         if (error == EEXIST)
             continue;
         if (error != 0)
