@@ -36,9 +36,14 @@ class QMediaPlayer;
 class QTableView;
 
 namespace quarry::carving {
+class BlockObserver;
 class ScanBridge;
 class ScanProgress;
 } // namespace quarry::carving
+
+namespace quarry::traces {
+class TraceScanner;
+}
 
 namespace quarry::results {
 class ImagesModel;
@@ -320,6 +325,10 @@ private:
     void onPhotoItems(std::vector<results::MyImageObject> items);
     void onFileItems(std::vector<results::MyImageObject> items);
     void onScanWorkerFinished(carving::ScanStatus status);
+    // A scan watches its sectors for file-system traces; once it has ended (worker thread), the
+    // names they give are shown beside the items.
+    carving::BlockObserver* beginTracing(const carving::SectorSource* source);
+    void showTracedNames();
     void returnAfterOpenFailure();
     void invalidateProgressTimer();
     void shutDownScan();
@@ -389,6 +398,9 @@ private:
     std::vector<media::MyDataObject> openedDiskImages_;
     // Saves what the scan finds; fed by the scan's worker.
     std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
+    // The file-system traces of the running or last scan, and its medium's size.
+    std::shared_ptr<traces::TraceScanner> traces_;
+    std::uint64_t tracedSectors_ = 0;
     // Last, so its worker has ended before anything it uses goes away.
     std::unique_ptr<carving::ScanBridge> scanBridge_;
 };

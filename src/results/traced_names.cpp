@@ -56,6 +56,7 @@ std::vector<NamedFile> TracedNaming::nameSaved(const traces::TraceCatalog& trace
         saved.path = item.path;
         named.push_back(place(*file, item.name, saved));
     }
+    saved_.clear();
     return named;
 }
 

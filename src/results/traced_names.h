@@ -44,7 +44,8 @@ public:
     // An item saved during the scan, its data from sector `start`.
     void remember(const std::string& name, std::uint64_t start, const SavedItem& item);
 
-    // Moves every remembered verified item whose trace starts at its sector and has its length.
+    // Moves every item remembered since the last call, when it is verified and its trace starts
+    // at its sector and has its length.
     std::vector<NamedFile> nameSaved(const traces::TraceCatalog& traces);
 
     // Saves the traced files that no item named, from their extents on `medium` (an NTFS file

@@ -57,7 +57,7 @@ void FoundItemStream::passStarted(PassKind pass, const char* modeLabel) {
 }
 
 void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                                const std::string& uid, std::uint64_t firstSector, std::uint64_t,
+                                const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
                                 std::uint64_t unreadableSectors) {
     if (bytes.empty())
         return;
@@ -77,7 +77,7 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         medium = medium_;
     }
     pool_.start([this, sequence, pass, data = std::move(data), placeholder = std::move(placeholder),
-                 medium = std::move(medium), firstSector, name, uid, unreadableSectors] {
+                 medium = std::move(medium), firstSector, endSector, name, uid, unreadableSectors] {
         Event event;
         event.kind = Event::Kind::Photo;
         event.pass = pass;
@@ -85,6 +85,8 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
                                             QString::fromStdString(name), QString::fromStdString(uid));
         event.item.unreadableSectors = unreadableSectors;
+        event.item.File_Start_Sector = firstSector;
+        event.item.File_End_Sector = endSector;
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;

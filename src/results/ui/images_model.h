@@ -33,6 +33,9 @@ public:
     // already also gets a badge. Kept for a row not appended yet (saving may be quicker than
     // the thumbnail); ignored when the row holds an item of another name.
     void setItemNote(int row, const QString& name, const QString& note, bool copy);
+    // After a scan: the name file-system traces give the file starting at each item's first
+    // sector (empty when none does), shown in the item's tooltip.
+    void setOriginalNames(const std::function<QString(std::uint64_t startSector)>& nameAt);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -53,6 +56,7 @@ private:
         quint64 serial; // names the decoded thumbnail in the pixmap cache
         QString note;
         bool copy = false;
+        QString originalName;
     };
 
     QVariant picture(const Entry& entry) const;
