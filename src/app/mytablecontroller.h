@@ -42,8 +42,9 @@ class ScanProgress;
 } // namespace quarry::carving
 
 namespace quarry::traces {
+class TraceCatalog;
 class TraceScanner;
-}
+} // namespace quarry::traces
 
 namespace quarry::results {
 class ImagesModel;
@@ -329,6 +330,7 @@ private:
     // names they give are shown beside the items.
     carving::BlockObserver* beginTracing(const carving::SectorSource* source);
     void showTracedNames();
+    void listFoundByName(const traces::TraceCatalog& traces);
     void returnAfterOpenFailure();
     void invalidateProgressTimer();
     void shutDownScan();

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QThread>
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace quarry::app {
@@ -248,6 +249,8 @@ void MyTableController::showTracedNames() {
     QMetaObject::invokeMethod(
         this,
         [this, traces] {
+            if (Recovery_MODE == kRawFileMode)
+                listFoundByName(*traces);
             images_->setOriginalNames([&traces](std::uint64_t sector) {
                 const traces::TracedFile* file = traces->fileStartingAt(sector);
                 if (file == nullptr)
@@ -257,6 +260,31 @@ void MyTableController::showTracedNames() {
             });
         },
         Qt::QueuedConnection);
+}
+
+// Raw-file mode, after the scan: the files that only their traces know of (no item starts
+// where they do) are listed as a group of their own, each as its first piece.
+void MyTableController::listFoundByName(const traces::TraceCatalog& traces) {
+    std::set<std::uint64_t> itemStarts;
+    for (int row = 0; row < images_->numberOfItems(); ++row)
+        itemStarts.insert(images_->itemAtIndex(row).File_Start_Sector);
+    std::vector<results::MyImageObject> items;
+    for (const traces::TracedFile& file : traces.files()) {
+        const std::uint64_t start = file.firstSector();
+        if (file.extents.empty() || itemStarts.count(start) > 0 || traces.fileStartingAt(start) != &file)
+            continue;
+        auto item = results::makeFileItem(QString::fromStdString(file.name),
+                                          QStringLiteral("TRACE%1").arg(items.size() + 1), start,
+                                          start + file.extents.front().count);
+        if (item)
+            items.push_back(std::move(*item));
+    }
+    if (items.empty())
+        return;
+    const std::string latest = items.back().image_Name.toStdString();
+    nsSIGFileInfoDataObject_.createSignatureListTableRecord(results::kFoundByNameFolder, items.size(), latest,
+                                                            latest, results::kFoundByNameFolder);
+    onFileItems(std::move(items));
 }
 
 // The medium could not be opened: the wizard goes back one screen.
