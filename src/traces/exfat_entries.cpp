@@ -74,7 +74,6 @@ std::optional<ExFatEntry> readExFatEntrySet(const std::uint8_t* p, std::size_t a
     entry.name = utf8FromUtf16(reinterpret_cast<const std::uint8_t*>(units.data()), nameUnits);
     entry.folder = (le16(p + 4) & 0x10) != 0;
     entry.mtime = exFatTime(le32(p + 12), p[21], p[23]);
-    entry.contiguous = (stream[1] & 0x02) != 0;
     entry.firstCluster = le32(stream + 20);
     entry.bytes = le64(stream + 24);
     entry.deleted = deleted;

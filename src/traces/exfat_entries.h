@@ -15,7 +15,6 @@ struct ExFatEntry {
     std::optional<std::int64_t> mtime;
     bool folder = false;
     bool deleted = false;
-    bool contiguous = false; // its clusters follow each other (no FAT chain)
 };
 
 // The entry set starting at `p` when its checksum holds (a deleted set's too), given the

@@ -238,9 +238,9 @@ void RecoveryWriter::nameFromTraces(std::shared_ptr<const traces::TraceCatalog> 
     changed_.notify_all();
 }
 
-// Saving thread: renames what was saved since the last naming; in a raw-file scan, saves the
-// files that only traces know of, once.
-void RecoveryWriter::nameSaved(Session& session) {
+// Saving thread: renames what was saved since the last naming; then, with `tracedOnly` in a
+// raw-file scan, saves the files that only traces know of, once.
+void RecoveryWriter::nameSaved(Session& session, bool tracedOnly) {
     std::shared_ptr<const traces::TraceCatalog> traces;
     SearchKind kind = SearchKind::Photo;
     std::uint64_t generation = 0;
@@ -253,7 +253,7 @@ void RecoveryWriter::nameSaved(Session& session) {
     if (!traces || session.cancelled)
         return;
     session.naming.nameSaved(*traces);
-    if (kind == SearchKind::File && tracedOnlySaved_ != generation && session.source) {
+    if (tracedOnly && kind == SearchKind::File && tracedOnlySaved_ != generation && session.source) {
         tracedOnlySaved_ = generation;
         session.naming.saveTracedOnly(*traces, *session.source, session.source->sectorCount() * kSectorSize);
     }
@@ -274,7 +274,7 @@ void RecoveryWriter::run() {
         if (job.item)
             save(job);
         else
-            nameSaved(*job.session);
+            nameSaved(*job.session, true);
         lock.lock();
         saving_ = false;
         changed_.notify_all();
@@ -307,7 +307,7 @@ void RecoveryWriter::save(Job& job) {
     session.naming.remember(item.name, item.start, saved);
     // After the scan the traces are known: a batch's file takes its name at once.
     if (session.batch)
-        nameSaved(session);
+        nameSaved(session, false);
     settle(job, saved, carved);
     if (saved.save.ok || saved.skipped)
         emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved),

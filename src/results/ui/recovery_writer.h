@@ -137,7 +137,7 @@ private:
     void run();
     void save(Job& job);
     void settle(Job& job, const SavedItem& saved, std::uint64_t bytes);
-    void nameSaved(Session& session);
+    void nameSaved(Session& session, bool tracedOnly);
 
     SaveFileSystem* fileSystem_ = nullptr;
     std::atomic<bool> keepRejected_{false};
