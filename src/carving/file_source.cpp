@@ -54,14 +54,25 @@ std::int64_t mediumSize(int fd) {
     return end < 0 ? -1 : static_cast<std::int64_t>(end);
 }
 
+#if defined(__linux__)
+// Whether two descriptors are open on one file.
+bool sameFile(int one, int other) {
+    struct stat a {};
+    struct stat b {};
+    return ::fstat(one, &a) == 0 && ::fstat(other, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+           a.st_rdev == b.st_rdev;
+}
+#endif
+
 // Reads by offset, so a failed read leaves nothing to put back. Large reads straight into the
 // caller's buffer cost the same however the page cache was filled (by a writer or by reads),
 // where mapping pages cached from writes costs a fault per few pages; and a read error stays a
 // failed read of its own sectors instead of a signal.
 class FileSource final : public SectorSource {
 public:
-    FileSource(UniqueFd fd, std::uint64_t bytes)
-        : fd_(std::move(fd)), bytes_(bytes), sectors_((bytes + kSectorSize - 1) / kSectorSize) {
+    FileSource(UniqueFd fd, std::uint64_t bytes, DirectReopen reopenDirect)
+        : fd_(std::move(fd)), reopenDirect_(std::move(reopenDirect)), bytes_(bytes),
+          sectors_((bytes + kSectorSize - 1) / kSectorSize) {
         // Doubles the kernel's read-ahead for the scan's sequential stream.
         ::posix_fadvise(fd_.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     }
@@ -106,9 +117,11 @@ private:
 #if defined(__linux__)
         // Once, whatever thread meets the first failed sector: thumbnailers share a source.
         std::call_once(directOpened_, [this] {
-            // The same open file once more, not whatever its path names now.
-            const std::string self = "/proc/self/fd/" + std::to_string(fd_.get());
-            direct_ = std::make_unique<UniqueFd>(::open(self.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+            direct_ = std::make_unique<UniqueFd>(reopenDirect_());
+            // A path opened again may name another file by now: only the same medium will do.
+            if (direct_->get() >= 0 && !sameFile(fd_.get(), direct_->get())) {
+                direct_->reset();
+            }
         });
         alignas(4096) static thread_local std::uint8_t bounce[kSectorSize];
         if (direct_->get() < 0 || !readAt(direct_->get(), sector * kSectorSize, kSectorSize, bounce)) {
@@ -124,6 +137,7 @@ private:
     }
 
     UniqueFd fd_;
+    DirectReopen reopenDirect_;
     std::once_flag directOpened_;
     std::unique_ptr<UniqueFd> direct_; // opened at the first failed sector
     std::uint64_t bytes_;
@@ -150,6 +164,17 @@ std::optional<std::string> notAMedium(const struct stat& info) {
     return std::nullopt;
 }
 
+PrivilegedOpener& privilegedOpener() {
+    static PrivilegedOpener opener;
+    return opener;
+}
+
+#if defined(__linux__)
+constexpr int kPastTheCache = O_DIRECT;
+#else
+constexpr int kPastTheCache = 0; // sectors are re-read alone on Linux only
+#endif
+
 } // namespace
 
 std::unique_ptr<SectorSource> openFileSource(const std::string& path) {
@@ -158,22 +183,38 @@ std::unique_ptr<SectorSource> openFileSource(const std::string& path) {
 }
 
 std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, std::string& problem) {
+    // O_NONBLOCK so a FIFO cannot hang the open; it is refused before anything reads it.
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.get() >= 0) {
+        return openFileSourceFromDescriptor(std::move(fd), problem);
+    }
+    const int error = errno;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (auto why = notAMedium(info)) {
+            problem = std::move(*why);
+            return nullptr;
+        }
+    }
+    const PrivilegedOpener& opener = privilegedOpener();
+    if ((error == EACCES || error == EPERM) && opener) {
+        if (UniqueFd granted = opener(path, 0); granted.get() >= 0) {
+            // Past the page cache through the same service, as the path can't be opened again.
+            return openFileSourceFromDescriptor(std::move(granted), problem,
+                                                [opener, path] { return opener(path, kPastTheCache); });
+        }
+    }
+    problem = std::generic_category().message(error);
+    return nullptr;
+}
+
+std::unique_ptr<SectorSource> openFileSourceFromDescriptor(UniqueFd fd, std::string& problem,
+                                                           DirectReopen reopenDirect) {
     auto refuse = [&problem](std::string why) -> std::unique_ptr<SectorSource> {
         problem = std::move(why);
         return nullptr;
     };
-    // O_NONBLOCK so a FIFO cannot hang the open; it is refused below and cleared for the rest.
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info {};
-    if (fd.get() < 0) {
-        const int error = errno;
-        if (::stat(path.c_str(), &info) == 0) {
-            if (auto why = notAMedium(info)) {
-                return refuse(std::move(*why));
-            }
-        }
-        return refuse(std::generic_category().message(error));
-    }
     if (::fstat(fd.get(), &info) != 0) {
         return refuse(std::generic_category().message(errno));
     }
@@ -188,7 +229,18 @@ std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, st
     if (size < 0) {
         return refuse("its size cannot be found");
     }
-    return std::make_unique<FileSource>(std::move(fd), static_cast<std::uint64_t>(size));
+    if (!reopenDirect) {
+        // The same open file once more, not whatever its path names now.
+        reopenDirect = [self = "/proc/self/fd/" + std::to_string(fd.get())] {
+            return UniqueFd(::open(self.c_str(), O_RDONLY | kPastTheCache | O_CLOEXEC));
+        };
+    }
+    return std::make_unique<FileSource>(std::move(fd), static_cast<std::uint64_t>(size),
+                                        std::move(reopenDirect));
+}
+
+void setPrivilegedOpener(PrivilegedOpener opener) {
+    privilegedOpener() = std::move(opener);
 }
 
 } // namespace quarry::carving

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "common/sector.h"
+#include "common/unique_fd.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -49,5 +51,23 @@ std::unique_ptr<SectorSource> openFileSource(const std::string& path);
 
 // The same; when it gives null, `problem` says why in words.
 std::unique_ptr<SectorSource> openFileSourceOrSayWhy(const std::string& path, std::string& problem);
+
+// Opens the medium once more for single-sector reads past the page cache (O_DIRECT); an
+// invalid descriptor when it can't.
+using DirectReopen = std::function<UniqueFd()>;
+
+// A medium already open read-only, checked as openFileSource checks what it opens. Without
+// `reopenDirect` the same open file is opened again through /proc.
+std::unique_ptr<SectorSource> openFileSourceFromDescriptor(UniqueFd fd, std::string& problem,
+                                                           DirectReopen reopenDirect = {});
+
+// Opens a medium the process may not open itself, through a service that hands over a
+// read-only descriptor after asking the user; `extraFlags` adds open(2) flags such as O_DIRECT.
+// An invalid descriptor when there is no such service or it refuses.
+using PrivilegedOpener = std::function<UniqueFd(const std::string& path, int extraFlags)>;
+
+// openFileSource falls back on `opener` when the medium refuses a direct open for want of
+// permission. Set once at start-up, before any medium is opened.
+void setPrivilegedOpener(PrivilegedOpener opener);
 
 } // namespace quarry::carving

@@ -173,14 +173,14 @@ ParsedArguments parseCarveArguments(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-    return R"usage(Usage: quarry-carve [--mode photo|video|raw] [--start N --end N] [--no-thorough]
-                    [--types EXT[,EXT...]] [--resources DIR] [--output DIR [--keep-rejected]]
-                    [--json] SOURCE
-       quarry-carve --list-media [--json]
-       quarry-carve --help
+    return R"usage(Usage: quarry-carve [OPTION]... SOURCE
+  or:  quarry-carve --list-media [--json]
+  or:  quarry-carve --help
 
 Carves lost files out of SOURCE, a block device or a disk image file, sector by sector
-(512-byte sectors), by their header signatures. SOURCE is opened read-only.
+(512-byte sectors), by their header signatures. SOURCE is opened read-only; a device the
+user may not read is opened through UDisks2, where it runs, once polkit allows it (it may
+ask for a password).
 
   --mode photo|video|raw  photo (default): photos with the photo lists; video or raw: videos
                           or other files with the check list of the video or raw-file lists

@@ -45,6 +45,8 @@ void CarveSink::itemFound(carving::PassKind pass, const std::string& name, const
                 .add("type", saved->type);
             textOrNull("duplicate_of", saved->duplicateOf);
             textOrNull("part_of", saved->partOf);
+            if (saved->fragmentCandidates > 0)
+                event.add("fragment_candidates", saved->fragmentCandidates).add("pieces", saved->pieces);
         }
         if (!(out_ << event.str() << '\n' << std::flush))
             stopNow_ = 1;

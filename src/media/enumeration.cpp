@@ -8,8 +8,14 @@
 
 namespace quarry::media {
 
-#if !defined(__linux__) && !defined(__APPLE__)
 namespace {
+
+EnumeratorProvider& enumeratorProvider() {
+    static EnumeratorProvider provider;
+    return provider;
+}
+
+#if !defined(__linux__) && !defined(__APPLE__)
 
 // Platforms without a backend list no media.
 class NoVolumes : public VolumeEnumerator {
@@ -17,8 +23,9 @@ public:
     std::vector<VolumeDescription> describeMountedVolumes() override { return {}; }
 };
 
-} // namespace
 #endif
+
+} // namespace
 
 VolumeEnumerator::~VolumeEnumerator() = default;
 
@@ -41,8 +48,16 @@ std::unique_ptr<VolumeEnumerator> makePlatformEnumerator() {
 #endif
 }
 
+void setEnumeratorProvider(EnumeratorProvider provider) {
+    enumeratorProvider() = std::move(provider);
+}
+
 std::vector<MyDataObject> listMountedMedia() {
-    const auto enumerator = makePlatformEnumerator();
+    std::unique_ptr<VolumeEnumerator> enumerator;
+    if (const auto& provider = enumeratorProvider())
+        enumerator = provider();
+    if (!enumerator)
+        enumerator = makePlatformEnumerator();
     return buildMediaList(*enumerator);
 }
 

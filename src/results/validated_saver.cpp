@@ -1,5 +1,6 @@
 #include "results/validated_saver.h"
 
+#include "carving/extent_source.h"
 #include "carving/sector_source.h"
 #include "common/sector.h"
 
@@ -16,6 +17,11 @@ constexpr int kHoldersLookedAt = 16;
 bool sameText(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                       [](unsigned char x, unsigned char y) { return std::toupper(x) == std::toupper(y); });
+}
+
+bool isJpeg(std::string_view name) {
+    const auto extension = itemExtension(name);
+    return sameText(extension, "JPG") || sameText(extension, "JPEG");
 }
 
 FileCheck checkOf(const FileEnd& end, std::string_view name) {
@@ -99,6 +105,37 @@ void ValidatedSaver::remember(const SavedItem& item, std::string_view name, std:
         saved_.add(start, bytes, item.check == FileCheck::Verified, std::string(name));
 }
 
+bool ValidatedSaver::saveJoined(SavedItem& item, std::string_view name, std::uint64_t start) {
+    if (source_ == nullptr || !isJpeg(name))
+        return false;
+    // Found again (by the thorough pass, or a second record): its pieces are saved already.
+    if (const auto earlier = saved_.find(start, kSectorSize, false)) {
+        item.check = FileCheck::Rejected;
+        item.type = std::string(itemExtension(name));
+        item.partOf = earlier->name;
+        item.skipped = true;
+        return true;
+    }
+    const auto search =
+        fragments::findSecondPiece(*source_, start, hints_ ? hints_(start) : fragments::FragmentHint{});
+    item.fragmentCandidates = search.candidates;
+    if (search.pieces.empty())
+        return false;
+    item.check = FileCheck::Verified;
+    item.type = std::string(itemExtension(name));
+    item.pieces = search.pieces.size();
+    carving::ExtentSource joined(*source_, search.pieces);
+    item.save = saver_.saveFromSource(name, joined, 0, search.bytes);
+    // Each piece is a verified extent of its own: the files in the gap are not part of this one.
+    std::uint64_t left = search.bytes;
+    for (const auto& piece : search.pieces) {
+        const std::uint64_t bytes = std::min(left, piece.count * kSectorSize);
+        remember(item, name, piece.first, bytes);
+        left -= bytes;
+    }
+    return true;
+}
+
 SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::uint8_t> bytes,
                                     std::uint64_t firstSector, std::uint64_t unreadableSectors) {
     SavedItem item;
@@ -109,6 +146,8 @@ SavedItem ValidatedSaver::savePhoto(std::string_view name, std::span<const std::
     }
     const auto inItem = findFileEnd(bytes, std::string(itemExtension(name)));
     const auto end = inItem.validated ? inItem : measureOnMedium(name, firstSector, bytes.size());
+    if (!end.validated && saveJoined(item, name, firstSector))
+        return item;
     if (!prepare(item, name, end, firstSector, end.bytes))
         return item;
     // A damaged photo is copied again from the medium, so that the count of its unreadable
@@ -141,6 +180,8 @@ SavedItem ValidatedSaver::saveSectors(std::string_view name, std::uint64_t start
         return item;
     }
     const auto found = measureOnMedium(name, start, itemBytes);
+    if (!found.validated && saveJoined(item, name, start))
+        return item;
     if (!prepare(item, name, found, start, found.bytes))
         return item;
     if (item.check == FileCheck::Rejected)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "results/fragments/bifragment_search.h"
 #include "results/saver.h"
 #include "results/validators.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -66,7 +68,14 @@ struct SavedItem {
     std::string partOf;      // an earlier verified file whose extent holds this item
     // Not saved on purpose (a copy, part of another file, or rejected), which is no failure.
     bool skipped = false;
+    // A JPEG whose check failed is looked for in two pieces: the joins decoded, and the pieces
+    // of the file saved (0 when none was).
+    std::uint32_t fragmentCandidates = 0;
+    std::size_t pieces = 0;
 };
+
+// What a file-system trace tells of the file that starts at a sector.
+using FragmentHints = std::function<fragments::FragmentHint(std::uint64_t firstSector)>;
 
 // Saves found items as whole files: every item goes through its format's check first; a
 // verified item is saved up to its real end under its real type, an unverified one as it was
@@ -82,6 +91,10 @@ public:
         : saver_(saver), source_(source), saved_(saved), keepRejected_(keepRejected) {}
 
     ItemSaver& saver() { return saver_; }
+
+    // The size and cluster size that traces of the file system give a file; without them the
+    // search for a JPEG's second piece tries the usual cluster sizes.
+    void setFragmentHints(FragmentHints hints) { hints_ = std::move(hints); }
 
     // A photo item, from its bytes, which begin at sector `firstSector`; `unreadableSectors` of
     // them read as zeros in the scan. A photo whose item was cut short (by a picture embedded
@@ -102,11 +115,15 @@ private:
     bool prepare(SavedItem& item, std::string_view name, const FileEnd& end, std::uint64_t start,
                  std::uint64_t bytes);
     void remember(const SavedItem& item, std::string_view name, std::uint64_t start, std::uint64_t bytes);
+    // A JPEG whose check failed, saved joined from two pieces when a join decodes; true when
+    // the item is settled so (saved, or a copy of a file saved already).
+    bool saveJoined(SavedItem& item, std::string_view name, std::uint64_t start);
 
     ItemSaver& saver_;
     carving::SectorSource* source_;
     SavedExtents& saved_;
     bool keepRejected_;
+    FragmentHints hints_;
 };
 
 // The name a verified file is saved under: the item's name with its real type as extension.

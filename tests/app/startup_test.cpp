@@ -1,3 +1,4 @@
+#include "app/root_guard.h"
 #include "app_test_support.h"
 #include "outlet_names.h"
 
@@ -26,6 +27,8 @@ private slots:
     void helpOpensTheDocumentWhenPresent();
     void aboutRunsAsASheetOfTheControlPanel();
     void dialogsHaveTheirWindowsAndButtons();
+    void rootStartsOnlyWhereItHarmsNoDesktop_data();
+    void rootStartsOnlyWhereItHarmsNoDesktop();
 };
 
 void StartupTest::everyOutletExistsByName() {
@@ -229,6 +232,49 @@ void StartupTest::dialogsHaveTheirWindowsAndButtons() {
         QCOMPARE(dialog->result(), 1);
         QVERIFY(!dialog->isVisible());
     }
+}
+
+void StartupTest::rootStartsOnlyWhereItHarmsNoDesktop_data() {
+    QTest::addColumn<bool>("root");
+    QTest::addColumn<QString>("platform");
+    QTest::addColumn<QString>("wayland");
+    QTest::addColumn<QString>("x11");
+    QTest::addColumn<int>("verdict");
+    const auto fine = static_cast<int>(RootStart::Fine);
+    const auto warn = static_cast<int>(RootStart::Warn);
+    const auto refuse = static_cast<int>(RootStart::Refuse);
+    QTest::newRow("user on Wayland") << false << ""
+                                     << "wayland-0"
+                                     << ":0" << fine;
+    QTest::newRow("root, Wayland session") << true << ""
+                                           << "wayland-0"
+                                           << ":0" << refuse;
+    QTest::newRow("root, Wayland asked for") << true << "wayland-egl"
+                                             << ""
+                                             << "" << refuse;
+    QTest::newRow("root, X11") << true << ""
+                               << ""
+                               << ":0" << warn;
+    QTest::newRow("root, xcb on XWayland") << true << "xcb"
+                                           << "wayland-0"
+                                           << ":0" << warn;
+    QTest::newRow("root, offscreen in a Wayland session") << true << "offscreen"
+                                                          << "wayland-0"
+                                                          << ":0" << fine;
+    QTest::newRow("root, no display") << true << ""
+                                      << ""
+                                      << "" << fine;
+}
+
+void StartupTest::rootStartsOnlyWhereItHarmsNoDesktop() {
+    QFETCH(bool, root);
+    QFETCH(QString, platform);
+    QFETCH(QString, wayland);
+    QFETCH(QString, x11);
+    QFETCH(int, verdict);
+    QCOMPARE(
+        static_cast<int>(rootStart(root, platform.toStdString(), wayland.toStdString(), x11.toStdString())),
+        verdict);
 }
 
 QTEST_MAIN(StartupTest)

@@ -1,6 +1,8 @@
 // Every validator over any bytes, read from memory (photo items) or from a medium in sectors.
-// The first byte picks the extension, the second the path and where the item starts.
+// The first byte picks the extension, the second the path and where the item starts. A JPEG
+// on a medium is also looked for in two pieces.
 #include "carving/memory_source.h"
+#include "results/fragments/bifragment_search.h"
 #include "results/validators.h"
 
 #include <cstdint>
@@ -36,6 +38,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto end = results::findFileEnd(medium, start, itemBytes, extension, limit);
     if (end.validated && (end.bytes == 0 || end.bytes > limit)) {
         std::abort();
+    }
+    if (extension == "JPG") {
+        results::fragments::SearchLimits limits;
+        limits.maxCandidates = 4;
+        limits.maxFileBytes = limit;
+        const auto found = results::fragments::findSecondPiece(medium, start, {}, limits);
+        std::uint64_t held = 0;
+        for (const auto& piece : found.pieces) {
+            if (piece.first + piece.count > sectors) {
+                std::abort();
+            }
+            held += piece.count * kSectorSize;
+        }
+        if (found.bytes > held || found.candidates > limits.maxCandidates) {
+            std::abort();
+        }
     }
     return 0;
 }

@@ -161,6 +161,42 @@ TEST(ValidatedSaver, PhotosAreMeasuredInTheirBytesThenOnTheMedium) {
     EXPECT_FALSE(unreadable.save.error.empty());
 }
 
+// A JPEG whose check fails is looked for in two pieces; the picture in its gap is a file of its
+// own, and a first piece whose second is gone stays rejected.
+TEST(ValidatedSaver, JpegsInTwoPiecesAreSavedJoined) {
+    const auto jpg = corpusBytes("053_DSCN0010.jpg");
+    const auto other = corpusBytes("044_Canon_PowerShot_S40.jpg");
+    ASSERT_FALSE(jpg.empty() || other.empty());
+    const std::vector<std::uint8_t> first(jpg.begin(), jpg.begin() + 64 * kSectorSize);
+    const std::vector<std::uint8_t> rest(jpg.begin() + 64 * kSectorSize, jpg.end());
+    const auto bytes = medium(1000, {{8, first},
+                                     {72, other},
+                                     {136, rest},
+                                     {700, first},
+                                     {764, std::vector<std::uint8_t>(64 * kSectorSize)}});
+    carving::MemorySource source(bytes);
+    TempDir dir;
+    ItemSaver saver(dir.path(), SearchKind::File);
+    SavedExtents extents;
+    ValidatedSaver validated(saver, &source, extents);
+
+    const auto joined = validated.saveSectors("JPG00001.JPG", 8, 73);
+    ASSERT_TRUE(joined.save.ok) << joined.save.error;
+    EXPECT_EQ(joined.check, FileCheck::Verified);
+    EXPECT_EQ(joined.pieces, 2U);
+    EXPECT_GT(joined.fragmentCandidates, 0U);
+    EXPECT_EQ(readBytes(joined.save.path), jpg);
+    const auto inGap = validated.saveSectors("JPG00002.JPG", 72, 137);
+    ASSERT_TRUE(inGap.save.ok) << inGap.save.error;
+    EXPECT_EQ(readBytes(inGap.save.path), other);
+    EXPECT_EQ(validated.saveSectors("JPG00003.JPG", 8, 73).partOf, "JPG00001.JPG");
+
+    const auto alone = validated.saveSectors("JPG00004.JPG", 700, 1000);
+    EXPECT_EQ(alone.check, FileCheck::Rejected);
+    EXPECT_TRUE(alone.skipped && !alone.save.ok);
+    EXPECT_EQ(alone.pieces, 0U);
+}
+
 // Containers that several types share: the verified file's structure names its type.
 TEST(ValidatedSaver, FamilyTypesComeFromTheStructure) {
     struct Case {
