@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QBoxLayout>
+#include <QLabel>
 #include <QSlider>
 #include <QToolButton>
 #include <QUrl>
@@ -13,8 +14,12 @@ class QMediaPlayer;
 
 namespace quarry::app {
 
-// The movie view of the preview frame: a video surface with its own play/pause button and
-// position slider. A movie put in is never started by the program; the user plays it.
+// "m:ss" of a play time in milliseconds; minutes go past 59.
+QString playTimeText(qint64 ms);
+
+// The movie view of the preview frame: a video surface with its own play/pause button,
+// position slider and time. A movie put in is never started by the program; the user plays
+// it. It shows its first picture, held still, once it has loaded.
 class MovieView final : public QWidget {
     Q_OBJECT
 public:
@@ -30,12 +35,15 @@ private:
     void createPlayer();
     void togglePlayback();
     void showPlaybackState();
+    void showTime();
+    void mediaStatusChanged();
 
     QVBoxLayout layout_{this};
     QHBoxLayout controls_;
     QVideoWidget video_{this};
     QToolButton playButton_{this};
     QSlider position_{Qt::Horizontal, this};
+    QLabel time_{this};
     // Made on first use so that start-up does not wait for the media back end.
     std::unique_ptr<QAudioOutput> audio_;
     std::unique_ptr<QMediaPlayer> player_;

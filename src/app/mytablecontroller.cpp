@@ -1,23 +1,36 @@
 #include "app/mytablecontroller.h"
 
 #include "app/dialogs.h"
+#include "app/keyboard.h"
+#include "app/media_window.h"
+#include "app/session_settings.h"
+#include "app/table_filters.h"
 #include "app/texts.h"
 #include "app/window_style.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "media/enumeration.h"
+#include "results/ui/document_viewer.h"
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
+#include "results/ui/photo_viewer.h"
 #include "results/ui/recovery_writer.h"
 #include "ui_mainwindow.h"
 
+#include <QCheckBox>
+#include <QCompleter>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QScrollBar>
+#include <QShortcut>
+#include <QSplitter>
+#include <QTemporaryDir>
 
 namespace quarry::app {
 
@@ -26,9 +39,11 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
       mediaLister_(&media::listMountedMedia),
       urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       window_(std::make_unique<QMainWindow>()), ui_(std::make_unique<Ui::MainWindow>()),
-      sourceOpener_(&carving::openFileSource), terminator_([] { QCoreApplication::quit(); }) {
+      settings_(std::make_unique<SessionSettings>()), sourceOpener_(&carving::openFileSource),
+      terminator_([] { QCoreApplication::quit(); }) {
     Recovery_MODE = kPhotoMode;
     ui_->setupUi(window_.get());
+    rangeInfoText_ = ui_->_Sector_Range_Info->text();
     LoadDisk_Window = std::make_unique<LoadDrive_Modeless>(ui_->controlPanel);
     BrowseInfo_Window = std::make_unique<Browse_Info>(ui_->controlPanel);
     ClearPreview_Window = std::make_unique<ClearPreview_Modeless>(ui_->controlPanel);
@@ -39,10 +54,20 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
     setUpRecovery();
     connectActions();
     window_->installEventFilter(this);
+    setUpDestinationField();
+    setUpRecentImages();
+    setUpKeyboard();
 }
 
 MyTableController::~MyTableController() {
     shutDownScan();
+    settings_->setGeometry(window_->saveGeometry());
+    settings_->setThumbnailSize(ui_->_zoom_slider->value());
+}
+
+void MyTableController::setSettingsFile(const QString& file) {
+    settings_ = std::make_unique<SessionSettings>(file);
+    refreshRecentImages();
 }
 
 void MyTableController::setMediaLister(MediaLister lister) {
@@ -103,6 +128,7 @@ void MyTableController::setDemo_Test_File(std::string path) {
 
 void MyTableController::awakeFromNib() {
     applyWindowBackground(*window_);
+    window_->restoreGeometry(settings_->geometry());
     ui_->controlPanel->raise();
     window_->show();
     window_->raise();
@@ -132,6 +158,10 @@ void MyTableController::awakeFromNib() {
     ui_->_sector_label->setText(QStringLiteral("Sectors 0 of 0"));
     for (std::size_t i = 0; i < std::size(captions); ++i)
         sigCaptions[i]->setText(captions[i]);
+    for (std::size_t i = 0; i < std::size(captions); ++i) {
+        for (QLabel* caption : {photoCaptions[i], sigCaptions[i]})
+            caption->setAccessibleName(captions[i].section(QLatin1Char('\t'), 0, 0));
+    }
 
     setNsMutaryOfDataObject({});
     setNsCheckedListDataObject({});
@@ -144,6 +174,7 @@ void MyTableController::awakeFromNib() {
     readPlaceholderImage();
     ui_->_Progress_Horz->setValue(0);
     noprevfile.clear();
+    restoreSettings();
 }
 
 void MyTableController::loadSignatureLists() {
@@ -213,7 +244,9 @@ void MyTableController::connectActions() {
             [this, scroller](int action) { scrollerAction(scroller, action); });
 }
 
+// The window shows the screen it is on before an alert is put over it.
 int MyTableController::alert(const Alert& alert) {
+    window_->repaint();
     return prompter_->alert(window_.get(), alert);
 }
 

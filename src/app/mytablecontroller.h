@@ -28,12 +28,21 @@
 #include <vector>
 
 class QAbstractSlider;
+class QCompleter;
 class QDialog;
+class QFileSystemModel;
+class QCheckBox;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QShortcut;
+class QSplitter;
 class QEvent;
 class QListView;
 class QMainWindow;
 class QMediaPlayer;
 class QTableView;
+class QTemporaryDir;
 
 namespace quarry::carving {
 class BlockObserver;
@@ -48,8 +57,10 @@ class TraceScanner;
 
 namespace quarry::results {
 class ImagesModel;
+class DocumentViewer;
 class ItemAdder;
 class MyImageObject;
+class PhotoViewer;
 class RecoveryWriter;
 struct RecoveryProgress;
 enum class SearchKind;
@@ -65,8 +76,13 @@ class About_Sheet;
 class Browse_Info;
 class ClearPreview_Modeless;
 class LoadDrive_Modeless;
+class MediaWindow;
 class SaveFile_Info;
 class SaveFile_Info_For_RAW;
+class KeyAction;
+class SessionSettings;
+class EmptyGroupFilter;
+class TypeListFilter;
 struct RangeControls;
 
 // The recovery mode, process-wide: 0 Photo, 1 Video, 2 Raw File.
@@ -125,6 +141,9 @@ public:
     void setDestinationChecker(DestinationChecker checker);
     // The disk image chooser (default: a file dialog).
     void setDiskImageChooser(DiskImageChooser chooser);
+
+    // Keeps the settings in this INI file instead of the user's (call before awakeFromNib()).
+    void setSettingsFile(const QString& file);
 
     // The start-up sequence; call once, after construction.
     void awakeFromNib();
@@ -254,6 +273,16 @@ public:
     // The private fallback folder of temporary preview files.
     static std::string privatePreviewFolder();
 
+    // --- Large viewers (mytablecontroller_preview.cpp) ---
+    // Opens the item at `row` of `browser` large: pictures in the photo viewer, PDFs in the
+    // document viewer, sounds and movies in the media window; other items stay in the preview.
+    void openItemLarge(QListView* browser, int row);
+    // Each is null until first opened.
+    results::PhotoViewer* photoViewer() const { return photoViewer_.get(); }
+    results::DocumentViewer* documentViewer() const { return documentViewer_.get(); }
+    MediaWindow* mediaWindow() const { return mediaWindow_.get(); }
+    results::DocumentViewer* helpWindow() const { return helpWindow_.get(); }
+
     // --- Destination folder (mytablecontroller_destination.cpp) ---
     void Browse_Path(QObject* sender = nullptr);
     void Browse_Path_Sig(QObject* sender = nullptr);
@@ -264,6 +293,7 @@ public:
     void Open_Folder_btn_Sig(QObject* sender = nullptr);
     // Adds an image file to the media list as a medium.
     void Open_Image_btn(QObject* sender = nullptr);
+    void openDiskImage(const QString& path);
     results::RecoveryWriter& recoveryWriter() const;
 
     // --- State ---
@@ -335,6 +365,12 @@ private:
     void invalidateProgressTimer();
     void shutDownScan();
     void showTypeIcon(const QString& itemName);
+    void setUpViewers();
+    void openPhotos(std::vector<int> rows, int row);
+    // A found item's bytes read again from the medium; empty when it cannot be read.
+    QByteArray readItemBytes(const QString& name, std::uint64_t first, std::uint64_t end) const;
+    // A private copy of a found item for a viewer; empty when it cannot be made.
+    QString copyItemForViewer(const results::MyImageObject& item);
     void chooseDestinationFolder();
 
     void setUpRecovery();
@@ -344,6 +380,17 @@ private:
     // Alerts and forgets the chosen folder when it is on the scanned disk; true then.
     bool refuseUnsafeDestination(const std::filesystem::path& destination, results::SearchKind kind,
                                  const std::string& source);
+
+    void setUpKeyboard();
+    void toggleCurrentType();
+    void setUpFileTypeList();
+    void setUpCountsTable();
+    void setUpDestinationField();
+    void rememberDestination(const QString& folder);
+    void setUpRecentImages();
+    void refreshRecentImages();
+    void restoreSettings();
+    void restoreThumbnailSize();
 
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;
@@ -364,6 +411,21 @@ private:
 
     std::unique_ptr<QMainWindow> window_;
     std::unique_ptr<Ui::MainWindow> ui_;
+    std::unique_ptr<SessionSettings> settings_;
+    // Added to the window in code; declared after it so they go before it. The splitter holds
+    // widgets of the window, the check box among them, so it goes after that.
+    std::unique_ptr<QSplitter> countsSplitter_;
+    std::vector<std::unique_ptr<QShortcut>> shortcuts_;
+    std::unique_ptr<KeyAction> spaceTicksType_;
+    std::unique_ptr<TypeListFilter> typeListFilter_;
+    std::unique_ptr<EmptyGroupFilter> emptyGroupFilter_;
+    std::unique_ptr<QFileSystemModel> destinationFolders_;
+    std::unique_ptr<QCompleter> destinationCompleter_;
+    std::unique_ptr<QMenu> recentImagesMenu_;
+    std::unique_ptr<QPushButton> recentImagesButton_;
+    std::unique_ptr<QLineEdit> typeSearch_;
+    std::unique_ptr<QCheckBox> hideEmptyTypes_;
+    QString rangeInfoText_;
 
     // Declared after the window so they go before it.
     std::unique_ptr<LoadDrive_Modeless> LoadDisk_Window;
@@ -371,6 +433,11 @@ private:
     std::unique_ptr<ClearPreview_Modeless> ClearPreview_Window;
     std::unique_ptr<SaveFile_Info> SaveFile_Info_Window;
     std::unique_ptr<SaveFile_Info_For_RAW> SaveFile_Info_For_RAW_Window;
+    std::unique_ptr<results::PhotoViewer> photoViewer_;
+    std::unique_ptr<results::DocumentViewer> documentViewer_;
+    std::unique_ptr<MediaWindow> mediaWindow_;
+    std::unique_ptr<results::DocumentViewer> helpWindow_;
+    std::unique_ptr<QTemporaryDir> viewerCopies_;
     std::unique_ptr<media::TableDataSourceModel> mediaModel_;
     std::unique_ptr<media::TableDataSourceModel> checkListModel_;
     std::unique_ptr<media::TableDataSourceModel> groupsModel_;

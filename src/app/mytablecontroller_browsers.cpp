@@ -28,6 +28,7 @@ void MyTableController::setUpImageBrowsers() {
         connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, browser] { imageBrowserSelectionDidChange(browser); });
     }
+    setUpViewers();
 }
 
 QListView* MyTableController::imageBrowser() const {

@@ -2,6 +2,7 @@
 #include "app/movie_view.h"
 #include "app/mytablecontroller.h"
 #include "app/texts.h"
+#include "results/ui/document_viewer.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
@@ -11,14 +12,24 @@
 
 namespace quarry::app {
 
-// What the desktop makes of the file is its business; only a missing file is reported.
+// The desktop's PDF viewer shows the help; without one, a window of our own does.
 void MyTableController::Help_btn(QObject* /*sender*/) {
     const QString help = QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("Help.pdf"));
-    if (QFileInfo::exists(help)) {
-        urlOpener_(QUrl::fromLocalFile(help));
+    if (!QFileInfo::exists(help)) {
+        alert({texts::kNoHelpFile});
         return;
     }
-    alert({texts::kNoHelpFile});
+    if (urlOpener_(QUrl::fromLocalFile(help)))
+        return;
+    if (!helpWindow_)
+        helpWindow_ = std::make_unique<results::DocumentViewer>(window_.get());
+    if (!helpWindow_->openFile(help, tr("Quarry Recovery Help"))) {
+        alert({texts::kHelpUnreadable});
+        return;
+    }
+    helpWindow_->show();
+    helpWindow_->raise();
+    helpWindow_->activateWindow();
 }
 
 void MyTableController::About_btn(QObject* /*sender*/) {

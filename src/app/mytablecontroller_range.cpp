@@ -55,8 +55,14 @@ std::uint64_t toSector(double value) {
     return static_cast<std::uint64_t>(value);
 }
 
-// Both ranges cover the whole medium: start at 0, end at the sector count.
-void resetRanges(const RangeControls& c, std::uint64_t count, const QString& countText) {
+// Both ranges cover the whole medium: start at 0, end at the sector count; the explanation
+// and the fields say which sectors are valid.
+void resetRanges(const RangeControls& c, std::uint64_t count, const QString& countText,
+                 const QString& explanation) {
+    const QString valid = QStringLiteral("0 – %1").arg(countText);
+    c.rangeInfo->setText(QStringLiteral("%1\nSectors %2").arg(explanation, valid));
+    c.startField->setPlaceholderText(valid);
+    c.endField->setPlaceholderText(valid);
     c.startSlider->setSectorRange(0, count);
     c.startSlider->setSectorValue(0);
     c.startMinVal->setText(QStringLiteral("0"));
@@ -96,7 +102,7 @@ void MyTableController::enterScanRangeScreen(const media::MyDataObject& record) 
     c.startSectorEntireVal->setText(QStringLiteral("0"));
     c.endSectorEntireVal->setText(sectors);
 
-    resetRanges(c, readSectorCount(sectors), sectors);
+    resetRanges(c, readSectorCount(sectors), sectors, rangeInfoText_);
 }
 
 void MyTableController::chooseEntireDisk(const RangeControls& c) {
@@ -114,7 +120,7 @@ void MyTableController::chooseSectorRange(const RangeControls& c) {
     c.entireDisk->setChecked(false);
     setHidden(c.entireDiskGroup, true);
     const std::uint64_t count = readSectorCount(c.endSectorEntireVal->text());
-    resetRanges(c, count, QString::number(count));
+    resetRanges(c, count, QString::number(count), rangeInfoText_);
     setHidden(c.sectorRangeGroup, false);
 }
 
@@ -169,8 +175,11 @@ bool MyTableController::Check_For_Valid_Sec(const QString& text) const {
     return range::Check_For_Valid_Sec(text.toStdString());
 }
 
+// Blanks around a typed number are dropped first, so " 1000 " is sector 1000.
 bool MyTableController::validateRangeAtNext() {
     const RangeControls c = rangeControls();
+    for (QLineEdit* field : {c.startField, c.endField})
+        field->setText(field->text().trimmed());
     const auto failure =
         range::validateSectorRange(c.startField->text().toStdString(), c.endField->text().toStdString(),
                                    ui_->_sectors_val->text().toStdString());

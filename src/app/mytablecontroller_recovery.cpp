@@ -1,5 +1,7 @@
 #include "app/mytablecontroller.h"
+#include "app/session_settings.h"
 #include "carving/ui/scanbridge.h"
+#include "media/block_probe.h"
 #include "media/volume_description.h"
 #include "results/destination_check.h"
 #include "results/saver.h"
@@ -30,6 +32,8 @@ const QString kLiveSavingOff = QStringLiteral(
 const QString kCannotWriteDestination =
     QStringLiteral("\nFound files cannot be saved into the destination folder: %1.");
 const QString kFileSystemOfImages = QStringLiteral("Disk Image");
+const QString kImageWithoutSectors = QStringLiteral(
+    "\nThe disk image ‘%1’ is smaller than one sector (512 bytes): there is nothing to search.");
 
 results::SearchKind searchKindOfMode(std::int32_t mode) {
     switch (mode) {
@@ -51,7 +55,8 @@ std::optional<QString> chooseDiskImageWithDialog(QWidget* parent) {
     return file;
 }
 
-// A disk image as a medium: it is named by its file and read from its path.
+// A disk image as a medium, read from its path: its file system and label as a device's are
+// probed, else it is a "Disk Image" named by its file.
 media::MyDataObject diskImageRecord(const QFileInfo& file, std::uint64_t sectors) {
     const std::uint64_t bytes =
         file.isFile() ? static_cast<std::uint64_t>(file.size()) : sectors * kSectorSize;
@@ -62,6 +67,11 @@ media::MyDataObject diskImageRecord(const QFileInfo& file, std::uint64_t sectors
     record.nsStrSize = media::getMPSize(std::to_string(bytes));
     record.nsStrSectors = std::to_string(sectors);
     record.sourcePath = file.absoluteFilePath().toStdString();
+    if (const auto probe = media::probeBlockDevice(record.sourcePath, false); probe && probe->type) {
+        record.nsStrFileSystem = media::fileSystemDisplayName(*probe->type, probe->version.value_or(""));
+        if (probe->label && !probe->label->empty())
+            record.nsStrVolName = probe->label;
+    }
     return record;
 }
 
@@ -194,17 +204,29 @@ void MyTableController::runRecoveryProgress(const results::RecoveryProgress& sta
         recoveryWriter_->cancelBatch();
 }
 
-// An image file joins the media list as a medium and stays there until the application ends.
 void MyTableController::Open_Image_btn(QObject* /*sender*/) {
-    const std::optional<QString> chosen = diskImageChooser_(ui_->controlPanel);
-    if (!chosen)
-        return;
-    const QFileInfo file(*chosen);
+    if (const std::optional<QString> chosen = diskImageChooser_(ui_->controlPanel))
+        openDiskImage(*chosen);
+}
+
+// An image file joins the media list as a medium and stays there until the application ends;
+// it heads the recent images while it can be opened.
+void MyTableController::openDiskImage(const QString& path) {
+    const QFileInfo file(path);
     const auto medium = sourceOpener_(file.absoluteFilePath().toStdString());
     if (!medium) {
+        settings_->removeRecentImage(file.absoluteFilePath());
+        refreshRecentImages();
         alert({kMediumUnreadable});
         return;
     }
+    // A file's last partial sector is read as a whole one; less than one holds nothing.
+    if (medium->sectorCount() == 0 || (file.isFile() && file.size() < static_cast<qint64>(kSectorSize))) {
+        alert({kImageWithoutSectors.arg(file.fileName())});
+        return;
+    }
+    settings_->addRecentImage(file.absoluteFilePath());
+    refreshRecentImages();
     const media::MyDataObject record = diskImageRecord(file, medium->sectorCount());
     const auto same = [&](const media::MyDataObject& r) {
         return r.sourcePath == record.sourcePath;

@@ -1,8 +1,12 @@
 #include "app/mytablecontroller.h"
+#include "app/table_filters.h"
 #include "ui_mainwindow.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QSplitter>
 #include <QtGlobal>
 #include <limits>
 
@@ -32,6 +36,8 @@ QVariant checkListValue(const signatures::CheckListRow& row, const QString& key)
         return QString::fromStdString(row.Description);
     if (key == QLatin1String("Thoro"))
         return QString::fromStdString(row.Thoro);
+    if (key == QLatin1String("Category"))
+        return QString::fromStdString(row.Category);
     return {};
 }
 
@@ -44,6 +50,8 @@ void storeCheckListValue(signatures::CheckListRow& row, const QString& key, cons
         row.Description = value.toString().toStdString();
     else if (key == QLatin1String("Thoro"))
         row.Thoro = value.toString().toStdString();
+    else if (key == QLatin1String("Category"))
+        row.Category = value.toString().toStdString();
 }
 
 QVariant groupValue(const carving::FoundFileGroup& group, const QString& key) {
@@ -84,7 +92,8 @@ void MyTableController::setUpTables() {
         std::vector<TableColumn>{{QStringLiteral("State"), QString(), true},
                                  {QStringLiteral("Extension"), tr("Extension")},
                                  {QStringLiteral("Description"), tr("Description")},
-                                 {QStringLiteral("Thoro"), tr("Thorough only")}});
+                                 {QStringLiteral("Thoro"), tr("Thorough only")},
+                                 {QStringLiteral("Category"), tr("Category")}});
     groupsModel_ = std::make_unique<TableDataSourceModel>(
         *this, *ui.idSigTableView,
         std::vector<TableColumn>{{QStringLiteral("FileTypes"), tr("File Type")},
@@ -93,8 +102,8 @@ void MyTableController::setUpTables() {
                                  {QStringLiteral("FilePath"), tr("Path")},
                                  {QStringLiteral("FileTypes_Hidden"), tr("Key")}});
     ui.idTableView->setModel(mediaModel_.get());
-    ui.idCheckTableView->setModel(checkListModel_.get());
-    ui.idSigTableView->setModel(groupsModel_.get());
+    setUpFileTypeList();
+    setUpCountsTable();
     for (QTableView* table : {ui.idTableView, ui.idCheckTableView, ui.idSigTableView})
         styleTable(*table);
     // FilePath repeats the name and the hidden key repeats the type: kept for lookups, not shown.
@@ -104,8 +113,55 @@ void MyTableController::setUpTables() {
     ui.idCheckTableView->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
 }
 
+// The list shows its types grouped by category under a search field.
+void MyTableController::setUpFileTypeList() {
+    Ui::MainWindow& ui = *ui_;
+    typeListFilter_ = std::make_unique<TypeListFilter>();
+    typeListFilter_->setSourceModel(checkListModel_.get());
+    ui.idCheckTableView->setModel(typeListFilter_.get());
+    // The category leads each group, as a heading does.
+    ui.idCheckTableView->horizontalHeader()->moveSection(4, 0);
+
+    typeSearch_ = std::make_unique<QLineEdit>();
+    typeSearch_->setObjectName(QStringLiteral("_type_search"));
+    typeSearch_->setPlaceholderText(tr("Search file types (extension, description or category)"));
+    typeSearch_->setAccessibleName(tr("Search file types"));
+    typeSearch_->setClearButtonEnabled(true);
+    qobject_cast<QBoxLayout*>(ui.idChecktablesclview->layout())->insertWidget(0, typeSearch_.get());
+    connect(typeSearch_.get(), &QLineEdit::textChanged, typeListFilter_.get(),
+            &TypeListFilter::setSearchText);
+}
+
+// The browser and the counts share their room through a splitter; the types that found
+// nothing can be hidden.
+void MyTableController::setUpCountsTable() {
+    Ui::MainWindow& ui = *ui_;
+    emptyGroupFilter_ = std::make_unique<EmptyGroupFilter>(1);
+    emptyGroupFilter_->setSourceModel(groupsModel_.get());
+    ui.idSigTableView->setModel(emptyGroupFilter_.get());
+    ui.idSigTableView->setMaximumHeight(QWIDGETSIZE_MAX);
+
+    hideEmptyTypes_ = std::make_unique<QCheckBox>(tr("Hide empty types"));
+    hideEmptyTypes_->setObjectName(QStringLiteral("_hide_empty_types_Chk"));
+    qobject_cast<QBoxLayout*>(ui.idSigtablesclview->layout())->insertWidget(0, hideEmptyTypes_.get());
+    connect(hideEmptyTypes_.get(), &QAbstractButton::toggled, emptyGroupFilter_.get(),
+            &EmptyGroupFilter::setHideEmpty);
+
+    countsSplitter_ = std::make_unique<QSplitter>(Qt::Vertical);
+    countsSplitter_->setObjectName(QStringLiteral("_counts_splitter"));
+    countsSplitter_->setChildrenCollapsible(false);
+    QLayout* frame = ui.idImagesclview_2->layout();
+    frame->removeWidget(ui.imageBrowser_2);
+    frame->removeWidget(ui.idSigtablesclview);
+    countsSplitter_->addWidget(ui.imageBrowser_2);
+    countsSplitter_->addWidget(ui.idSigtablesclview);
+    countsSplitter_->setStretchFactor(0, 3);
+    countsSplitter_->setStretchFactor(1, 1);
+    frame->addWidget(countsSplitter_.get());
+}
+
 void MyTableController::reloadTable(QTableView* table) {
-    if (auto* model = qobject_cast<TableDataSourceModel*>(table->model()))
+    if (auto* model = qobject_cast<TableDataSourceModel*>(sourceModelOf(table->model())))
         model->reloadData();
 }
 
@@ -159,7 +215,7 @@ void MyTableController::tableView_setObjectValue_forTableColumn_row(const QTable
 void MyTableController::clickTable(QTableView* table, int clickedColumn) {
     if (table != ui_->idCheckTableView)
         return;
-    const auto* model = qobject_cast<const TableDataSourceModel*>(table->model());
+    const auto* model = qobject_cast<const TableDataSourceModel*>(sourceModelOf(table->model()));
     if (!model || model->columnIdentifier(clickedColumn) != QLatin1String("State"))
         return;
     ui_->_select_unselect_Chk->setChecked(signatures::allRowsTicked(nsCheckedListDataObject_));

@@ -1,5 +1,6 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
+#include "app/session_settings.h"
 #include "app/texts.h"
 #include "results/ui/browser_view.h"
 #include "results/ui/images_model.h"
@@ -23,6 +24,9 @@ QString searchTypeText(std::int32_t mode) {
 }
 
 const QString kSelectExtension = QStringLiteral("\nPlease select atleast one extension type.");
+const QString kOnlyThoroughTypes =
+    QStringLiteral("\nThe checked file types are found only by the thorough scanning algorithm. Turn on "
+                   "‘Thorough scanning algorithm’ or check other types.");
 
 } // namespace
 
@@ -93,9 +97,12 @@ void MyTableController::nextFromMediaScreen() {
 
     screen_counter = 1;
     enterScanRangeScreen(record);
-    rangeControls().path->clear();
+    // Both fields: saving reads the photo one whatever the mode, and the screen shows only one.
+    ui_->_path->clear();
+    ui_->_path_Sig->clear();
     if (Recovery_MODE == kPhotoMode)
-        ui_->_Thro_Mode_Chk->setChecked(true);
+        ui_->_Thro_Mode_Chk->setChecked(settings_->thorough());
+    settings_->setMode(Recovery_MODE);
     ui_->_Search_Type->setText(searchTypeText(Recovery_MODE));
     ui_->_Search_Type->show();
     ui_->_back_btn->setEnabled(true);
@@ -124,12 +131,18 @@ void MyTableController::enterFileTypeScreen() {
     const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
     setNsCheckedListDataObject(
         signatures::buildCheckList(general, thorough, ui_->_Thro_Mode_Chk_SIG->isChecked()));
+    // The list holds the thorough-only types either way; the box then shows the kept choice.
+    ui_->_Thro_Mode_Chk_SIG->setChecked(settings_->thorough());
+    typeSearch_->clear();
+    ui_->idCheckTableView->scrollToTop();
+    ui_->idCheckTableView->setCurrentIndex(ui_->idCheckTableView->model()->index(0, 0));
     // The descriptions take the room the list has; the other columns fit their texts.
     QHeaderView* header = ui_->idCheckTableView->horizontalHeader();
     header->setStretchLastSection(false);
     header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     header->setSectionResizeMode(2, QHeaderView::Stretch);
     header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(4, QHeaderView::ResizeToContents);
     ui_->_help_info->setText(texts::kFileTypeHelp);
     show_hide_3_screen_RawFile(false);
 }
@@ -142,12 +155,19 @@ void MyTableController::nextFromFileTypeScreen() {
     signatures::ConfirmedLists lists =
         signatures::confirmCheckList(nsCheckedListDataObject_, general, thorough,
                                      ui_->_Thro_Mode_Chk_SIG->isChecked(), nsSIGFileInfoDataObject_);
+    const bool nothingToScan = signatures::nothingToScan(nsCheckedListDataObject_, lists);
     CheckListHeader_Array = std::move(lists.CheckListHeader_Array);
     CheckListHeader_Adv_Array = std::move(lists.CheckListHeader_Adv_Array);
     reloadTable(ui_->idSigTableView);
     if (!signatures::Check_For_One_Extension_Selection(nsCheckedListDataObject_)) {
         alert({kSelectExtension});
         ui_->idCheckTableView->setFocus();
+        return;
+    }
+    // Said before a scan that would read the whole range and could find nothing.
+    if (nothingToScan) {
+        alert({kOnlyThoroughTypes});
+        ui_->_Thro_Mode_Chk_SIG->setFocus();
         return;
     }
     screen_counter = 3;
@@ -171,8 +191,11 @@ void MyTableController::backToRangeScreen() {
     else if (c.sectorRangeChosen())
         ui._help_info->setText(texts::kSectorRangeHelp);
     clearFoundItems();
+    // The thumbnail size the user chose outlives the scan.
+    const int thumbnailSize = ui._zoom_slider->value();
     ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
     results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
+    ui._zoom_slider->setValue(thumbnailSize);
     ui.imageBrowser->viewport()->update();
     results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
     ui.imageBrowser_2->viewport()->update();

@@ -37,6 +37,7 @@ struct RangeControls {
     QLineEdit* endField;
     SectorSlider* endSlider;
     QLineEdit* path;
+    QLabel* rangeInfo;
     // The twelve entire-disk captions and values.
     std::vector<QWidget*> entireDiskGroup;
     // The seventeen sector-range controls.

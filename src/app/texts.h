@@ -29,5 +29,6 @@ inline const QString kNoValue = QStringLiteral("<None>");
 
 inline const QString kSelectMedia = QStringLiteral("\nPlease select a storage media from list.");
 inline const QString kNoHelpFile = QStringLiteral("\nHelp file does not exist!");
+inline const QString kHelpUnreadable = QStringLiteral("\nHelp file cannot be opened!");
 
 } // namespace quarry::app::texts

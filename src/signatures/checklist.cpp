@@ -9,6 +9,7 @@ namespace quarry::signatures {
 namespace {
 
 constexpr std::size_t kExtensionField = 0;
+constexpr std::size_t kCategoryField = 4;
 constexpr std::size_t kDescriptionField = 5;
 
 std::size_t wholeRecordsLength(const SignatureList& list) {
@@ -22,7 +23,7 @@ void appendMissingTypes(CheckList& rows, const SignatureList& list, const char* 
         const bool known = std::any_of(rows.begin(), rows.end(),
                                        [&](const CheckListRow& row) { return row.Extension == extension; });
         if (!known) {
-            rows.push_back({1, extension, list[i + kDescriptionField], thoro});
+            rows.push_back({1, extension, list[i + kDescriptionField], thoro, list[i + kCategoryField]});
         }
     }
 }
@@ -59,6 +60,11 @@ void selectAll(CheckList& rows, int state) {
     for (CheckListRow& row : rows) {
         row.State = newState;
     }
+}
+
+bool nothingToScan(const CheckList& rows, const ConfirmedLists& lists) {
+    return Check_For_One_Extension_Selection(rows) && lists.CheckListHeader_Array.empty() &&
+           lists.CheckListHeader_Adv_Array.empty();
 }
 
 bool Check_For_One_Extension_Selection(const CheckList& rows) {

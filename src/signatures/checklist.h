@@ -17,9 +17,15 @@ struct CheckListRow {
     std::string Extension;   // extension field of a signature record
     std::string Description; // description of the first record met with that extension
     std::string Thoro;       // "" for a type of the general list, "YES" for a thorough-only type
+    std::string Category;    // category field of that record, for grouping the list
 };
 
 using CheckList = std::vector<CheckListRow>;
+
+struct ConfirmedLists {
+    SignatureList CheckListHeader_Array;
+    SignatureList CheckListHeader_Adv_Array;
+};
 
 // Rows for a mode's general and thorough lists: every type ticked, each extension once
 // (exact comparison), general types first.
@@ -28,16 +34,15 @@ CheckList buildCheckList(const SignatureList& general, const SignatureList& thor
 // Select all (state 1) or none (state 0); order and texts stay.
 void selectAll(CheckList& rows, int state);
 
+// Confirmed lists that hold no record although a type is ticked: every ticked type is one
+// only the thorough list holds, and the thorough pass is off.
+bool nothingToScan(const CheckList& rows, const ConfirmedLists& lists);
+
 // True as soon as a row's state is 1.
 bool Check_For_One_Extension_Selection(const CheckList& rows);
 
 // The select-all box state after a click in the State column: off when any row is 0.
 bool allRowsTicked(const CheckList& rows);
-
-struct ConfirmedLists {
-    SignatureList CheckListHeader_Array;
-    SignatureList CheckListHeader_Adv_Array;
-};
 
 // Confirmation of the check list: copies the records of the ticked types into the two
 // per-scan lists (the thorough one only when thoroughOn) and rebuilds `groups` with one

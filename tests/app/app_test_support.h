@@ -82,6 +82,7 @@ struct Harness {
 
     MyTableController& start() {
         controller = std::make_unique<MyTableController>(folder.path().toStdString(), prompter);
+        controller->setSettingsFile(path(QStringLiteral("settings.ini")));
         controller->setMediaLister([this] {
             ++listings;
             return media;

@@ -1,6 +1,7 @@
 #include "app/movie_view.h"
 #include "app_test_support.h"
 
+#include <QLabel>
 #include <QMainWindow>
 #include <QMediaPlayer>
 #include <QtTest>
@@ -13,6 +14,7 @@ class MovieTest : public QObject {
 private slots:
     void closingAnEmptyViewDoesNothing();
     void aMoviePutInDoesNotPlayUntilAskedAndCloseStopsIt();
+    void playTimeReadsInMinutesAndSeconds();
     void showingTheVideoScanScreenClosesTheMovie();
 };
 
@@ -50,8 +52,11 @@ void MovieTest::aMoviePutInDoesNotPlayUntilAskedAndCloseStopsIt() {
     QTRY_VERIFY_WITH_TIMEOUT(movie->mediaStatus() == QMediaPlayer::LoadedMedia ||
                                  movie->mediaStatus() == QMediaPlayer::InvalidMedia,
                              20000);
+    // Held still at its start, so its first picture shows, with its time beside the slider.
+    QTRY_COMPARE(movie->playbackState(), QMediaPlayer::PausedState);
     QVERIFY(!c.isPlaying(movie));
-    QCOMPARE(movie->playbackState(), QMediaPlayer::StoppedState);
+    QCOMPARE(movie->position(), 0);
+    QTRY_COMPARE(view->findChild<QLabel*>("movieTime")->text(), "0:00 / " + playTimeText(movie->duration()));
 
     movie->play();
     QTRY_VERIFY_WITH_TIMEOUT(c.isPlaying(movie), 20000);
@@ -60,6 +65,13 @@ void MovieTest::aMoviePutInDoesNotPlayUntilAskedAndCloseStopsIt() {
     QVERIFY(!view->movie());
     // Closing does not change whether the view is shown.
     QVERIFY(view->isHidden());
+}
+
+void MovieTest::playTimeReadsInMinutesAndSeconds() {
+    const QList<QPair<qint64, QString>> cases = {{0, "0:00"},     {999, "0:00"},      {59999, "0:59"},
+                                                 {60000, "1:00"}, {3723000, "62:03"}, {-5, "0:00"}};
+    for (const auto& [ms, text] : cases)
+        QCOMPARE(playTimeText(ms), text);
 }
 
 void MovieTest::showingTheVideoScanScreenClosesTheMovie() {

@@ -242,9 +242,11 @@ void RangeTest::validationAtNext_data() {
     QTest::newRow("letter in start") << "12a"
                                      << "20" << badStart << ""
                                      << "_Start_slider_val";
-    QTest::newRow("blank before start") << " 12"
-                                        << "20" << badStart << ""
-                                        << "_Start_slider_val";
+    QTest::newRow("blanks around both") << " 12 "
+                                        << "\t20 "
+                                        << ""
+                                        << ""
+                                        << "";
     QTest::newRow("signed start") << "+12"
                                   << "20" << badStart << ""
                                   << "_Start_slider_val";

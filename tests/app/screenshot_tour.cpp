@@ -1,7 +1,13 @@
+#include "app/media_window.h"
+#include "results/ui/document_viewer.h"
+#include "results/ui/photo_viewer.h"
 #include "road_support.h"
 
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QScreen>
+#include <QStandardPaths>
 
 using namespace quarry::app;
 using namespace quarry::app::test;
@@ -15,10 +21,14 @@ private slots:
     void photoRoad();
     void rawFileRoad();
     void videoRoad();
+    void helpWindow();
+    void typeSearchAndProbedImage();
 
 private:
     void shoot(const QString& name, QWidget* widget);
     MyTableController& start(const QStringList& files);
+    // Double-clicks the first found item whose name ends with `suffix`.
+    void openLarge(QListView* browser, const QString& suffix);
 
     QTemporaryDir scratch_;
     QString folder_;
@@ -32,7 +42,10 @@ void ScreenshotTour::initTestCase() {
 
 void ScreenshotTour::shoot(const QString& name, QWidget* widget) {
     QTest::qWait(100);
-    const QPixmap picture = widget->grab();
+    // A movie is drawn straight to the screen, where a widget's own picture does not reach.
+    const QPixmap picture = widget->isVisible() && widget->isWindow()
+                                ? widget->screen()->grabWindow(widget->winId())
+                                : widget->grab();
     QVERIFY2(!picture.isNull() && picture.toImage().pixelColor(0, 0).isValid(), qPrintable(name));
     QVERIFY(picture.save(QDir(folder_).filePath(name + ".png")));
 }
@@ -45,6 +58,19 @@ MyTableController& ScreenshotTour::start(const QStringList& files) {
     MyTableController& c = h_->start();
     c.window()->resize(1100, 760);
     return c;
+}
+
+void ScreenshotTour::openLarge(QListView* browser, const QString& suffix) {
+    const quarry::results::ImagesModel& items = h_->controller->images();
+    for (int row = 0; row < items.numberOfItems(); ++row) {
+        if (items.itemAtIndex(row).image_Name.endsWith(suffix, Qt::CaseInsensitive)) {
+            const QRect cell = browser->visualRect(items.index(row));
+            QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
+            QTest::mouseDClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
+            return;
+        }
+    }
+    QFAIL(qPrintable("no found item ends with " + suffix));
 }
 
 void ScreenshotTour::photoRoad() {
@@ -68,11 +94,16 @@ void ScreenshotTour::photoRoad() {
     road.click("_next_btn");
     QVERIFY(road.waitForEndOfScan(1));
     shoot("05-photo-scan-finished", c.window());
+    openLarge(c.imageBrowser(), "00001.JPG");
+    QVERIFY(c.photoViewer());
+    shoot("12-photo-viewer", c.photoViewer());
+    c.photoViewer()->close();
 }
 
 void ScreenshotTour::rawFileRoad() {
-    MyTableController& c = start({"092_032270.pdf", "071_LibreOfficeWriter_odt_1.3.odt", "066_text_only.doc",
-                                  "121_gen_book.xlsx", "096_textfiles_historicaldates.zip"});
+    MyTableController& c =
+        start({"092_032270.pdf", "071_LibreOfficeWriter_odt_1.3.odt", "066_text_only.doc",
+               "121_gen_book.xlsx", "096_textfiles_historicaldates.zip", "104_audio-mpeg1layer3.mp3"});
     const Road road{*h_};
     road.chooseMedium("_rec_mode_RawFile");
     shoot("07-scan-range-raw-file", c.window());
@@ -86,6 +117,15 @@ void ScreenshotTour::rawFileRoad() {
     QListView* browser = c.imageBrowser_2();
     browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
     shoot("09-file-scan-with-preview", c.window());
+    openLarge(browser, ".PDF");
+    QVERIFY(c.documentViewer());
+    shoot("13-pdf-viewer", c.documentViewer());
+    c.documentViewer()->close();
+    openLarge(browser, ".MP3");
+    QVERIFY(c.mediaWindow());
+    QTest::qWait(1500);
+    shoot("14-audio-player", c.mediaWindow());
+    c.mediaWindow()->close();
 }
 
 void ScreenshotTour::videoRoad() {
@@ -99,6 +139,42 @@ void ScreenshotTour::videoRoad() {
     browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
     QTest::qWait(500);
     shoot("11-video-scan-with-movie", c.window());
+    openLarge(browser, ".MOV");
+    QVERIFY(c.mediaWindow());
+    QTest::qWait(1500);
+    shoot("15-movie-player", c.mediaWindow());
+    c.mediaWindow()->close();
+}
+
+void ScreenshotTour::helpWindow() {
+    MyTableController& c = start({});
+    QVERIFY(QFile::copy(QStringLiteral(QUARRY_TEST_RESOURCE_DIR "/Help.pdf"), h_->path("Help.pdf")));
+    c.setUrlOpener([](const QUrl&) { return false; });
+    c.Help_btn();
+    QVERIFY(c.helpWindow());
+    QTest::qWait(1500);
+    shoot("16-help-window", c.helpWindow());
+}
+
+// The grouped type list narrowed by a search, and a disk image whose file system was probed.
+void ScreenshotTour::typeSearchAndProbedImage() {
+    MyTableController& c = start({"092_032270.pdf"});
+    const Road road{*h_};
+    road.chooseMedium("_rec_mode_RawFile");
+    road.click("_next_btn");
+    QTest::keyClicks(c.window()->findChild<QLineEdit*>("_type_search"), "doc");
+    c.idCheckTableView()->setFocus();
+    shoot("17-file-types-search", c.window());
+    road.click("_back_btn");
+    road.click("_back_btn");
+
+    const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/usr/sbin", "/sbin", "/usr/bin"});
+    if (mkfs.isEmpty())
+        QSKIP("mkfs.vfat is not installed");
+    const QString image = h_->path("holiday-card.img");
+    QCOMPARE(QProcess::execute(mkfs, {"-C", "-n", "HOLIDAY", image, "4096"}), 0);
+    c.openDiskImage(image);
+    shoot("18-media-screen-probed-image", c.window());
 }
 
 QTEST_MAIN(ScreenshotTour)

@@ -29,7 +29,9 @@ QStringList identifiers(QTableView* table) {
 }
 
 quarry::signatures::CheckList threeTypes() {
-    return {{1, "JPG", "JPEG image", ""}, {1, "AVI", "AVI video", ""}, {1, "MOV", "QuickTime", "YES"}};
+    return {{1, "JPG", "JPEG image", "", "image"},
+            {1, "AVI", "AVI video", "", "video"},
+            {1, "MOV", "QuickTime", "YES", "video"}};
 }
 
 } // namespace
@@ -68,7 +70,8 @@ void TablesTest::columnIdentifiers() {
     MyTableController& c = *h_->controller;
     QCOMPARE(identifiers(c.idTableView()),
              (QStringList{"Collumn1", "Collumn2", "Collumn3", "Collumn4", "Collumn5", "Collumn6"}));
-    QCOMPARE(identifiers(c.idCheckTableView()), (QStringList{"State", "Extension", "Description", "Thoro"}));
+    QCOMPARE(identifiers(c.idCheckTableView()),
+             (QStringList{"State", "Extension", "Description", "Thoro", "Category"}));
     QCOMPARE(identifiers(c.idSigTableView()),
              (QStringList{"FileTypes", "NoOfFile", "FileName", "FilePath", "FileTypes_Hidden"}));
     for (QTableView* table : {c.idTableView(), c.idCheckTableView(), c.idSigTableView()})

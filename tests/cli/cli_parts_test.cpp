@@ -59,7 +59,7 @@ TEST(TypeSelection, PhotoRecordsAndCheckListRows) {
     EXPECT_EQ(unknownPhotoType(list, {}, {"PNG", "jpg"}), "jpg");
     EXPECT_EQ(unknownPhotoType({}, list, {"PNG"}), "");
 
-    signatures::CheckList rows{{1, "JPG", "", ""}, {1, "AVI", "", ""}, {1, "MOV", "", "YES"}};
+    signatures::CheckList rows{{1, "JPG", "", "", ""}, {1, "AVI", "", "", ""}, {1, "MOV", "", "YES", ""}};
     EXPECT_EQ(tickOnly(rows, {"MOV", "XYZ"}), "XYZ");
     EXPECT_EQ(rows[0].State, 1);
     EXPECT_EQ(tickOnly(rows, {"MOV"}), "");
@@ -67,7 +67,7 @@ TEST(TypeSelection, PhotoRecordsAndCheckListRows) {
     EXPECT_EQ(rows[1].State, 0);
     EXPECT_EQ(rows[2].State, 1);
 
-    rows.push_back({1, "OLE", "Office 97-2003 file, saved as DOC, XLS or PPT", ""});
+    rows.push_back({1, "OLE", "Office 97-2003 file, saved as DOC, XLS or PPT", "", "document"});
     EXPECT_EQ(familyOf(rows, "XLS"), "OLE");
     EXPECT_EQ(familyOf(rows, "XL"), "");
     EXPECT_EQ(familyOf(rows, "Office"), "");

@@ -9,7 +9,7 @@ namespace quarry::signatures {
 namespace {
 
 void addRecord(SignatureList& list, const std::string& extension, const std::string& description) {
-    list.insert(list.end(), {extension, "1024", "AABB", "1", "k", description, "170"});
+    list.insert(list.end(), {extension, "1024", "AABB", "1", "cat " + extension, description, "170"});
 }
 
 std::vector<std::string> extensionsOf(const SignatureList& list) {
@@ -58,6 +58,7 @@ TEST_F(CheckListTest, RowsFollowTheGeneralListThenTheThoroughOnlyTypes) {
     EXPECT_EQ(rows[1].Thoro, "");
     EXPECT_EQ(rows[2].Extension, "MOV");
     EXPECT_EQ(rows[2].Thoro, "YES");
+    EXPECT_EQ(rows[2].Category, "cat MOV");
     for (const CheckListRow& row : rows) {
         EXPECT_EQ(row.State, 1);
     }
@@ -101,6 +102,7 @@ TEST_F(CheckListTest, SelectAllAndNone) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[2].Extension, "MOV");
     EXPECT_EQ(rows[2].Thoro, "YES");
+    EXPECT_EQ(rows[2].Category, "cat MOV");
 
     // Nothing ticked: the working lists keep no record, the groups are empty.
     const ConfirmedLists lists = confirmCheckList(rows, general_, thorough_, true, groups_);
@@ -122,6 +124,19 @@ TEST_F(CheckListTest, ConfirmationRebuildsTheGroupsFromScratch) {
     rows[0].State = 0;
     confirmCheckList(rows, general_, thorough_, true, groups_);
     EXPECT_EQ(groupTypes(groups_), (std::vector<std::string>{"AVI", "MOV"}));
+}
+
+// Only thorough-only types ticked with the thorough pass off leaves nothing to scan for.
+TEST_F(CheckListTest, NothingToScanWhenOnlyThoroughTypesAreTickedAndThoroughIsOff) {
+    CheckList rows = buildCheckList(general_, thorough_, true);
+    selectAll(rows, 0);
+    rows[2].State = 1; // MOV, thorough only
+    EXPECT_TRUE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, false, groups_)));
+    EXPECT_FALSE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, true, groups_)));
+    rows[1].State = 1;
+    EXPECT_FALSE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, false, groups_)));
+    selectAll(rows, 0);
+    EXPECT_FALSE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, false, groups_)));
 }
 
 TEST(CheckListEmpty, EmptySignatureListsGiveNoRowsAndNoSelection) {

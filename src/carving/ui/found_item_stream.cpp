@@ -85,8 +85,8 @@ void FoundItemStream::photoItem(PassKind pass, std::span<const std::uint8_t> byt
         event.item = results::MyImageObject(results::makeThumbnail(image, placeholder),
                                             QString::fromStdString(name), QString::fromStdString(uid));
         event.item.unreadableSectors = unreadableSectors;
-        event.item.File_Start_Sector = firstSector;
-        event.item.File_End_Sector = endSector;
+        event.item.photoFirstSector = firstSector;
+        event.item.photoEndSector = endSector;
         complete(sequence, std::move(event));
         std::lock_guard lock(mutex_);
         --jobs_;

@@ -122,7 +122,9 @@ void ImagesModel::applyNote(int row, const Note& note) {
 void ImagesModel::setOriginalNames(const std::function<QString(std::uint64_t)>& nameAt) {
     for (int row = 0; row < numberOfItems(); ++row) {
         Entry& entry = items_[static_cast<std::size_t>(row)];
-        const QString name = nameAt(entry.object.File_Start_Sector);
+        const MyImageObject& item = entry.object;
+        const QString name = nameAt(item.photoEndSector > item.photoFirstSector ? item.photoFirstSector
+                                                                                : item.File_Start_Sector);
         if (name != entry.originalName) {
             entry.originalName = name;
             emit dataChanged(index(row), index(row), {Qt::ToolTipRole});

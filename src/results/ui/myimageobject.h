@@ -40,6 +40,9 @@ public:
     std::uint64_t File_End_Sector = 0;
     // Sectors of the item that could not be read during the scan and are zeros in it.
     std::uint64_t unreadableSectors = 0;
+    // Where a photo lies on the medium, end exclusive, so a viewer can read it again.
+    std::uint64_t photoFirstSector = 0;
+    std::uint64_t photoEndSector = 0;
 };
 
 } // namespace quarry::results

@@ -1,3 +1,4 @@
+#include "results/ui/photo_viewer.h"
 #include "results/ui/previewpane.h"
 
 #include <QGroupBox>
@@ -97,6 +98,22 @@ private slots:
         Image_Preview(&view, &frame, copyAs(dir, "061_BlueSquare.jpg", "dprv.JPG"), "GND00001.JPG");
         QCOMPARE(frame.title(), QString("GND00001.JPG"));
         QCOMPARE(view.pixmap().size(), QSize(200, 120));
+    }
+
+    // Where the stored picture's top-left pixel is seen, and the size seen, per EXIF orientation.
+    void theLargeViewTurnsPicturesAsTheirOrientationSays() {
+        QImage stored(3, 2, QImage::Format_RGB32);
+        stored.fill(Qt::white);
+        stored.setPixelColor(0, 0, Qt::red);
+        const QList<std::tuple<int, QPoint, QSize>> cases = {
+            {1, {0, 0}, {3, 2}}, {2, {2, 0}, {3, 2}}, {3, {2, 1}, {3, 2}}, {4, {0, 1}, {3, 2}},
+            {5, {0, 0}, {2, 3}}, {6, {1, 0}, {2, 3}}, {7, {1, 2}, {2, 3}}, {8, {0, 2}, {2, 3}},
+            {0, {0, 0}, {3, 2}}, {9, {0, 0}, {3, 2}}};
+        for (const auto& [orientation, corner, size] : cases) {
+            const QImage seen = orientedImage(stored, orientation);
+            QCOMPARE(seen.size(), size);
+            QCOMPARE(seen.pixelColor(corner), QColor(Qt::red));
+        }
     }
 };
 
