@@ -48,9 +48,15 @@ class QTemporaryDir;
 class QTimer;
 
 namespace quarry::carving {
+class BlockObserver;
 class ScanBridge;
 class ScanProgress;
 } // namespace quarry::carving
+
+namespace quarry::traces {
+class TraceCatalog;
+class TraceScanner;
+} // namespace quarry::traces
 
 namespace quarry::results {
 class FoundItemsFilter;
@@ -367,6 +373,11 @@ private:
     void onPhotoItems(std::vector<results::MyImageObject> items);
     void onFileItems(std::vector<results::MyImageObject> items);
     void onScanWorkerFinished(carving::ScanStatus status);
+    // A scan watches its sectors for file-system traces; once it has ended (worker thread), the
+    // names they give are shown beside the items.
+    carving::BlockObserver* beginTracing(const carving::SectorSource* source);
+    void showTracedNames();
+    void listFoundByName(const traces::TraceCatalog& traces);
     void returnAfterOpenFailure();
     void invalidateProgressTimer();
     void shutDownScan();
@@ -500,6 +511,9 @@ private:
     bool exitConfirmed_ = false;
     // Saves what the scan finds; fed by the scan's worker.
     std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
+    // The file-system traces of the running or last scan, and its medium's size.
+    std::shared_ptr<traces::TraceScanner> traces_;
+    std::uint64_t tracedSectors_ = 0;
     // Last, so its worker has ended before anything it uses goes away.
     std::unique_ptr<carving::ScanBridge> scanBridge_;
 };

@@ -3,15 +3,19 @@
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "range/sector_range.h"
+#include "results/traced_names.h"
 #include "results/ui/browser_view.h"
 #include "results/ui/images_model.h"
 #include "results/ui/item_adder.h"
+#include "results/ui/recovery_writer.h"
+#include "traces/trace_scanner.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
 #include <QThread>
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace quarry::app {
@@ -126,6 +130,7 @@ void MyTableController::Photo_Rec_Thread() {
     request.general = &signatureLists.Ext_Array;
     request.thorough = &signatureLists.Adv_Ext_Array;
     request.thoroughPass = ui._Thro_Mode_Chk->isChecked();
+    request.observer = beginTracing(source.get());
     scanBridge_->startPhotoScan(std::move(source), request, photoCounters);
 }
 
@@ -144,6 +149,7 @@ void MyTableController::Raw_File_Rec_Thread() {
     request.general = &CheckListHeader_Array;
     request.thorough = &CheckListHeader_Adv_Array;
     request.thoroughPass = ui._Thro_Mode_Chk_SIG->isChecked();
+    request.observer = beginTracing(source.get());
     scanBridge_->startRawScan(std::move(source), request, nsSIGFileInfoDataObject_);
 }
 
@@ -203,12 +209,14 @@ void MyTableController::onScanWorkerFinished(carving::ScanStatus status) {
         runOnGuiThread([this] { returnAfterOpenFailure(); });
         return;
     case carving::ScanStatus::Stopped:
+        showTracedNames();
         invalidateProgressTimer();
         Final_or_Stop_Screen();
         return;
     case carving::ScanStatus::Complete:
         break;
     }
+    showTracedNames();
     invalidateProgressTimer();
     if (Recovery_MODE == kPhotoMode) {
         Final_or_Stop_Screen();
@@ -221,6 +229,62 @@ void MyTableController::onScanWorkerFinished(carving::ScanStatus status) {
     scan.stop_now = 1;
     if (session.load() == nullptr)
         Final_or_Stop_Screen();
+}
+
+carving::BlockObserver* MyTableController::beginTracing(const carving::SectorSource* source) {
+    traces_ = std::make_shared<traces::TraceScanner>();
+    tracedSectors_ = source ? source->sectorCount() : 0;
+    return traces_.get();
+}
+
+// Worker thread: the scan has ended, so its traces are complete. The names reach the browser
+// after its last items.
+void MyTableController::showTracedNames() {
+    const auto traces = traces_;
+    if (!traces)
+        return;
+    traces->finish(tracedSectors_);
+    if (recoveryWriter_)
+        recoveryWriter_->nameFromTraces(traces);
+    QMetaObject::invokeMethod(
+        this,
+        [this, traces] {
+            if (Recovery_MODE == kRawFileMode)
+                listFoundByName(*traces);
+            images_->setOriginalNames([&traces](std::uint64_t sector) {
+                const traces::TracedFile* file = traces->fileStartingAt(sector);
+                if (file == nullptr)
+                    return QString();
+                const std::string path = results::tracedPath(*file);
+                return QString::fromStdString(path.empty() ? file->name : path + "/" + file->name);
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+// Raw-file mode, after the scan: the files that only their traces know of (no item starts
+// where they do) are listed as a group of their own, each as its first piece.
+void MyTableController::listFoundByName(const traces::TraceCatalog& traces) {
+    std::set<std::uint64_t> itemStarts;
+    for (int row = 0; row < images_->numberOfItems(); ++row)
+        itemStarts.insert(images_->itemAtIndex(row).File_Start_Sector);
+    std::vector<results::MyImageObject> items;
+    for (const traces::TracedFile& file : traces.files()) {
+        const std::uint64_t start = file.firstSector();
+        if (file.extents.empty() || itemStarts.count(start) > 0 || traces.fileStartingAt(start) != &file)
+            continue;
+        auto item = results::makeFileItem(QString::fromStdString(file.name),
+                                          QStringLiteral("TRACE%1").arg(items.size() + 1), start,
+                                          start + file.extents.front().count);
+        if (item)
+            items.push_back(std::move(*item));
+    }
+    if (items.empty())
+        return;
+    const std::string latest = items.back().image_Name.toStdString();
+    nsSIGFileInfoDataObject_.createSignatureListTableRecord(results::kFoundByNameFolder, items.size(), latest,
+                                                            latest, results::kFoundByNameFolder);
+    onFileItems(std::move(items));
 }
 
 // The medium could not be opened: the wizard goes back one screen.

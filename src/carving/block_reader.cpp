@@ -33,6 +33,9 @@ void BlockReader::loadBlock(std::uint64_t s) {
     blockFirst_ = s;
     blockCount_ = std::min(alignedEnd, std::max(end_, s + 1)) - s;
     blockReadable_ = source_.readSectors(s, static_cast<std::size_t>(blockCount_), buffer_.get());
+    if (blockReadable_ && observer_ != nullptr) {
+        observer_->sectorsRead(s, static_cast<std::size_t>(blockCount_), buffer_.get());
+    }
 }
 
 const std::uint8_t* BlockReader::slowSector(std::uint64_t s, Outcome& outcome) {
@@ -46,6 +49,9 @@ const std::uint8_t* BlockReader::slowSector(std::uint64_t s, Outcome& outcome) {
     std::uint8_t* slot = buffer_.get() + (s - blockFirst_) * kSectorSize;
     const ZeroFilledRead read = readSectorsOrZeros(source_, s, 1, slot);
     outcome = read.lost ? Outcome::Lost : read.unreadable > 0 ? Outcome::Failed : Outcome::Read;
+    if (outcome == Outcome::Read && observer_ != nullptr) {
+        observer_->sectorsRead(s, 1, slot);
+    }
     return slot;
 }
 

@@ -10,6 +10,15 @@
 
 namespace quarry::carving {
 
+// Sees the sectors a pass has read, in increasing order, each once; a sector that could not be
+// read is left out. Something that learns from the medium's bytes watches them here, so the
+// medium is read only once.
+class BlockObserver {
+public:
+    virtual ~BlockObserver() = default;
+    virtual void sectorsRead(std::uint64_t first, std::size_t count, const std::uint8_t* bytes) = 0;
+};
+
 // Hands out the sectors of a range in increasing order, read in blocks aligned to the block
 // size. Inside a block whose read failed it reads sector by sector, so a bad sector costs one
 // sector: it comes back as 512 zero bytes and the source is put at the next sector.
@@ -44,6 +53,9 @@ public:
     // are fetched ahead, where each would otherwise be a cache miss.
     void prefetchLines(std::uint8_t lines) { lines_ = static_cast<std::uint8_t>(lines | 1u); }
 
+    // Shows every sector read from now on to `observer` (null: to nobody).
+    void observe(BlockObserver* observer) { observer_ = observer; }
+
 private:
     static constexpr std::uint64_t kPrefetchSectors = 8;
 
@@ -67,6 +79,7 @@ private:
     std::uint64_t blockCount_ = 0;
     bool blockReadable_ = false;
     std::uint8_t lines_ = 1;
+    BlockObserver* observer_ = nullptr;
 };
 
 } // namespace quarry::carving

@@ -11,6 +11,7 @@
 
 namespace quarry::carving {
 
+class BlockObserver;
 class FoundFileGroups;
 
 enum class PassKind { General, Thorough };
@@ -77,6 +78,7 @@ struct PhotoScanRequest {
     const signatures::SignatureList* thorough = nullptr; // Adv_Ext_Array
     bool thoroughPass = true;
     std::size_t blockSectors = kDefaultBlockSectors;
+    BlockObserver* observer = nullptr; // shown the sectors of the general pass
 };
 
 struct RawScanRequest {
@@ -87,6 +89,7 @@ struct RawScanRequest {
     const signatures::SignatureList* thorough = nullptr; // CheckListHeader_Adv_Array
     bool thoroughPass = true;
     std::size_t blockSectors = kDefaultBlockSectors;
+    BlockObserver* observer = nullptr; // shown the sectors of the general pass
 };
 
 // The photo engine: general pass, then the thorough pass when asked. Returns when both

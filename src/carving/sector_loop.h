@@ -114,6 +114,8 @@ ScanResult runScanPasses(const Request& request, ScanControl& control, ScanSink&
         }
         const signatures::SignatureList* list = general ? request.general : request.thorough;
         const SignatureMatcher matcher(list != nullptr ? *list : kNoSignatures);
+        // The thorough pass reads the same sectors again; they have been seen.
+        reader.observe(general ? request.observer : nullptr);
         if (carver.runPass(pass, matcher, reader, control, request.start_sector, request.end_sector,
                            result) == PassEnd::Stopped) {
             result.status = ScanStatus::Stopped;

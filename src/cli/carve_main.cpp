@@ -16,9 +16,11 @@
 #include "range/sector_range.h"
 #include "results/destination_check.h"
 #include "results/saver.h"
+#include "results/traced_names.h"
 #include "results/validated_saver.h"
 #include "signatures/checklist.h"
 #include "signatures/definition_parser.h"
+#include "traces/trace_scanner.h"
 
 #include <exception>
 #include <iostream>
@@ -182,7 +184,9 @@ void printEndEvent(std::ostream& out, const carving::ScanResult& result,
             .add("unverified", sink.itemsChecked(results::FileCheck::Unverified))
             .add("rejected", sink.itemsChecked(results::FileCheck::Rejected))
             .add("copies", sink.itemsCopies())
-            .add("damaged", sink.itemsDamaged());
+            .add("damaged", sink.itemsDamaged())
+            .add("named", sink.itemsNamed())
+            .add("found_by_name", sink.foundByName());
     out << end.str() << '\n' << std::flush;
 }
 
@@ -200,6 +204,9 @@ void printSummary(std::ostream& out, CarveMode mode, const carving::ScanResult& 
         facts.push_back({"Unverified:", std::to_string(sink.itemsChecked(results::FileCheck::Unverified))});
         facts.push_back({"Rejected:", std::to_string(sink.itemsChecked(results::FileCheck::Rejected))});
         facts.push_back({"Copies skipped:", std::to_string(sink.itemsCopies())});
+        facts.push_back({"Named by traces:", std::to_string(sink.itemsNamed())});
+        if (mode == CarveMode::Raw)
+            facts.push_back({"Found by name:", std::to_string(sink.foundByName())});
         facts.push_back({"Saved into:", saver->folder().string()});
         if (sink.itemsDamaged() > 0)
             facts.push_back({"Damaged files:", std::to_string(sink.itemsDamaged())});
@@ -277,6 +284,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     std::unique_ptr<carving::SectorSource> itemSource;
     results::SavedExtents savedExtents;
     std::optional<results::ValidatedSaver> validatedSaver;
+    std::optional<results::TracedNaming> naming;
     if (options.output) {
         saver.emplace(*options.output, searchKind(options.mode));
         if (auto refusal = results::DestinationCheck().refusal(saver->folder(), options.source))
@@ -290,6 +298,7 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         if (!itemSource)
             return report(unreadableSource(options.source, problem));
         validatedSaver.emplace(*saver, itemSource.get(), savedExtents, options.keepRejected);
+        naming.emplace(*saver);
     }
 
     Console console(err, &err == &std::cerr && ::isatty(STDERR_FILENO) == 1);
@@ -300,6 +309,8 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     CarveSink sink(out, console, options.json, control.stop_now);
     sink.saveInto(validatedSaver ? &*validatedSaver : nullptr);
     sink.setFilters(options.minSize, options.minPixels);
+    sink.nameWith(naming ? &*naming : nullptr);
+    traces::TraceScanner traces;
     std::optional<ProgressDisplay> progress;
     if (!options.json)
         progress.emplace(console, control, bounds.start_sector, bounds.end_sector,
@@ -311,12 +322,14 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
         StopOnSignals stopOnSignals(control.stop_now);
         if (options.mode == CarveMode::Photo) {
             carving::PhotoCounters counters;
-            const carving::PhotoScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
-                                                    &lists.general, &lists.thorough,     options.thorough};
+            carving::PhotoScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
+                                              &lists.general, &lists.thorough,     options.thorough};
+            request.observer = &traces;
             result = carving::runPhotoScan(request, control, counters, sink);
         } else {
-            const carving::RawScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
-                                                  &lists.general, &lists.thorough,     options.thorough};
+            carving::RawScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
+                                            &lists.general, &lists.thorough,     options.thorough};
+            request.observer = &traces;
             result = carving::runRawScan(request, control, lists.groups, sink);
         }
     }
@@ -325,6 +338,16 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
 
     if (result.status == carving::ScanStatus::OpenFailure)
         return report({kExitSourceUnreadable, kReadError});
+    if (naming) {
+        // Named once the scan is over: a trace may lie past the item it names.
+        traces.finish(source->sectorCount());
+        sink.tracedFiles(naming->nameSaved(traces), false);
+        // Raw-file mode also saves the files that only their traces know of; never more bytes
+        // than the medium holds.
+        if (options.mode == CarveMode::Raw && result.status == carving::ScanStatus::Complete)
+            sink.tracedFiles(naming->saveTracedOnly(traces, *itemSource, source->sectorCount() * kSectorSize),
+                             true);
+    }
     if (options.json)
         printEndEvent(out, result, lists.groups, sink, saver.has_value());
     else

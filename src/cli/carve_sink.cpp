@@ -3,6 +3,7 @@
 #include "cli/json_line.h"
 #include "cli/progress_display.h"
 #include "common/sector.h"
+#include "results/traced_names.h"
 #include "results/validated_saver.h"
 
 #include <algorithm>
@@ -122,6 +123,8 @@ void CarveSink::photoItem(carving::PassKind pass, std::span<const std::uint8_t> 
     }
     const auto saved = saver_->savePhoto(name, bytes, firstSector, unreadableSectors);
     reportSave(name, saved);
+    if (naming_)
+        naming_->remember(name, firstSector, saved);
     itemFound(pass, name, uid, firstSector, endSector, unreadableSectors, &saved);
 }
 
@@ -138,7 +141,44 @@ void CarveSink::rawItem(carving::PassKind pass, const std::string& name, const s
     }
     const auto saved = saver_->saveSectors(name, startSector, endSector);
     reportSave(name, saved);
+    if (naming_)
+        naming_->remember(name, startSector, saved);
     itemFound(pass, name, uid, startSector, endSector, unreadableSectors, &saved);
+}
+
+void CarveSink::tracedFiles(const std::vector<results::NamedFile>& files, bool tracedOnly) {
+    for (const auto& file : files) {
+        const auto& trace = *file.trace;
+        const bool ok = file.save.ok && file.save.error.empty();
+        if (tracedOnly && !file.save.ok) {
+            ++saveFailures_;
+            if (!file.save.destinationFull && !file.save.stopped)
+                console_.message("quarry-carve: cannot save " + trace.name + ": " + file.save.error);
+        } else if (ok) {
+            ++(tracedOnly ? foundByName_ : named_);
+        }
+        if (!json_)
+            continue;
+        JsonObject event;
+        event.add("event", tracedOnly ? "traced" : "named");
+        if (!tracedOnly)
+            event.add("name", file.itemName);
+        event.add("original_name", trace.name).add("original_path", results::tracedPath(trace));
+        if (trace.mtime)
+            event.add("mtime", results::isoTime(*trace.mtime));
+        else
+            event.addRaw("mtime", "null");
+        if (file.save.ok)
+            event.add("saved_path", file.save.path.string());
+        else
+            event.addRaw("saved_path", "null");
+        event.add("saved_bytes", file.save.ok ? file.save.bytes : 0)
+            .add("size", trace.bytes)
+            .add("fragments", static_cast<std::uint64_t>(trace.extents.size()))
+            .addRaw("deleted", trace.deleted ? "true" : "false");
+        if (!(out_ << event.str() << '\n' << std::flush))
+            stopNow_ = 1;
+    }
 }
 
 } // namespace quarry::cli

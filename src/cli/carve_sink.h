@@ -13,7 +13,9 @@
 #include <vector>
 
 namespace quarry::results {
+class TracedNaming;
 class ValidatedSaver;
+struct NamedFile;
 struct SavedItem;
 enum class FileCheck;
 } // namespace quarry::results
@@ -49,6 +51,11 @@ public:
         minSize_ = minSize;
         minPixels_ = minPixels;
     }
+    // Saved items are remembered there, to be named from file-system traces after the scan.
+    void nameWith(results::TracedNaming* naming) { naming_ = naming; }
+    // After the scan: items moved under the names their traces give, or (`tracedOnly`) files
+    // saved from their traces alone.
+    void tracedFiles(const std::vector<results::NamedFile>& files, bool tracedOnly);
 
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
     // Only saving and the filters need a photo's bytes.
@@ -73,6 +80,9 @@ public:
     std::uint64_t itemsDamaged() const { return damaged_; }
     // Items not saved, for whatever reason (a full destination included).
     std::uint64_t saveFailures() const { return saveFailures_; }
+    // Saved items given their original names; files saved from their traces alone.
+    std::uint64_t itemsNamed() const { return named_; }
+    std::uint64_t foundByName() const { return foundByName_; }
 
 private:
     void itemFound(carving::PassKind pass, const std::string& name, const std::string& uid,
@@ -90,6 +100,9 @@ private:
     results::ValidatedSaver* saver_ = nullptr;
     std::uint64_t minSize_ = 0;
     std::optional<results::PictureSize> minPixels_;
+    results::TracedNaming* naming_ = nullptr;
+    std::uint64_t named_ = 0;
+    std::uint64_t foundByName_ = 0;
     std::vector<TypeTally> tally_;
     std::uint64_t items_ = 0;
     std::uint64_t saved_ = 0;

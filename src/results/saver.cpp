@@ -351,6 +351,41 @@ SaveResult ItemSaver::saveFromSource(std::string_view name, carving::SectorSourc
     return result;
 }
 
+SaveResult ItemSaver::moveTo(const std::filesystem::path& saved, const std::vector<std::string>& folders,
+                             std::string_view name, std::optional<std::int64_t> mtime) {
+    auto below = resultsFolders(kind_);
+    for (const auto& folder : folders)
+        below.push_back(safePathComponent(folder));
+    UniqueFd fd;
+    std::filesystem::path dir;
+    if (const int error = openFolders(destination_, below, fd, dir))
+        return failure("cannot create the folder " + dir.string(), error);
+    const std::string safe = safePathComponent(name);
+    for (unsigned n = 1; n < 1000000; ++n) {
+        const std::string target = n == 1 ? safe : numberedName(safe, n);
+        // Saved there under that name already: it only needs its date.
+        const int error = saved == dir / target ? 0 : renameNoReplace(saved, dir / target);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            return failure("cannot move " + saved.string(), error);
+        SaveResult result;
+        struct stat info {};
+        if (mtime) {
+            const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*mtime), 0}};
+            ::utimensat(fd.get(), target.c_str(), times, AT_SYMLINK_NOFOLLOW);
+        }
+        result.ok = true;
+        result.path = dir / target;
+        result.bytes = ::fstatat(fd.get(), target.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                           ? static_cast<std::uint64_t>(info.st_size)
+                           : 0;
+        ::fsync(fd.get());
+        return result;
+    }
+    return failure("cannot move " + saved.string(), EEXIST);
+}
+
 SaveResult ItemSaver::saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
                                   std::uint64_t end) {
     return saveFromSource(name, source, start, end > start ? (end - start) * kSectorSize : 0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace quarry::carving {
 class SectorSource;
@@ -104,6 +105,12 @@ public:
     // Sectors [start, end) of `source`.
     SaveResult saveSectors(std::string_view name, carving::SectorSource& source, std::uint64_t start,
                            std::uint64_t end);
+
+    // Moves `saved`, a file this saver saved, to `name` in `folders` below the results folder
+    // (each name made safe, each folder made when missing and never followed when it is a link),
+    // never replacing a file, and gives it `mtime` (seconds since 1970) when known.
+    SaveResult moveTo(const std::filesystem::path& saved, const std::vector<std::string>& folders,
+                      std::string_view name, std::optional<std::int64_t> mtime);
 
 private:
     SaveResult finish(PartialFile& file, const std::filesystem::path& dir, std::string_view name,

@@ -69,6 +69,20 @@ void buildCardImage(const QString& path) {
     writeFile(path, image);
 }
 
+// A FAT32 card with DCIM/100MEDIA holding a photo and a note, quick-formatted after; false
+// without dosfstools and mtools.
+bool buildFatCard(const QString& path) {
+    const QString note = path + QStringLiteral(".txt");
+    writeFile(note, QByteArray("a note\n"));
+    const QString script = QStringLiteral(
+        "set -e; export MTOOLS_SKIP_CHECK=1; truncate -s 64M \"$1\"; mkfs.vfat -F 32 -s 1 \"$1\";"
+        "mmd -i \"$1\" ::DCIM ::DCIM/100MEDIA; mcopy -m -i \"$1\" \"$2\" ::DCIM/100MEDIA/IMG_2034.JPG;"
+        "mcopy -m -i \"$1\" \"$3\" ::DCIM/100MEDIA/note.txt; mkfs.vfat -F 32 -s 1 \"$1\"");
+    return QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), script, QStringLiteral("sh"), path,
+                                                    kCorpus + QStringLiteral("/004_the-mouse.jpg"), note}) ==
+           0;
+}
+
 // Every file below `folder` by its path there, temporary files included.
 std::map<QString, QByteArray> treeOf(const QString& folder) {
     std::map<QString, QByteArray> tree;
@@ -162,6 +176,7 @@ private:
 
     QTemporaryDir work_;
     QString image_;
+    QString fatCard_; // empty where it cannot be built
     std::unique_ptr<Harness> h_;
 };
 
@@ -169,6 +184,9 @@ void RecoveryTest::initTestCase() {
     QVERIFY(QFileInfo::exists(kCarver));
     image_ = work_.filePath(QStringLiteral("card.img"));
     buildCardImage(image_);
+    fatCard_ = work_.filePath(QStringLiteral("fat.img"));
+    if (!buildFatCard(fatCard_))
+        fatCard_.clear();
 }
 
 void RecoveryTest::init() {
@@ -218,18 +236,26 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<QString>("cliMode");
     QTest::addColumn<bool>("keepRejected");
-    QTest::newRow("photo") << kPhotoMode << QStringLiteral("photo") << false;
-    QTest::newRow("video") << kVideoMode << QStringLiteral("video") << false;
-    QTest::newRow("raw file") << kRawFileMode << QStringLiteral("raw") << false;
-    QTest::newRow("raw file, keeping rejected files") << kRawFileMode << QStringLiteral("raw") << true;
+    QTest::addColumn<bool>("fatCard"); // files named from their traces
+    QTest::newRow("photo") << kPhotoMode << QStringLiteral("photo") << false << false;
+    QTest::newRow("video") << kVideoMode << QStringLiteral("video") << false << false;
+    QTest::newRow("raw file") << kRawFileMode << QStringLiteral("raw") << false << false;
+    QTest::newRow("raw file, keeping rejected files")
+        << kRawFileMode << QStringLiteral("raw") << true << false;
+    QTest::newRow("photo, FAT32 card") << kPhotoMode << QStringLiteral("photo") << false << true;
+    QTest::newRow("raw file, FAT32 card") << kRawFileMode << QStringLiteral("raw") << false << true;
 }
 
 void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     QFETCH(int, mode);
     QFETCH(QString, cliMode);
     QFETCH(bool, keepRejected);
+    QFETCH(bool, fatCard);
+    if (fatCard && fatCard_.isEmpty())
+        QSKIP("dosfstools and mtools are needed for a FAT32 card");
+    const QString image = fatCard ? fatCard_ : image_;
     MyTableController& c = start();
-    openImage(image_);
+    openImage(image);
     QTemporaryDir gui;
     QTemporaryDir cli;
     // The box of either destination box ticks both.
@@ -237,13 +263,22 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     QCOMPARE(h_->outlet<QCheckBox>("_keep_rejected_Chk")->isChecked(), keepRejected);
     scan(mode, gui.path());
 
-    const auto expected = carveWithCli(cliMode, image_, cli.path(), keepRejected);
+    const auto expected = carveWithCli(cliMode, image, cli.path(), keepRejected);
     QVERIFY(!expected.empty());
+    const bool named = std::any_of(expected.begin(), expected.end(), [](const auto& file) {
+        return file.first.endsWith(QStringLiteral("/Found by name/100MEDIA/IMG_2034.JPG"));
+    });
+    QCOMPARE(named, fatCard);
     const auto saved = treeOf(gui.path());
     QCOMPARE(namesOf(saved), namesOf(expected));
     for (const auto& [name, bytes] : expected)
         QVERIFY2(saved.at(name) == bytes, qPrintable(name));
-    QCOMPARE(c.recoveryWriter().savedCount(), static_cast<std::uint64_t>(expected.size()));
+    // A raw-file scan also saves the files known only from their traces, which are no items.
+    const auto byName = std::count_if(expected.begin(), expected.end(), [](const auto& file) {
+        return file.first.contains(QStringLiteral("/Found by name/"));
+    });
+    const auto tracedOnly = static_cast<std::uint64_t>(mode == kRawFileMode ? byName : 0);
+    QCOMPARE(c.recoveryWriter().savedCount(), static_cast<std::uint64_t>(expected.size()) - tracedOnly);
     QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
              c.recoveryWriter().foundCount());
     const bool rejectedKept = std::any_of(saved.begin(), saved.end(), [](const auto& file) {
@@ -254,12 +289,15 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
 
     // Every item's tooltip says what became of it; the thorough pass's copies of photos
     // saved already are marked as such.
+    // The tooltip of a traced file gives its original name.
     const results::ImagesModel& images = c.images();
     int copies = 0;
+    int originals = 0;
     for (int row = 0; row < images.numberOfItems(); ++row) {
         const QString tip = images.data(images.index(row), Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(QLatin1Char('\n')), qPrintable(tip));
         copies += tip.contains(QStringLiteral("Copy of GND")) ? 1 : 0;
+        originals += tip.contains(QStringLiteral("Original name: 100MEDIA/IMG_2034.JPG")) ? 1 : 0;
     }
     QCOMPARE(copies > 0, mode == kPhotoMode);
 
@@ -276,6 +314,12 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     for (int row = 0; row < images.numberOfItems(); ++row)
         QCOMPARE(shown.mapFromSource(images.index(row)).isValid(),
                  !images.index(row).data(results::ImagesModel::CopyRole).toBool());
+    QCOMPARE(originals > 0, fatCard);
+    // A raw-file scan lists the files known only from their traces.
+    bool listed = false;
+    for (int row = 0; row < images.numberOfItems(); ++row)
+        listed = listed || images.itemAtIndex(row).imageTitle() == QStringLiteral("note.txt");
+    QCOMPARE(listed, fatCard && mode == kRawFileMode);
 }
 
 void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {

@@ -1,9 +1,12 @@
+#include "carving/block_reader.h"
 #include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "engine_fixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
+#include <set>
 
 namespace quarry::carving {
 namespace {
@@ -62,8 +65,28 @@ Image randomImage(std::mt19937_64& random, std::uint64_t sectors, const signatur
     return image;
 }
 
+// What an observer of the reads was shown: sector indices and whether each held the image's bytes.
+class SeenSectors final : public BlockObserver {
+public:
+    explicit SeenSectors(const Image& image) : image_(image) {}
+    void sectorsRead(std::uint64_t first, std::size_t count, const std::uint8_t* bytes) override {
+        for (std::size_t i = 0; i < count; ++i) {
+            seen.push_back(first + i);
+            exact = exact && std::equal(bytes + i * kSectorSize, bytes + (i + 1) * kSectorSize,
+                                        image_.bytes().begin() +
+                                            static_cast<std::ptrdiff_t>((first + i) * kSectorSize));
+        }
+    }
+    std::vector<std::uint64_t> seen;
+    bool exact = true;
+
+private:
+    const Image& image_;
+};
+
 // Hand-overs, pass starts and for_index at each, final state and counters must not depend on
-// the block size, the range, bad sectors or where a stop lands.
+// the block size, the range, bad sectors or where a stop lands. An observer of the reads sees
+// each sector of the general pass once, in order, as on the medium, and never a failed one.
 TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
     std::mt19937_64 random(20240611);
     const std::size_t blockSizes[] = {1, 3, 64, kDefaultBlockSectors};
@@ -86,11 +109,14 @@ TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
         setup.blockSectors = blockSizes[random() % std::size(blockSizes)];
         setup.stopAfterItems = random() % 3 == 0 ? 1 + random() % 5 : 0;
 
+        std::set<std::uint64_t> badSectors;
         const auto faulty = [&](FaultySource& source) {
             std::mt19937_64 faults(static_cast<std::uint64_t>(round));
             const std::uint64_t bad = round % 2 == 0 ? 0 : 1 + faults() % 6;
             for (std::uint64_t i = 0; i < bad; ++i) {
-                source.failSector(faults() % (sectors + 1));
+                const std::uint64_t sector = faults() % (sectors + 1);
+                badSectors.insert(sector);
+                source.failSector(sector);
             }
             if (round % 5 == 1) {
                 source.failRepositionTo(faults() % (sectors + 1));
@@ -107,12 +133,15 @@ TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
         faulty(referenceSource);
         ScanRun real;
         ScanRun reference;
+        SeenSectors observer(image);
+        ScanSetup observed = setup;
+        observed.observer = &observer;
         if (raw) {
             FoundFileGroups realGroups;
             FoundFileGroups referenceGroups;
             makeGroups(realGroups, {"JPG", "PNG", " X"});
             makeGroups(referenceGroups, {"JPG", "PNG", " X"});
-            real = runRaw(&realSource, setup, realGroups, Engine::Real);
+            real = runRaw(&realSource, observed, realGroups, Engine::Real);
             reference = runRaw(&referenceSource, setup, referenceGroups, Engine::Reference);
             EXPECT_EQ(realGroups.snapshot().size(), referenceGroups.snapshot().size());
             for (std::size_t g = 0; g < realGroups.size(); ++g) {
@@ -121,12 +150,21 @@ TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
         } else {
             PhotoCounters realCounters;
             PhotoCounters referenceCounters;
-            real = runPhoto(&realSource, setup, realCounters, Engine::Real);
+            real = runPhoto(&realSource, observed, realCounters, Engine::Real);
             reference = runPhoto(&referenceSource, setup, referenceCounters, Engine::Reference);
             EXPECT_EQ(realCounters.GND_Image_number.load(), referenceCounters.GND_Image_number.load());
             EXPECT_EQ(realCounters.THD_Image_number.load(), referenceCounters.THD_Image_number.load());
         }
         ASSERT_EQ(real.events, reference.events);
+        EXPECT_TRUE(observer.exact);
+        EXPECT_TRUE(std::is_sorted(observer.seen.begin(), observer.seen.end()) &&
+                    std::adjacent_find(observer.seen.begin(), observer.seen.end()) == observer.seen.end());
+        for (const std::uint64_t s : observer.seen) {
+            EXPECT_TRUE(s >= *setup.start && s < *setup.end && badSectors.count(s) == 0) << s;
+        }
+        if (!general.empty() && badSectors.empty() && setup.stopAfterItems == 0) {
+            EXPECT_EQ(observer.seen.size(), *setup.end - *setup.start);
+        }
         itemsSeen += items(real.events).size();
         stopsSeen += real.result.status == ScanStatus::Stopped ? 1 : 0;
         badSeen += real.result.badSectors;

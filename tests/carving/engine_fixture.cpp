@@ -16,6 +16,7 @@ template <class Request> Request requestFor(SectorSource* source, const ScanSetu
     request.thorough = setup.thorough;
     request.thoroughPass = setup.thoroughPass;
     request.blockSectors = setup.blockSectors;
+    request.observer = setup.observer;
     return request;
 }
 

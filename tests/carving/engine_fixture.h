@@ -28,6 +28,7 @@ struct ScanSetup {
     std::optional<std::uint64_t> end;
     std::size_t blockSectors = kDefaultBlockSectors;
     std::size_t stopAfterItems = 0; // 0: never
+    BlockObserver* observer = nullptr;
 };
 
 enum class Engine { Real, Reference };

@@ -60,8 +60,8 @@ Stream parseStream(const std::string& out) {
             const std::vector<std::string> endKeys{"event", "status", "sectors_scanned", "bad_sectors",
                                                    "groups"};
             auto savedEndKeys = endKeys;
-            savedEndKeys.insert(savedEndKeys.end(),
-                                {"saved", "verified", "unverified", "rejected", "copies", "damaged"});
+            savedEndKeys.insert(savedEndKeys.end(), {"saved", "verified", "unverified", "rejected", "copies",
+                                                     "damaged", "named", "found_by_name"});
             EXPECT_TRUE(line.keys() == endKeys || line.keys() == savedEndKeys)
                 << ::testing::PrintToString(line.keys());
             EXPECT_EQ(line["event"].text, "end");

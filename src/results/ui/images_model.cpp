@@ -99,7 +99,7 @@ void ImagesModel::appendItems(std::vector<MyImageObject> items) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(items.size()) - 1);
     items_.reserve(items_.size() + items.size());
     for (auto& item : items)
-        items_.push_back({std::move(item), nextSerial(), {}, false, kNotChecked});
+        items_.push_back({std::move(item), nextSerial(), {}, false, kNotChecked, {}});
     endInsertRows();
     while (!pendingNotes_.empty() && pendingNotes_.begin()->first < rowCount()) {
         applyNote(pendingNotes_.begin()->first, pendingNotes_.begin()->second);
@@ -141,6 +141,19 @@ void ImagesModel::setThumbnail(int row, const QString& name, const QByteArray& t
     emit dataChanged(index(row), index(row), {Qt::DecorationRole});
 }
 
+void ImagesModel::setOriginalNames(const std::function<QString(std::uint64_t)>& nameAt) {
+    for (int row = 0; row < numberOfItems(); ++row) {
+        Entry& entry = items_[static_cast<std::size_t>(row)];
+        const MyImageObject& item = entry.object;
+        const QString name = nameAt(item.photoEndSector > item.photoFirstSector ? item.photoFirstSector
+                                                                                : item.File_Start_Sector);
+        if (name != entry.originalName) {
+            entry.originalName = name;
+            emit dataChanged(index(row), index(row), {Qt::ToolTipRole});
+        }
+    }
+}
+
 void ImagesModel::clear() {
     pendingNotes_.clear();
     if (items_.empty())
@@ -162,8 +175,13 @@ QVariant ImagesModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         return item.imageTitle();
-    case Qt::ToolTipRole:
-        return entry.note.isEmpty() ? toolTipOf(item) : toolTipOf(item) + QLatin1Char('\n') + entry.note;
+    case Qt::ToolTipRole: {
+        QString tip =
+            entry.note.isEmpty() ? toolTipOf(item) : toolTipOf(item) + QLatin1Char('\n') + entry.note;
+        if (!entry.originalName.isEmpty())
+            tip += QStringLiteral("\nOriginal name: %1").arg(entry.originalName);
+        return tip;
+    }
     case Qt::DecorationRole: {
         const QVariant shown = picture(entry, index.row());
         return entry.copy && shown.isValid() ? QVariant(withCopyBadge(shown.value<QIcon>())) : shown;

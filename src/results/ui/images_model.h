@@ -45,6 +45,9 @@ public:
     void setThumbnailRequester(std::function<void(int row, const MyImageObject& item)> requester);
     // Ignored when the row holds an item of another name.
     void setThumbnail(int row, const QString& name, const QByteArray& thumbnail);
+    // After a scan: the name file-system traces give the file starting at each item's first
+    // sector (empty when none does), shown in the item's tooltip.
+    void setOriginalNames(const std::function<QString(std::uint64_t startSector)>& nameAt);
     void clear();
 
     int numberOfItems() const { return static_cast<int>(items_.size()); }
@@ -66,6 +69,7 @@ private:
         QString note;
         bool copy = false;
         int check = kNotChecked;
+        QString originalName;
     };
 
     QVariant picture(const Entry& entry, int row) const;

@@ -2,7 +2,9 @@
 
 #include "carving/sector_source.h"
 #include "common/sector.h"
+#include "results/traced_names.h"
 #include "results/validated_saver.h"
+#include "traces/traced_file.h"
 
 #include <algorithm>
 
@@ -45,7 +47,7 @@ struct RecoveryWriter::Session {
             std::unique_ptr<carving::SectorSource> medium, std::shared_ptr<SavedExtents> saved,
             bool keepRejected, bool isBatch)
         : source(std::move(medium)), extents(std::move(saved)), saver(destination, kind, fileSystem),
-          validated(saver, source.get(), *extents, keepRejected), batch(isBatch) {
+          validated(saver, source.get(), *extents, keepRejected), naming(saver), batch(isBatch) {
         saver.setStopRequest([this] { return cancelled.load(); });
     }
 
@@ -53,6 +55,7 @@ struct RecoveryWriter::Session {
     std::shared_ptr<SavedExtents> extents;
     ItemSaver saver;
     ValidatedSaver validated;
+    TracedNaming naming;
     const bool batch;
     std::atomic<bool> cancelled{false};
     // Guarded by the writer's mutex.
@@ -95,6 +98,7 @@ bool RecoveryWriter::beginScan(const std::string& source, SearchKind kind,
     }
     std::lock_guard lock(mutex_);
     savedExtents_ = std::move(extents);
+    traces_.reset();
     found_.clear();
     live_ = std::move(session);
     source_ = source;
@@ -218,6 +222,8 @@ RecoveryProgress RecoveryWriter::recoverUnsaved(const std::filesystem::path& des
         ++session->pending;
         queue_.push_back({session, std::move(item), {}});
     }
+    if (traces_)
+        queue_.push_back({session, nullptr, {}});
     changed_.notify_all();
     return session->progress;
 }
@@ -241,6 +247,36 @@ void RecoveryWriter::waitForIdle() {
     changed_.wait(lock, [&] { return stopping_ || (queue_.empty() && !saving_); });
 }
 
+void RecoveryWriter::nameFromTraces(std::shared_ptr<const traces::TraceCatalog> traces) {
+    std::lock_guard lock(mutex_);
+    traces_ = std::move(traces);
+    ++tracesGeneration_;
+    if (live_)
+        queue_.push_back({live_, nullptr, {}});
+    changed_.notify_all();
+}
+
+// Saving thread: renames what was saved since the last naming; then, with `tracedOnly` in a
+// raw-file scan, saves the files that only traces know of, once.
+void RecoveryWriter::nameSaved(Session& session, bool tracedOnly) {
+    std::shared_ptr<const traces::TraceCatalog> traces;
+    SearchKind kind = SearchKind::Photo;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard lock(mutex_);
+        traces = traces_;
+        kind = kind_;
+        generation = tracesGeneration_;
+    }
+    if (!traces || session.cancelled)
+        return;
+    session.naming.nameSaved(*traces);
+    if (tracedOnly && kind == SearchKind::File && tracedOnlySaved_ != generation && session.source) {
+        tracedOnlySaved_ = generation;
+        session.naming.saveTracedOnly(*traces, *session.source, session.source->sectorCount() * kSectorSize);
+    }
+}
+
 void RecoveryWriter::run() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -253,7 +289,10 @@ void RecoveryWriter::run() {
         saving_ = true;
         changed_.notify_all();
         lock.unlock();
-        save(job);
+        if (job.item)
+            save(job);
+        else
+            nameSaved(*job.session, true);
         lock.lock();
         saving_ = false;
         changed_.notify_all();
@@ -283,6 +322,10 @@ void RecoveryWriter::save(Job& job) {
                                                       bytes.data());
         saved = session.validated.savePhoto(item.name, bytes, item.start, read.unreadable);
     }
+    session.naming.remember(item.name, item.start, saved);
+    // After the scan the traces are known: a batch's file takes its name at once.
+    if (session.batch)
+        nameSaved(session, false);
     settle(job, saved, carved);
     if (saved.save.ok || saved.skipped)
         emit itemChecked(item.row, QString::fromStdString(item.name), checkNote(saved),

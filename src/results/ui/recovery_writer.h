@@ -18,6 +18,10 @@
 #include <thread>
 #include <vector>
 
+namespace quarry::traces {
+class TraceCatalog;
+}
+
 namespace quarry::results {
 
 // Where found items go and where they come from.
@@ -92,6 +96,11 @@ public:
     // Blocks until everything queued so far is settled.
     void waitForIdle();
 
+    // The scan's file-system traces, once it has ended: the items it saved are moved under the
+    // names the traces give, and so is every item a later batch saves; a raw-file scan's
+    // files known only from their traces are saved too, once.
+    void nameFromTraces(std::shared_ptr<const traces::TraceCatalog> traces);
+
     void passStarted(carving::PassKind pass, const char* modeLabel) override;
     void photoItem(carving::PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
                    const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
@@ -125,7 +134,7 @@ private:
     struct Session;
     struct Job {
         std::shared_ptr<Session> session;
-        std::shared_ptr<FoundItem> item;
+        std::shared_ptr<FoundItem> item; // null: the naming from traces, after the items before it
         std::vector<std::uint8_t> bytes; // a photo's carved bytes; empty: read from the medium
     };
 
@@ -133,6 +142,7 @@ private:
     void run();
     void save(Job& job);
     void settle(Job& job, const SavedItem& saved, std::uint64_t bytes);
+    void nameSaved(Session& session, bool tracedOnly);
 
     SaveFileSystem* fileSystem_ = nullptr;
     std::atomic<bool> keepRejected_{false};
@@ -147,6 +157,10 @@ private:
     std::shared_ptr<Session> live_;
     std::shared_ptr<Session> batch_;
     std::deque<Job> queue_;
+    std::shared_ptr<const traces::TraceCatalog> traces_;
+    std::uint64_t tracesGeneration_ = 0; // counts the scans whose traces came
+    // The scan whose files known only from traces were saved; used on the saving thread only.
+    std::uint64_t tracedOnlySaved_ = 0;
     std::size_t queuedBytes_ = 0;
     bool saving_ = false; // a job is out of the queue and not settled yet
     bool stopping_ = false;
