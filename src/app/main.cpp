@@ -1,6 +1,6 @@
 #include "app/mytablecontroller.h"
 #include "app/root_guard.h"
-#include "media/udisks/udisks_enumerator.h"
+#include "media/ui/udisks/udisks_enumerator.h"
 
 #include <QApplication>
 

@@ -3,8 +3,8 @@
 #include <iostream>
 
 #if defined(QUARRY_WITH_UDISKS)
-#include "media/udisks/polkit_tty_agent.h"
-#include "media/udisks/udisks_enumerator.h"
+#include "media/ui/udisks/polkit_tty_agent.h"
+#include "media/ui/udisks/udisks_enumerator.h"
 
 #include <QCoreApplication>
 #include <clocale>

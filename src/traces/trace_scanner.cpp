@@ -48,6 +48,20 @@ struct TraceScanner::Volume {
     bool holds(std::uint64_t sector) const { return sector >= start && sector >= layout.clusterBase; }
 };
 
+// The volume of `kind` that holds `sector`; where volumes nest (a partition inside an image of
+// a whole disk), the one starting last.
+std::optional<std::size_t> TraceScanner::innermostVolume(const std::vector<Volume>& volumes, TraceKind kind,
+                                                         std::uint64_t sector) {
+    std::optional<std::size_t> best;
+    for (std::size_t k = 0; k < volumes.size(); ++k) {
+        if (volumes[k].layout.kind == kind && volumes[k].holds(sector) &&
+            (!best || volumes[k].start > volumes[*best].start)) {
+            best = k;
+        }
+    }
+    return best;
+}
+
 void TraceScanner::sectorsRead(std::uint64_t first, std::size_t count, const std::uint8_t* bytes) {
     if (first != next_ && previous_) {
         readEntrySets(window_.data(), kSector, previousIndex_);
@@ -322,15 +336,8 @@ void TraceScanner::addFat(const std::vector<Volume>& volumes, std::uint64_t medi
 }
 
 void TraceScanner::addExFat(const std::vector<Volume>& volumes, std::uint64_t mediumSectors) {
-    const auto volumeOf = [&](std::uint64_t sector) -> std::optional<std::size_t> {
-        std::optional<std::size_t> best;
-        for (std::size_t k = 0; k < volumes.size(); ++k) {
-            if (volumes[k].layout.kind == TraceKind::ExFat && volumes[k].holds(sector) &&
-                (!best || volumes[k].start > volumes[*best].start)) {
-                best = k;
-            }
-        }
-        return best;
+    const auto volumeOf = [&](std::uint64_t sector) {
+        return innermostVolume(volumes, TraceKind::ExFat, sector);
     };
     // The folders of each volume by their first cluster, with the clusters they span.
     struct Folder {
@@ -389,15 +396,8 @@ void TraceScanner::addExFat(const std::vector<Volume>& volumes, std::uint64_t me
 }
 
 void TraceScanner::addNtfs(const std::vector<Volume>& volumes, std::uint64_t mediumSectors) {
-    const auto volumeOf = [&](std::uint64_t sector) -> std::optional<std::size_t> {
-        std::optional<std::size_t> best;
-        for (std::size_t k = 0; k < volumes.size(); ++k) {
-            if (volumes[k].layout.kind == TraceKind::Ntfs && volumes[k].holds(sector) &&
-                (!best || volumes[k].start > volumes[*best].start)) {
-                best = k;
-            }
-        }
-        return best;
+    const auto volumeOf = [&](std::uint64_t sector) {
+        return innermostVolume(volumes, TraceKind::Ntfs, sector);
     };
     // Each volume's records by number, the live one where a number was met twice.
     std::map<std::pair<std::size_t, std::uint64_t>, const MftRecord*> byNumber;

@@ -35,6 +35,8 @@ private:
         T trace;
     };
     struct Volume; // a volume whose layout is known, while the traces are settled
+    static std::optional<std::size_t> innermostVolume(const std::vector<Volume>& volumes, TraceKind kind,
+                                                      std::uint64_t sector);
 
     void sector(std::uint64_t index, const std::uint8_t* bytes, bool gap);
     void readEntrySets(const std::uint8_t* window, std::size_t available, std::uint64_t firstIndex);

@@ -40,6 +40,13 @@ inline DiskImage buildImage(const QString& path, const QStringList& corpusFiles,
     return {path, static_cast<std::uint64_t>(bytes.size() / 512)};
 }
 
+// Clicks, then double-clicks, the item shown at `row` of `browser`.
+inline void activate(QListView* browser, int row) {
+    const QRect cell = browser->visualRect(browser->model()->index(row, 0));
+    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
+}
+
 // A medium whose sectors come from a file rather than a device.
 inline media::MyDataObject imageRecord(const DiskImage& image) {
     media::MyDataObject record = mediaRecord("image0", std::to_string(image.sectors), std::string("IMAGE"));

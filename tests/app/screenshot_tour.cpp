@@ -68,10 +68,7 @@ void ScreenshotTour::openLarge(QListView* browser, const QString& suffix) {
     const quarry::results::ImagesModel& items = h_->controller->images();
     for (int row = 0; row < items.numberOfItems(); ++row) {
         if (items.itemAtIndex(row).image_Name.endsWith(suffix, Qt::CaseInsensitive)) {
-            const QRect cell =
-                browser->visualRect(h_->controller->foundItemsFilter().mapFromSource(items.index(row)));
-            QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
-            QTest::mouseDClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
+            activate(browser, h_->controller->foundItemsFilter().mapFromSource(items.index(row)).row());
             return;
         }
     }

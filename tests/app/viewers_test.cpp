@@ -57,12 +57,6 @@ QString turnedJpeg(const QString& path) {
     return path;
 }
 
-void activate(QListView* browser, int row) {
-    const QRect cell = browser->visualRect(browser->model()->index(row, 0));
-    QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(browser->viewport(), Qt::LeftButton, {}, cell.center());
-}
-
 QString summaryOf(const QWidget* viewer) {
     return viewer->findChild<QLabel*>("photoSummary")->text();
 }

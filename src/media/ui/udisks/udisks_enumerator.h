@@ -1,7 +1,7 @@
 #pragma once
 
 #include "media/enumeration.h"
-#include "media/udisks/udisks_client.h"
+#include "media/ui/udisks/udisks_client.h"
 
 namespace quarry::udisks {
 

@@ -1,4 +1,4 @@
-#include "media/udisks/udisks_enumerator.h"
+#include "media/ui/udisks/udisks_enumerator.h"
 
 #include "carving/sector_source.h"
 #include "media/block_probe.h"

@@ -1,4 +1,4 @@
-#include "media/udisks/polkit_tty_agent.h"
+#include "media/ui/udisks/polkit_tty_agent.h"
 
 #include "common/unique_fd.h"
 

@@ -1,4 +1,4 @@
-#include "media/udisks/udisks_client.h"
+#include "media/ui/udisks/udisks_client.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
