@@ -813,12 +813,15 @@ TEST_F(HostileInputs, EachIsRefusedOrReported) {
              writeFile(results / "JPG" / ".quarry-partial-999999999-0", "killed");
              writeFile(results / "JPG" / ".quarry-partial-1-0", "init is alive and older");
              writeFile(results / "JPG" / ".quarry-partial-x", "not ours");
+             // Only the extension folders hold partial files: one elsewhere is someone else's.
+             writeFile(results / ".quarry-partial-999999999-0", "outside the type folders");
              return Args{"--json", "--output", out.string(), image.string()};
          },
          0, "",
          [this] {
              EXPECT_EQ(namesIn(results / "JPG"),
                        (std::set<std::string>{".quarry-partial-1-0", ".quarry-partial-x", "GND00001.JPG"}));
+             EXPECT_TRUE(fs::exists(results / ".quarry-partial-999999999-0"));
          }},
         {"standard output on a full disk",
          [this] {
