@@ -817,6 +817,11 @@ TEST_F(SmallFormats, TablesThatPointIntoTheFile) {
     putLe32(sections, 64 + 32, 300);
     append(elf, sections);
     expectEnd(elf, "ELF");
+    for (const std::size_t at : {5, 6}) { // an unknown byte order, then an unknown version
+        Bytes unknown(elf);
+        unknown[at] = 3;
+        expectBroken(unknown, "ELF");
+    }
     putLe32(elf, 40, 1U << 20);
     expectBroken(elf, "SO");
 }
