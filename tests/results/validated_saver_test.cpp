@@ -150,6 +150,14 @@ TEST(ValidatedSaver, PhotosAreMeasuredInTheirBytesThenOnTheMedium) {
     EXPECT_EQ(noMedium.save.path, saver.folder() / kRejectedFolder / "GND00003.JPG");
     EXPECT_EQ(readBytes(noMedium.save.path), sectorSlice(bytes, 3, 7));
 
+    // Whole in its bytes but with a sector the scan could not read, a photo is copied again from
+    // the medium, whose reads count the unreadable sectors of the saved file.
+    SavedExtents fresh;
+    const auto damaged = ValidatedSaver(saver, &source, fresh, true)
+                             .savePhoto("GND00005.JPG", sectorSlice(bytes, 3, 50), 3, 1);
+    ASSERT_TRUE(damaged.save.ok) << damaged.save.error;
+    EXPECT_EQ(damaged.save.unreadableSectors, 0u);
+
     const auto broken = onMedium.savePhoto("GND00004.PNG", sectorSlice(bytes, 60, 64), 60);
     ASSERT_TRUE(broken.save.ok) << broken.save.error;
     EXPECT_EQ(broken.check, FileCheck::Rejected);

@@ -1,6 +1,7 @@
 #include "carving/sector_source.h"
 #include "common/sector.h"
 #include "results/validators.h"
+#include "test_files.h"
 
 #include <algorithm>
 #include <array>
@@ -22,19 +23,14 @@ namespace quarry::results {
 namespace {
 
 namespace fs = std::filesystem;
+using test::corpusBytes;
+using test::readBytes;
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint64_t kLargeLimit = 4ULL << 30;
 
 std::uint64_t roundUpToSector(std::uint64_t bytes) {
     return (bytes + kSectorSize - 1) / kSectorSize * kSectorSize;
-}
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    Bytes bytes(fs::file_size(path));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
 }
 
 Bytes randomBytes(std::size_t count, std::uint32_t seed) {
@@ -76,14 +72,7 @@ void putBe32(Bytes& bytes, std::size_t at, std::uint32_t value) {
 }
 
 std::uint32_t crc32(const std::uint8_t* data, std::size_t count) {
-    std::uint32_t crc = 0xFFFFFFFF;
-    for (std::size_t i = 0; i < count; ++i) {
-        crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) {
-            crc = (crc & 1U) != 0 ? (crc >> 1) ^ 0xEDB88320U : crc >> 1;
-        }
-    }
-    return ~crc;
+    return static_cast<std::uint32_t>(::crc32(0, data, static_cast<uInt>(count)));
 }
 
 // A medium in memory that fails the test when anything asks for a sector it does not have.
@@ -158,10 +147,6 @@ const std::vector<Sample>& corpusSamples() {
     return samples;
 }
 
-Bytes corpusFile(const std::string& name) {
-    return readFile(fs::path(QUARRY_TEST_CORPUS_DIR) / name);
-}
-
 // Where each corpus file really ends, when that is not its size.
 std::uint64_t expectedEnd(const std::string& name, const Bytes& file) {
     static const std::map<std::string, std::uint64_t> kShorter = {
@@ -198,7 +183,7 @@ std::string sampleName(const testing::TestParamInfo<Sample>& info) {
 class CorpusFileEnd : public testing::TestWithParam<Sample> {
 protected:
     void SetUp() override {
-        file_ = corpusFile(GetParam().name);
+        file_ = corpusBytes(GetParam().name);
         ASSERT_FALSE(file_.empty());
         expected_ = expectedEnd(GetParam().name, file_);
         // The next file on the medium: another corpus file, so its data is real.
@@ -206,7 +191,7 @@ protected:
         const auto self = std::find_if(samples.begin(), samples.end(),
                                        [&](const Sample& s) { return s.name == GetParam().name; });
         const auto next = std::next(self) == samples.end() ? samples.begin() : std::next(self);
-        next_ = corpusFile(next->name);
+        next_ = corpusBytes(next->name);
     }
 
     Bytes file_;
@@ -291,7 +276,7 @@ TEST(FileEndTypes, ExtensionsAreMatchedWithoutRegardToCase) {
     for (const char* extension : {"", "XZ", "TXT", "JPGX", ".JPG"}) {
         EXPECT_FALSE(hasValidator(extension)) << extension;
     }
-    const Bytes file = corpusFile("040_Canon_40D.jpg");
+    const Bytes file = corpusBytes("040_Canon_40D.jpg");
     EXPECT_EQ(findFileEnd(file, "txt").validated, false);
     EXPECT_EQ(findFileEnd(file, "txt").bytes, file.size());
     StrictSource source(file);
@@ -299,8 +284,8 @@ TEST(FileEndTypes, ExtensionsAreMatchedWithoutRegardToCase) {
 }
 
 TEST(FileEndTypes, AFileOfAnotherTypeIsNotValidated) {
-    const Bytes jpeg = corpusFile("040_Canon_40D.jpg");
-    const Bytes zip = corpusFile("096_textfiles_historicaldates.zip");
+    const Bytes jpeg = corpusBytes("040_Canon_40D.jpg");
+    const Bytes zip = corpusBytes("096_textfiles_historicaldates.zip");
     for (const char* extension : {"PNG", "GIF", "BMP", "AVI", "WAV", "MP4", "MKV", "PDF", "ZIP", "DOC",
                                   "SQLITE", "TIF", "RAF", "MP3", "OGG", "RAR", "7Z"}) {
         EXPECT_FALSE(findFileEnd(jpeg, extension).validated) << extension;
@@ -309,7 +294,7 @@ TEST(FileEndTypes, AFileOfAnotherTypeIsNotValidated) {
 }
 
 TEST(FileEndSources, StartPastTheMediumOrEmptyBytesAreNotValidated) {
-    StrictSource source(corpusFile("040_Canon_40D.jpg"));
+    StrictSource source(corpusBytes("040_Canon_40D.jpg"));
     const FileEnd past = findFileEnd(source, source.sectorCount() + 5, 1024, "JPG", kLargeLimit);
     EXPECT_FALSE(past.validated);
     EXPECT_EQ(past.bytes, 1024U);
@@ -329,7 +314,7 @@ TEST(FileEndSources, AnUnreadableSectorMeansUnvalidated) {
     private:
         StrictSource inner_;
     };
-    Unreadable source(corpusFile("013_LadyBird.jpg"));
+    Unreadable source(corpusBytes("013_LadyBird.jpg"));
     const FileEnd end = findFileEnd(source, 0, 8192, "JPG", kLargeLimit);
     EXPECT_FALSE(end.validated);
     EXPECT_EQ(end.bytes, 8192U);
@@ -388,7 +373,7 @@ protected:
 };
 
 TEST_F(LongContainers, AviContinuesInAvixChunks) {
-    Bytes file = corpusFile("116_gen_camera_mjpeg.avi");
+    Bytes file = corpusBytes("116_gen_camera_mjpeg.avi");
     const std::uint64_t first = file.size();
     // An OpenDML continuation chunk of 20 MiB, then a second one.
     for (const std::uint32_t body : {20U << 20, 1000U}) {
@@ -405,12 +390,12 @@ TEST_F(LongContainers, AviContinuesInAvixChunks) {
 
     // A RIFF chunk of another form right after is the next file.
     Bytes withWave(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(first));
-    append(withWave, corpusFile("028_demo-congrats.wav"));
+    append(withWave, corpusBytes("028_demo-congrats.wav"));
     EXPECT_EQ(findFileEnd(withWave, "AVI").bytes, first);
 }
 
 TEST_F(LongContainers, Mp4BoxesWithLargeSizeAndSizeZero) {
-    const Bytes movie = corpusFile("112_has-tags.m4a");
+    const Bytes movie = corpusBytes("112_has-tags.m4a");
     const std::uint64_t mediaBytes = 20ULL << 20;
 
     Bytes large(movie);
@@ -441,7 +426,7 @@ TEST_F(LongContainers, Mp4BoxesWithLargeSizeAndSizeZero) {
 }
 
 TEST_F(LongContainers, MatroskaWithUnknownSegmentSizeEndsAfterItsLastCluster) {
-    Bytes file = corpusFile("117_gen_testsrc2_h264.mkv");
+    Bytes file = corpusBytes("117_gen_testsrc2_h264.mkv");
     // Rewrite the segment's size as "unknown", as live recorders leave it.
     const std::array<std::uint8_t, 4> segmentId = {0x18, 0x53, 0x80, 0x67};
     const auto segment = std::search(file.begin(), file.end(), segmentId.begin(), segmentId.end());
@@ -458,14 +443,14 @@ TEST_F(LongContainers, MatroskaWithUnknownSegmentSizeEndsAfterItsLastCluster) {
     std::fill_n(file.begin() + static_cast<std::ptrdiff_t>(sizeAt) + 1, sizeLength - 1, 0xFF);
 
     Bytes item(file);
-    append(item, corpusFile("109_sample.mp4"));
+    append(item, corpusBytes("109_sample.mp4"));
     const FileEnd end = findFileEnd(item, "MKV");
     EXPECT_TRUE(end.validated);
     EXPECT_EQ(end.bytes, file.size());
 }
 
 TEST(DocumentEnds, PdfIncrementalUpdatesEndAtTheirLastMarker) {
-    const Bytes original = corpusFile("092_032270.pdf");
+    const Bytes original = corpusBytes("092_032270.pdf");
     Bytes updated(original);
     appendText(updated,
                "12 0 obj\n<< /Type /Annot >>\nendobj\nxref\n0 1\n0000000000 65535 f \ntrailer\n<< >>\n"
@@ -484,7 +469,7 @@ TEST(DocumentEnds, PdfIncrementalUpdatesEndAtTheirLastMarker) {
 }
 
 TEST(DocumentEnds, ZipEndRecordMustPointBackAtTheCentralDirectory) {
-    const Bytes zip = corpusFile("096_textfiles_historicaldates.zip");
+    const Bytes zip = corpusBytes("096_textfiles_historicaldates.zip");
     const std::array<std::uint8_t, 4> endSignature = {'P', 'K', 5, 6};
     const auto endRecord = static_cast<std::size_t>(
         std::find_end(zip.begin(), zip.end(), endSignature.begin(), endSignature.end()) - zip.begin());
@@ -502,7 +487,7 @@ TEST(DocumentEnds, ZipEndRecordMustPointBackAtTheCentralDirectory) {
 }
 
 TEST(DocumentEnds, CompoundFileNeedsItsTableSectorsMarked) {
-    Bytes doc = corpusFile("066_text_only.doc");
+    Bytes doc = corpusBytes("066_text_only.doc");
     EXPECT_TRUE(findFileEnd(doc, "DOC").validated);
     // The first allocation-table sector as named in the header.
     const std::uint32_t fatSector = getLe32(doc, 0x4C);
@@ -535,32 +520,32 @@ TEST(DocumentEnds, SqliteLengthIsPageSizeTimesPageCount) {
 }
 
 TEST(ImageEnds, BrokenStructuresAreNotValidated) {
-    Bytes png = corpusFile("018_julia-set.png");
+    Bytes png = corpusBytes("018_julia-set.png");
     putBe32(png, 8, 0x7FFFFFF0); // IHDR claims nearly 2 GiB
     EXPECT_FALSE(findFileEnd(png, "PNG").validated);
 
-    Bytes jpeg = corpusFile("040_Canon_40D.jpg");
+    Bytes jpeg = corpusBytes("040_Canon_40D.jpg");
     jpeg[3] = 0x02; // not a marker
     EXPECT_FALSE(findFileEnd(jpeg, "JPG").validated);
 
-    Bytes gif = corpusFile("033_atop.gif");
+    Bytes gif = corpusBytes("033_atop.gif");
     gif[gif.size() - 1] = 0x42; // the trailer replaced
     append(gif, Bytes(64, 0x42));
     EXPECT_FALSE(findFileEnd(gif, "GIF").validated);
 
-    Bytes tiff = corpusFile("099_image-lzwcompression-300ppi.tif");
+    Bytes tiff = corpusBytes("099_image-lzwcompression-300ppi.tif");
     EXPECT_TRUE(findFileEnd(tiff, "TIF").validated);
     putLe32(tiff, 4, static_cast<std::uint32_t>(tiff.size() + 100)); // first directory off the end
     EXPECT_FALSE(findFileEnd(tiff, "TIF").validated);
 
-    Bytes ogg = corpusFile("108_audio-opensource.ogg");
+    Bytes ogg = corpusBytes("108_audio-opensource.ogg");
     ogg[ogg.size() / 2] ^= 0x01; // breaks one page's checksum
     EXPECT_FALSE(findFileEnd(ogg, "OGG").validated);
 }
 
 TEST(ImageEnds, BitmapWithoutAFileSizeIsMeasuredByItsRows) {
     // 800 by 600 pixels of 24 bits after a 54-byte header; the writer padded two bytes after them.
-    const Bytes bmp = corpusFile("097_image-24bit-300ppi.bmp");
+    const Bytes bmp = corpusBytes("097_image-24bit-300ppi.bmp");
     Bytes unsized(bmp);
     putLe32(unsized, 2, 0);
     append(unsized, randomBytes(3000, 10));
@@ -570,7 +555,7 @@ TEST(ImageEnds, BitmapWithoutAFileSizeIsMeasuredByItsRows) {
 
 TEST(ImageEnds, JpegSkipsAThumbnailThatEndsInsideExif) {
     // The embedded thumbnail's end-of-image marker comes long before the photo's.
-    const Bytes jpeg = corpusFile("047_fujifilm-dx10.jpg");
+    const Bytes jpeg = corpusBytes("047_fujifilm-dx10.jpg");
     const std::array<std::uint8_t, 2> endOfImage = {0xFF, 0xD9};
     const auto firstEnd = std::search(jpeg.begin() + 2, jpeg.end(), endOfImage.begin(), endOfImage.end());
     ASSERT_LT(static_cast<std::size_t>(firstEnd - jpeg.begin()) + 2, jpeg.size());
@@ -621,8 +606,8 @@ TEST(ArchiveEnds, SevenZipAndRarHeadersAreChecked) {
 }
 
 TEST(ImageEnds, JpegKeepsTheFurtherImagesOfAMultiPictureIndex) {
-    const Bytes first = corpusFile("040_Canon_40D.jpg");
-    const Bytes second = corpusFile("061_BlueSquare.jpg");
+    const Bytes first = corpusBytes("040_Canon_40D.jpg");
+    const Bytes second = corpusBytes("061_BlueSquare.jpg");
     // APP2 "MPF": a little-endian TIFF header and one directory whose entry lists both images,
     // offsets counted from that TIFF header.
     Bytes segment = {0xFF, 0xE2, 0, 0, 'M', 'P', 'F', 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x02, 0xB0, 7, 0};
@@ -832,6 +817,11 @@ TEST_F(SmallFormats, TablesThatPointIntoTheFile) {
     putLe32(sections, 64 + 32, 300);
     append(elf, sections);
     expectEnd(elf, "ELF");
+    for (const std::size_t at : {5, 6}) { // an unknown byte order, then an unknown version
+        Bytes unknown(elf);
+        unknown[at] = 3;
+        expectBroken(unknown, "ELF");
+    }
     putLe32(elf, 40, 1U << 20);
     expectBroken(elf, "SO");
 }
@@ -929,7 +919,7 @@ Bytes adtsStream() {
 // The corpus MP3 with the tags taggers append: APEv2 with its header, Lyrics3v2, and the ID3v1 tag
 // it already has; then the other corpus MP3 with a headerless APE tag.
 Bytes mp3WithTags() {
-    Bytes mp3 = corpusFile("111_silence-44-s.mp3");
+    Bytes mp3 = corpusBytes("111_silence-44-s.mp3");
     const Bytes id3v1(mp3.end() - 128, mp3.end());
     mp3.resize(mp3.size() - 128);
     const auto apeFrame = [](std::uint32_t bytes, std::uint32_t flags) {
@@ -961,7 +951,7 @@ Bytes mp3WithTags() {
 }
 
 Bytes mp3WithHeaderlessApeTag() {
-    Bytes mp3 = corpusFile("104_audio-mpeg1layer3.mp3");
+    Bytes mp3 = corpusBytes("104_audio-mpeg1layer3.mp3");
     Bytes footer(32, 0);
     std::memcpy(footer.data(), "APETAGEX", 8);
     putLe32(footer, 8, 1000);
@@ -1011,7 +1001,7 @@ Bytes portableExecutable() {
 }
 
 Bytes gzipMembers(int members) {
-    const Bytes text = corpusFile("096_textfiles_historicaldates.zip");
+    const Bytes text = corpusBytes("096_textfiles_historicaldates.zip");
     Bytes out;
     for (int member = 0; member < members; ++member) {
         z_stream stream{};
@@ -1039,7 +1029,7 @@ Bytes gzipConcatenated() {
 }
 
 Bytes bzip2Stream() {
-    Bytes text = corpusFile("028_demo-congrats.wav");
+    Bytes text = corpusBytes("028_demo-congrats.wav");
     Bytes packed(text.size() + text.size() / 100 + 600);
     unsigned packedBytes = static_cast<unsigned>(packed.size());
     BZ2_bzBuffToBuffCompress(reinterpret_cast<char*>(packed.data()), &packedBytes,
@@ -1135,7 +1125,7 @@ Bytes jpegXlContainer() {
 
 // Three PAL frames of DV cut from the DV movie in the corpus.
 Bytes dvFrames() {
-    const Bytes movie = corpusFile("082_dv-pal-progressive.mov");
+    const Bytes movie = corpusBytes("082_dv-pal-progressive.mov");
     const std::array<std::uint8_t, 4> header = {0x1F, 0x07, 0x00, 0xBF};
     const auto first = std::search(movie.begin(), movie.end(), header.begin(), header.end());
     return Bytes(first, first + 3 * 144000);
@@ -1144,7 +1134,7 @@ Bytes dvFrames() {
 // The MPEG-2 video of the HDV movie in the corpus, from its first sequence header to the end of the
 // media data, closed by the sequence end code a movie's samples leave out.
 Bytes mpegVideoStream() {
-    const Bytes movie = corpusFile("080_hdv-720p25.mov");
+    const Bytes movie = corpusBytes("080_hdv-720p25.mov");
     const std::array<std::uint8_t, 4> sequence = {0, 0, 1, 0xB3};
     const std::array<std::uint8_t, 4> index = {'m', 'o', 'o', 'v'};
     const auto first = std::search(movie.begin(), movie.end(), sequence.begin(), sequence.end());
@@ -1175,7 +1165,7 @@ Bytes mpegProgramStream() {
 }
 
 Bytes dejaVuFont() {
-    return readFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    return readBytes("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
 }
 
 const std::vector<MadeFile> kMadeFiles = {
@@ -1309,7 +1299,7 @@ TEST(FileEndRobustness, DamagedAndRandomInputs) {
         SCOPED_TRACE(target.extension);
         Bytes sample;
         if (target.sample != nullptr) {
-            sample = corpusFile(target.sample);
+            sample = corpusBytes(target.sample);
             sample.resize(std::min<std::size_t>(sample.size(), 96 * 1024));
         }
         for (int round = 0; round < 150; ++round) {

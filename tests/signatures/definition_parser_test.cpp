@@ -53,30 +53,36 @@ TEST(DefinitionParser, DotRuleCutsAtTheFirstDotAndUpperCasesTheRest) {
     EXPECT_EQ(list[28], "\xC3\x89T\xC3\x89"); // ÉTÉ
 }
 
+// The header field as stored, and the first-byte value read from the "Header :" line alone.
 TEST(DefinitionParser, HeaderLineGivesTheFirstByteValue) {
-    const SignatureList list = parse(group(".jpg", "Header : ffd8ffe0") + group(".png", "Header : 89504E47"));
-    ASSERT_EQ(list.size(), 14u);
-    EXPECT_EQ(list[2], "ffd8ffe0"); // the header field keeps its case
-    EXPECT_EQ(list[6], "255");
-    EXPECT_EQ(list[9], "89504E47");
-    EXPECT_EQ(list[13], "137");
-}
-
-TEST(DefinitionParser, HeaderValueWithDotIsCutButItsFirstByteComesFromTheWholeValue) {
-    const SignatureList list = parse(group(".x", "Header : 4a.b1"));
-    ASSERT_EQ(list.size(), 7u);
-    EXPECT_EQ(list[2], "B1");
-    EXPECT_EQ(list[6], "74");
-}
-
-TEST(DefinitionParser, OnlyTheExactHeaderKeyIsAHeaderLine) {
-    const SignatureList list = parse(group(".a", "Header:FF") + group(".b", " Header : FF") +
-                                     group(".c", "header : FF") + group(".d", "Header  : FF"));
-    ASSERT_EQ(list.size(), 28u);
-    for (std::size_t r = 0; r < 4; ++r) {
-        EXPECT_EQ(list[r * 7 + 2], "FF");
-        EXPECT_EQ(list[r * 7 + 6], "") << "record " << r;
+    const struct {
+        std::string text, header, firstByte;
+    } rows[] = {
+        {group(".jpg", "Header : ffd8ffe0"), "ffd8ffe0", "255"}, // the header field keeps its case
+        {group(".png", "Header : 89504E47"), "89504E47", "137"},
+        // A value with a dot is cut, but its first byte comes from the whole value.
+        {group(".x", "Header : 4a.b1"), "B1", "74"},
+        // Only the exact key is a header line.
+        {group(".a", "Header:FF"), "FF", ""},
+        {group(".b", " Header : FF"), "FF", ""},
+        {group(".c", "header : FF"), "FF", ""},
+        {group(".d", "Header  : FF"), "FF", ""},
+        {"a : .x\nb : 1\nc : FF\nd : 1\ne : e\nf : f\n", "FF", ""},
+        // Short values use the characters there are; a non-ASCII character is one invalid digit.
+        {group(".a", "Header : F"), "F", "15"},
+        {group(".b", "Header :"), "", "0"},
+        {group(".c", "Header :  \t "), "", "0"},
+        {group(".d", "Header : \xC3\xA9z"), "\xC3\xA9z", "0"},
+    };
+    for (const auto& row : rows) {
+        const SignatureList list = parse(row.text);
+        ASSERT_EQ(list.size(), 7u) << row.text;
+        EXPECT_EQ(list[2], row.header) << row.text;
+        EXPECT_EQ(list[6], row.firstByte) << row.text;
     }
+    EXPECT_TRUE(parse("").empty());
+    EXPECT_TRUE(parse("\n\n   \r\n").empty());
+    EXPECT_TRUE(parse("just a comment\nanother one\n").empty());
 }
 
 TEST(DefinitionParser, KeyEndsAtTheFirstColonAndAnyTextMayStandBeforeIt) {
@@ -162,18 +168,6 @@ TEST(DefinitionParser, RecordsWithImpossibleNumbersAreDropped) {
     }
 }
 
-TEST(DefinitionParser, FilesWithoutCountingLinesGiveNothing) {
-    EXPECT_TRUE(parse("").empty());
-    EXPECT_TRUE(parse("\n\n   \r\n").empty());
-    EXPECT_TRUE(parse("just a comment\nanother one\n").empty());
-}
-
-TEST(DefinitionParser, GroupWithoutHeaderLineGetsAnEmptyFirstByte) {
-    const SignatureList list = parse("a : .x\nb : 1\nc : FF\nd : 1\ne : e\nf : f\n");
-    ASSERT_EQ(list.size(), 7u);
-    EXPECT_EQ(list[6], "");
-}
-
 TEST(DefinitionParser, IncompleteTrailingGroupIsDroppedButItsFirstByteCarriesOver) {
     SignatureList first;
     SignatureList second;
@@ -189,17 +183,6 @@ TEST(DefinitionParser, IncompleteTrailingGroupIsDroppedButItsFirstByteCarriesOve
     EXPECT_EQ(second[6], "10");  // the pending value of the previous file
     EXPECT_EQ(second[13], "32"); // and it was cleared after use
     EXPECT_EQ(state.pendingFirstByte, "");
-}
-
-TEST(DefinitionParser, ShortHeaderValuesUseTheCharactersThereAre) {
-    const SignatureList list = parse(group(".a", "Header : F") + group(".b", "Header :") +
-                                     group(".c", "Header :  \t ") + group(".d", "Header : \xC3\xA9z"));
-    ASSERT_EQ(list.size(), 28u);
-    EXPECT_EQ(list[6], "15");
-    EXPECT_EQ(list[2 + 7], "");
-    EXPECT_EQ(list[6 + 7], "0");
-    EXPECT_EQ(list[6 + 14], "0");
-    EXPECT_EQ(list[6 + 21], "0"); // a non-ASCII character is one invalid digit
 }
 
 class DefinitionFiles : public ::testing::Test {

@@ -35,24 +35,6 @@ MyImageObject file(const QString& name, std::uint64_t start, std::uint64_t end) 
 class BrowserTest : public QObject {
     Q_OBJECT
 private slots:
-    void representationFollowsTheModeAtTheTimeItIsAsked() {
-        const MyImageObject p(QByteArray("jpeg"), "GND00001.JPG", "uid1");
-        QCOMPARE(p.imageRepresentationType(0), ImageRepresentationType::NSData);
-        QCOMPARE(p.imageRepresentation(0).toByteArray(), QByteArray("jpeg"));
-        QCOMPARE(p.imageTitle(), QString("GND00001.JPG"));
-        QCOMPARE(p.imageSubtitle(), QString("GND00001.JPG"));
-        QCOMPARE(p.imageUID(), QString("uid1"));
-        QCOMPARE(p.File_Start_Sector, 0u);
-
-        const auto f = file("AVI00001.AVI", 7, 9);
-        for (int mode : {1, 2}) {
-            QCOMPARE(f.imageRepresentationType(mode), ImageRepresentationType::NSImage);
-            QVERIFY(!f.imageRepresentation(mode).value<QIcon>().isNull());
-        }
-        QCOMPARE(f.path, QString("AVI00001.AVI"));
-        QCOMPARE(f.File_End_Sector, 9u);
-    }
-
     void modelServesBothKindsAndAppendsInBatches() {
         ImagesModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
