@@ -1,8 +1,11 @@
 # Build policy shared by every target of the project.
 add_library(quarry_options INTERFACE)
 target_compile_features(quarry_options INTERFACE cxx_std_20)
+# Qt and GoogleTest come in through imported targets, so their headers are system headers and
+# these warnings stay about our own code.
 target_compile_options(quarry_options INTERFACE
-  $<$<CXX_COMPILER_ID:GNU,Clang,AppleClang>:-Wall -Wextra -Wpedantic>)
+  $<$<CXX_COMPILER_ID:GNU,Clang,AppleClang>:-Wall -Wextra -Wpedantic -Wconversion -Wold-style-cast
+  -Wshadow -Woverloaded-virtual>)
 
 option(QUARRY_WERROR "Treat warnings as errors" OFF)
 if(QUARRY_WERROR)

@@ -219,9 +219,10 @@ bool MyTableController::openResultsFolder(const QString& folder) {
 }
 
 bool MyTableController::watchChooseControls(QObject* watched, QEvent* event) {
-    const Ui::MainWindow& ui = *ui_;
-    if (event->type() != QEvent::ShowToParent && event->type() != QEvent::HideToParent)
+    // The window outlives the form: its children still send events while it is destroyed.
+    if (!ui_ || (event->type() != QEvent::ShowToParent && event->type() != QEvent::HideToParent))
         return false;
+    const Ui::MainWindow& ui = *ui_;
     if (watched != ui.imageBrowser && watched != ui.imageBrowser_2 && watched != ui._open_folder &&
         watched != ui._open_folder_Sig)
         return false;

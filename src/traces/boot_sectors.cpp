@@ -26,7 +26,7 @@ std::optional<BootSector> readNtfs(const std::uint8_t* s) {
     std::uint64_t perCluster = s[0x0D];
     if (perCluster > 0x80) {
         // Large clusters are given as a negative power of two.
-        const unsigned shift = 256 - perCluster;
+        const std::uint64_t shift = 256 - perCluster;
         perCluster = shift < 16 ? std::uint64_t{1} << shift : 0;
     }
     const std::uint64_t totalSectors = le64(s + 0x28);

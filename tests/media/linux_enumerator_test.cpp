@@ -155,9 +155,10 @@ TEST(FileSystemNames, FatByVersionOthersByName) {
 }
 
 TEST(OpticalMedia, OnlyCdProfilesSayCd) {
-    for (const std::uint16_t profile : {0x08, 0x09, 0x0A})
+    for (const std::uint16_t profile : std::initializer_list<std::uint16_t>{0x08, 0x09, 0x0A})
         EXPECT_NE(opticalMediaName(profile).value_or("").find("CD"), std::string::npos) << profile;
-    for (const std::uint16_t profile : {0x10, 0x1B, 0x2B, 0x40, 0x43, 0x51})
+    for (const std::uint16_t profile :
+         std::initializer_list<std::uint16_t>{0x10, 0x1B, 0x2B, 0x40, 0x43, 0x51})
         EXPECT_EQ(opticalMediaName(profile).value_or("CD").find("CD"), std::string::npos) << profile;
     EXPECT_FALSE(opticalMediaName(0));
     EXPECT_FALSE(opticalMediaName(0xFFFF));

@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SizeRow{4000787030527u, "3.64  TB ", "7814037168"},
                     // No unit above TB.
                     SizeRow{2251799813685248u, "2048.00  TB ", "4398046511104"}),
-    [](const testing::TestParamInfo<SizeRow>& info) { return "Bytes" + std::to_string(info.param.bytes); });
+    [](const testing::TestParamInfo<SizeRow>& row) { return "Bytes" + std::to_string(row.param.bytes); });
 
 TEST(GetMPSize, ReadsTheTextLikeANumber) {
     EXPECT_EQ(getMPSize(""), "0.00 bytes ");

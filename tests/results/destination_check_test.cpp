@@ -32,18 +32,18 @@ class FakeSystem : public testing::Test {
 protected:
     void SetUp() override {
         FakeMachine machine(root_.path());
-        const fs::path sdb = "devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb";
-        const fs::path sdc = "devices/pci0000:00/0000:00:17.0/ata2/host1/block/sdc";
-        machine.addPartition(sdb / "sdb1", "8:17", "400000", "1");
-        machine.addPartition(sdb / "sdb2", "8:18", "400000", "2");
-        machine.addDevice(sdb, "8:16", "1000000");
-        machine.addPartition(sdc / "sdc1", "8:33", "400000", "1");
-        machine.addPartition(sdc / "sdc2", "8:34", "400000", "2");
-        machine.addDevice(sdc, "8:32", "1000000");
+        const fs::path sdbDir = "devices/pci0000:00/0000:00:14.0/usb1/host6/block/sdb";
+        const fs::path sdcDir = "devices/pci0000:00/0000:00:17.0/ata2/host1/block/sdc";
+        machine.addPartition(sdbDir / "sdb1", "8:17", "400000", "1");
+        machine.addPartition(sdbDir / "sdb2", "8:18", "400000", "2");
+        machine.addDevice(sdbDir, "8:16", "1000000");
+        machine.addPartition(sdcDir / "sdc1", "8:33", "400000", "1");
+        machine.addPartition(sdcDir / "sdc2", "8:34", "400000", "2");
+        machine.addDevice(sdcDir, "8:32", "1000000");
         const auto sys = machine.sys();
         machine.addDevice("devices/virtual/block/dm-0", "253:0", "400000");
         fs::create_directories(sys / "devices/virtual/block/dm-0/slaves");
-        fs::create_directory_symlink("../../../../../" + (sdb / "sdb2").string(),
+        fs::create_directory_symlink("../../../../../" + (sdbDir / "sdb2").string(),
                                      sys / "devices/virtual/block/dm-0/slaves/sdb2");
 
         image_ = root_.path() / "images" / "card.img";
@@ -62,7 +62,7 @@ protected:
                                  loop3, loop5, btrfs})
             if (here_ == taken)
                 GTEST_SKIP() << "this machine's device numbers collide with the fake ones";
-        fs::create_directory_symlink("../../" + (sdc / "sdc1").string(),
+        fs::create_directory_symlink("../../" + (sdcDir / "sdc1").string(),
                                      sys / "dev/block" /
                                          (std::to_string(here_.major) + ":" + std::to_string(here_.minor)));
 

@@ -726,7 +726,7 @@ TEST_F(SmallFormats, LengthsStatedInHeaders) {
 TEST_F(SmallFormats, WalkedContainers) {
     // Flash video: tags each followed by its own size.
     Bytes flv = {'F', 'L', 'V', 1, 5, 0, 0, 0, 9, 0, 0, 0, 0};
-    for (const std::uint8_t type : {18, 9, 8}) {
+    for (const std::uint8_t type : std::initializer_list<std::uint8_t>{18, 9, 8}) {
         Bytes tag = {type, 0, 0, 100, 0, 0, 0, 0, 0, 0, 0};
         tag.resize(11 + 100, 0x33);
         tag.resize(tag.size() + 4, 0);
@@ -1210,7 +1210,7 @@ TEST_P(MadeFileEnd, WholeFileThenCutFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Made, MadeFileEnd, testing::ValuesIn(kMadeFiles),
-                         [](const testing::TestParamInfo<MadeFile>& info) { return info.param.name; });
+                         [](const testing::TestParamInfo<MadeFile>& row) { return row.param.name; });
 
 // Every validator on damaged and random input: no crash, no read outside the source, and a result that
 // is either the item or a length inside what could be read.
@@ -1306,7 +1306,8 @@ TEST(FileEndRobustness, DamagedAndRandomInputs) {
             Bytes input;
             if (sample.empty() || round % 3 == 0) {
                 // Random bytes behind the type's signature.
-                input = randomBytes(std::uniform_int_distribution<std::size_t>(0, 8192)(random), random());
+                input = randomBytes(std::uniform_int_distribution<std::size_t>(0, 8192)(random),
+                                    static_cast<std::uint32_t>(random()));
                 std::copy_n(target.magic.begin(), std::min(target.magic.size(), input.size()), input.begin());
             } else {
                 input = sample;

@@ -36,8 +36,8 @@ std::vector<std::uint8_t> sectorSlice(const std::vector<std::uint8_t>& image, st
 // Every byte of sector n is fill(n); the sectors in `bad` and those past the end fail to read.
 class PatternSource : public carving::SectorSource {
 public:
-    explicit PatternSource(std::uint64_t sectors, std::set<std::uint64_t> bad = {})
-        : bad(std::move(bad)), sectors_(sectors) {}
+    explicit PatternSource(std::uint64_t sectors, std::set<std::uint64_t> badSectors = {})
+        : bad(std::move(badSectors)), sectors_(sectors) {}
     std::set<std::uint64_t> bad;
     std::function<void(std::uint64_t)> onRead; // called before each sector is read
 

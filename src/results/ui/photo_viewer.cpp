@@ -220,7 +220,8 @@ void PhotoViewer::redraw() {
 }
 
 bool PhotoViewer::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == scroller_.viewport() && event->type() == QEvent::Wheel) {
+    // The type first: the dialog's children still send events after scroller_ has gone.
+    if (event->type() == QEvent::Wheel && watched == scroller_.viewport()) {
         const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
         if (delta != 0)
             zoomBy(delta > 0 ? kZoomStep : 1.0 / kZoomStep);

@@ -176,25 +176,25 @@ std::optional<std::uint64_t> flacEnd(ByteReader& in, std::uint64_t) {
         samples += header->samples;
         const bool last = samples >= info.totalSamples;
         std::uint16_t crc = 0;
-        std::uint64_t pos = frame;
+        std::uint64_t at = frame;
         std::optional<std::uint64_t> next;
-        while (!next && pos - frame <= maxFrame) {
-            const auto piece = in.view(pos, static_cast<std::size_t>(maxFrame + 1 - (pos - frame)));
+        while (!next && at - frame <= maxFrame) {
+            const auto piece = in.view(at, static_cast<std::size_t>(maxFrame + 1 - (at - frame)));
             if (piece.empty()) {
                 return std::nullopt;
             }
             for (const std::uint8_t byte : piece) {
                 crc = crc16.step(crc, byte);
-                ++pos;
-                if (crc != 0 || pos - frame < header->bytes + 2 || pos - frame < info.minFrameBytes) {
+                ++at;
+                if (crc != 0 || at - frame < header->bytes + 2 || at - frame < info.minFrameBytes) {
                     continue;
                 }
                 if (last) {
-                    return pos;
+                    return at;
                 }
-                const auto following = readFrameHeader(in, pos);
+                const auto following = readFrameHeader(in, at);
                 if (following && following->variableBlocks == header->variableBlocks) {
-                    next = pos;
+                    next = at;
                     break;
                 }
             }
