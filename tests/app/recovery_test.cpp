@@ -586,7 +586,7 @@ void RecoveryTest::openedDiskImageStaysListed() {
 
     const auto size = QFileInfo(image_).size();
     QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
-    const media::MyDataObject& image = c.nsMutaryOfDataObject()[1];
+    const media::MyDataObject image = c.nsMutaryOfDataObject()[1];
     QCOMPARE(image.nsStrDiskIdentifier, std::string("card.img"));
     QCOMPARE(image.nsStrFileSystem, std::string("Disk Image"));
     QCOMPARE(image.nsStrSize, media::getMPSize(std::to_string(size)));
