@@ -1,5 +1,7 @@
 #include "app/signature_choice.h"
 
+#include "carving/found_groups.h"
+
 namespace quarry::app {
 
 void SignatureChoice::load(const std::string& resourceFolder) {
@@ -21,7 +23,7 @@ signatures::CheckList SignatureChoice::checkList(Mode mode, bool thoroughOn) con
 
 bool SignatureChoice::choose(const signatures::CheckList& rows, Mode mode, bool thoroughOn,
                              carving::FoundFileGroups& groups) {
-    chosen_ = signatures::confirmCheckList(rows, general(mode), thorough(mode), thoroughOn, groups);
+    chosen_ = carving::confirmCheckList(rows, general(mode), thorough(mode), thoroughOn, groups);
     return signatures::nothingToScan(rows, chosen_);
 }
 

@@ -5,6 +5,10 @@
 
 #include <string>
 
+namespace quarry::carving {
+class FoundFileGroups;
+}
+
 namespace quarry::app {
 
 // The signature lists of every mode, and the records chosen on the file-type screen for the

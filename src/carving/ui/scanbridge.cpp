@@ -15,7 +15,7 @@ void ScanBridge::waitForWorker() {
         worker_.join();
 }
 
-bool ScanBridge::startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanRequest request,
+bool ScanBridge::startPhotoScan(std::unique_ptr<SectorSource> source, ScanRequest request,
                                 PhotoCounters& counters) {
     request.source = source.get();
     return launch([this, request,
@@ -23,7 +23,7 @@ bool ScanBridge::startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanR
                   std::move(source));
 }
 
-bool ScanBridge::startRawScan(std::unique_ptr<SectorSource> source, RawScanRequest request,
+bool ScanBridge::startRawScan(std::unique_ptr<SectorSource> source, ScanRequest request,
                               FoundFileGroups& groups) {
     request.source = source.get();
     return launch(

@@ -193,7 +193,7 @@ private slots:
                                                {800, corpusFile("010_Dune.jpg")}});
         bridge.items().setMedium(std::make_shared<MemorySource>(image));
         auto source = std::make_unique<MemorySource>(image);
-        PhotoScanRequest request;
+        ScanRequest request;
         request.start_sector = 0;
         request.end_sector = 3000;
         request.general = &kJpegList;
@@ -232,7 +232,7 @@ private slots:
         const QByteArray jpeg = corpusFile("061_BlueSquare.jpg");
         auto source = std::make_unique<StoppingSource>(
             plantedImage(1000, {{10, jpeg}, {100, jpeg}, {500, jpeg}, {800, jpeg}}), control, 300);
-        PhotoScanRequest request;
+        ScanRequest request;
         request.end_sector = 1000;
         request.general = &kJpegList;
         request.thorough = &kJpegList;
@@ -257,7 +257,7 @@ private slots:
         bridge.setWorkerFinishedHandler([&](const ScanResult&) { handled = true; });
         connect(&bridge, &ScanBridge::scanFinished, this,
                 [&](const ScanResult& result) { status = result.status; });
-        RawScanRequest request;
+        ScanRequest request;
         request.end_sector = 100;
         FoundFileGroups groups;
         QVERIFY(bridge.startRawScan(nullptr, request, groups));
