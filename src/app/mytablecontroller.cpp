@@ -1,9 +1,15 @@
 #include "app/mytablecontroller.h"
 
+#include "app/check_list_model.h"
 #include "app/dialogs.h"
+#include "app/found_groups_model.h"
 #include "app/keyboard.h"
+#include "app/media_table_model.h"
 #include "app/media_window.h"
+#include "app/range_screen.h"
+#include "app/screen_groups.h"
 #include "app/session_settings.h"
+#include "app/signature_choice.h"
 #include "app/table_filters.h"
 #include "app/texts.h"
 #include "app/window_style.h"
@@ -43,9 +49,10 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
       window_(std::make_unique<QMainWindow>()), ui_(std::make_unique<Ui::MainWindow>()),
       settings_(std::make_unique<SessionSettings>()), sourceOpener_(&carving::openFileSource),
       terminator_([] { QCoreApplication::quit(); }) {
-    Recovery_MODE = kPhotoMode;
     ui_->setupUi(window_.get());
-    rangeInfoText_ = ui_->_Sector_Range_Info->text();
+    screens_ = std::make_unique<ScreenGroups>(*ui_);
+    rangeScreen_ = std::make_unique<RangeScreen>(*ui_, [this](const Alert& shown) { return alert(shown); });
+    signatures_ = std::make_unique<SignatureChoice>();
     LoadDisk_Window = std::make_unique<LoadDrive_Modeless>(ui_->controlPanel);
     BrowseInfo_Window = std::make_unique<Browse_Info>(ui_->controlPanel);
     ClearPreview_Window = std::make_unique<ClearPreview_Modeless>(ui_->controlPanel);
@@ -109,14 +116,28 @@ QTableView* MyTableController::idSigTableView() const {
     return ui_->idSigTableView;
 }
 
+const std::vector<media::MyDataObject>& MyTableController::nsMutaryOfDataObject() const {
+    return mediaModel_->records();
+}
+
 void MyTableController::setNsMutaryOfDataObject(std::vector<media::MyDataObject> records) {
-    nsMutaryOfDataObject_ = std::move(records);
-    reloadTable(ui_->idTableView);
+    mediaModel_->setRecords(std::move(records));
+}
+
+signatures::CheckList& MyTableController::nsCheckedListDataObject() {
+    return checkListModel_->rows();
 }
 
 void MyTableController::setNsCheckedListDataObject(signatures::CheckList rows) {
-    nsCheckedListDataObject_ = std::move(rows);
-    reloadTable(ui_->idCheckTableView);
+    checkListModel_->setRows(std::move(rows));
+}
+
+carving::FoundFileGroups& MyTableController::nsSIGFileInfoDataObject() {
+    return groupsModel_->groups();
+}
+
+const signatures::SignatureLists& MyTableController::signatureLists() const {
+    return signatures_->lists();
 }
 
 std::string MyTableController::Demo_Test_File() const {
@@ -138,7 +159,7 @@ void MyTableController::awakeFromNib() {
     window_->activateWindow();
 
     ui_->_Thro_Mode_Chk->setChecked(true);
-    Recovery_MODE = kPhotoMode;
+    wizard_.setMode(Mode::Photo);
     ui_->_help_info->setText(texts::kMediaScreenHelp);
 
     const QString captions[] = {QStringLiteral("Disk\t\t\t\t:"),     QStringLiteral("Volume Name\t:"),
@@ -168,8 +189,8 @@ void MyTableController::awakeFromNib() {
 
     setNsMutaryOfDataObject({});
     setNsCheckedListDataObject({});
-    nsSIGFileInfoDataObject_.clear();
-    reloadTable(ui_->idSigTableView);
+    groupsModel_->groups().clear();
+    groupsModel_->reload();
 
     Reload_Drive_list_Function();
     setUpImageBrowsers();
@@ -181,10 +202,7 @@ void MyTableController::awakeFromNib() {
 }
 
 void MyTableController::loadSignatureLists() {
-    CheckListHeader_Adv_Array.clear();
-    CheckListHeader_Array.clear();
-    MultiHeader_Array.clear();
-    signatureLists = signatures::loadSignatureLists(resourceFolder_);
+    signatures_->load(resourceFolder_);
 }
 
 // A missing placeholder is not an error: items without a thumbnail then stay blank.

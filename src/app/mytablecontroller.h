@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/prompter.h"
+#include "app/wizard_flow.h"
 #include "carving/found_groups.h"
 #include "carving/scan.h"
 #include "carving/sector_source.h"
 #include "common/resource_folder.h"
 #include "media/media_record.h"
-#include "media/ui/table_data_source.h"
 #include "range/sector_range.h"
 #include "signatures/checklist.h"
 #include "signatures/definition_parser.h"
@@ -19,7 +19,6 @@
 #include <QVariant>
 #include <atomic>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -91,28 +90,21 @@ class SessionSettings;
 class EmptyGroupFilter;
 class TypeListFilter;
 struct RangeControls;
-
-// The recovery mode, process-wide: 0 Photo, 1 Video, 2 Raw File.
-inline std::atomic<std::int32_t> Recovery_MODE{0};
-inline constexpr std::int32_t kPhotoMode = 0;
-inline constexpr std::int32_t kVideoMode = 1;
-inline constexpr std::int32_t kRawFileMode = 2;
+class CheckListModel;
+class FoundGroupsModel;
+class MediaTableModel;
+class RangeScreen;
+class ScreenGroups;
+class SignatureChoice;
 
 // Prev_Index when no preview has been requested.
 inline constexpr std::uint32_t kNoPreviewIndex = 0x7FFFFFFF;
 
-// Flushes and closes a stdio stream slot.
-struct StreamCloser {
-    void operator()(std::FILE* stream) const {
-        std::fflush(stream);
-        std::fclose(stream);
-    }
-};
-
 // The one controller of the application: owns the main window loaded from its interface
-// file, every list and every piece of state, and performs every user action. Its operations
-// are split by subsystem over the mytablecontroller_*.cpp files.
-class MyTableController final : public QObject, public media::TableDataSource {
+// file, and performs every user action: each named operation forwards to the object whose job
+// it is (wizard flow, screen groups, range screen, table models). Its operations are split by
+// subsystem over the mytablecontroller_*.cpp files.
+class MyTableController final : public QObject {
     Q_OBJECT
 public:
     using MediaLister = std::function<std::vector<media::MyDataObject>()>;
@@ -164,11 +156,13 @@ public:
     const std::string& resourceFolder() const { return resourceFolder_; }
     Prompter& prompter() const { return *prompter_; }
 
-    std::vector<media::MyDataObject>& nsMutaryOfDataObject() { return nsMutaryOfDataObject_; }
+    const std::vector<media::MyDataObject>& nsMutaryOfDataObject() const;
     void setNsMutaryOfDataObject(std::vector<media::MyDataObject> records);
-    signatures::CheckList& nsCheckedListDataObject() { return nsCheckedListDataObject_; }
+    // Changed in place, the list is redrawn by reloadTable().
+    signatures::CheckList& nsCheckedListDataObject();
     void setNsCheckedListDataObject(signatures::CheckList rows);
-    carving::FoundFileGroups& nsSIGFileInfoDataObject() { return nsSIGFileInfoDataObject_; }
+    carving::FoundFileGroups& nsSIGFileInfoDataObject();
+    const signatures::SignatureLists& signatureLists() const;
 
     std::string Demo_Test_File() const;
     void setDemo_Test_File(std::string path);
@@ -181,12 +175,7 @@ public:
     void deleteSelectedRow(QObject* sender = nullptr);
     void addAtSelectedRow(QObject* sender = nullptr);
 
-    // --- Table data source (mytablecontroller_tables.cpp) ---
-    int numberOfRowsInTableView(const QTableView* table) const override;
-    QVariant tableView_objectValueForTableColumn_row(const QTableView* table, const QString& column,
-                                                     int row) const override;
-    void tableView_setObjectValue_forTableColumn_row(const QTableView* table, const QVariant& value,
-                                                     const QString& column, int row) override;
+    // --- Tables (mytablecontroller_tables.cpp) ---
     // A click in a table; clickedColumn is -1 outside every column.
     void clickTable(QTableView* table, int clickedColumn);
     // Redraws a table from its list.
@@ -198,6 +187,9 @@ public:
     void Photo_Mode_Radio(QObject* sender = nullptr);
     void Video_Mode_Radio(QObject* sender = nullptr);
     void RawFile_Mode_Radio(QObject* sender = nullptr);
+    Mode mode() const { return wizard_.mode(); }
+    // Wizard step: 0 media, 1 scan range, 2 file types (video/raw) or photo scan, 3 video/raw scan.
+    std::int32_t screen_counter() const { return wizard_.step(); }
 
     // --- Scan-range screen (mytablecontroller_range.cpp) ---
     void Entire_Disk_Radio(QObject* sender = nullptr);
@@ -314,16 +306,10 @@ public:
     results::FoundItemsFilter& foundItemsFilter() const;
 
     // --- State ---
-    // Wizard step: 0 media, 1 scan range, 2 file types (video/raw) or photo scan, 3 video/raw scan.
-    std::int32_t screen_counter = 0;
     // stop_now, for_index, start_sector, end_sector (exclusive) and total_sector.
     carving::ScanControl scan;
     // GND_Image_number and THD_Image_number; never reset while the process runs.
     carving::PhotoCounters photoCounters;
-    // The medium of the running scan; whoever ends the scan closes it.
-    std::unique_ptr<carving::SectorSource> pFile_Disk;
-    // A second stream slot that the end-of-scan step closes when set.
-    std::unique_ptr<std::FILE, StreamCloser> pFile_op;
     // The progress refresh of the latest scan.
     std::unique_ptr<carving::ScanProgress> mSetLabelTimer;
     // Items added to either browser since the scan began.
@@ -336,14 +322,6 @@ public:
     std::optional<QByteArray> Null_Image_Data;
     // The placeholder's path, during start-up only.
     QString noprevfile;
-
-    // Ext_Array, Adv_Ext_Array, Video_Array, Adv_Video_Array, RawFile_Array, Adv_RawFile_Array.
-    signatures::SignatureLists signatureLists;
-    // The signature records chosen for the next video or raw-file scan.
-    signatures::SignatureList CheckListHeader_Array;
-    signatures::SignatureList CheckListHeader_Adv_Array;
-    // Working list of the raw file engine.
-    signatures::SignatureList MultiHeader_Array;
 
 private:
     void connectActions();
@@ -424,10 +402,6 @@ private:
 
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;
-    void enterScanRangeScreen(const media::MyDataObject& record);
-    void chooseEntireDisk(const RangeControls& controls);
-    void chooseSectorRange(const RangeControls& controls);
-    bool validateRangeAtNext();
     int selectedMediaRow() const;
 
     void runOnGuiThread(const std::function<void()>& work);
@@ -455,7 +429,10 @@ private:
     std::unique_ptr<QPushButton> recentImagesButton_;
     std::unique_ptr<QLineEdit> typeSearch_;
     std::unique_ptr<QCheckBox> hideEmptyTypes_;
-    QString rangeInfoText_;
+    WizardFlow wizard_;
+    std::unique_ptr<ScreenGroups> screens_;
+    std::unique_ptr<RangeScreen> rangeScreen_;
+    std::unique_ptr<SignatureChoice> signatures_;
 
     // Declared after the window so they go before it.
     std::unique_ptr<LoadDrive_Modeless> LoadDisk_Window;
@@ -468,13 +445,10 @@ private:
     std::unique_ptr<MediaWindow> mediaWindow_;
     std::unique_ptr<results::DocumentViewer> helpWindow_;
     std::unique_ptr<QTemporaryDir> viewerCopies_;
-    std::unique_ptr<media::TableDataSourceModel> mediaModel_;
-    std::unique_ptr<media::TableDataSourceModel> checkListModel_;
-    std::unique_ptr<media::TableDataSourceModel> groupsModel_;
-
-    std::vector<media::MyDataObject> nsMutaryOfDataObject_;
-    signatures::CheckList nsCheckedListDataObject_;
-    carving::FoundFileGroups nsSIGFileInfoDataObject_;
+    std::unique_ptr<MediaTableModel> mediaModel_;
+    std::unique_ptr<CheckListModel> checkListModel_;
+    // Holds the groups a raw scan fills: goes after the scan bridge.
+    std::unique_ptr<FoundGroupsModel> groupsModel_;
 
     mutable std::mutex demoTestFileMutex_;
     std::string demoTestFile_;

@@ -1,3 +1,4 @@
+#include "app/check_list_model.h"
 #include "app/mytablecontroller.h"
 #include "ui_mainwindow.h"
 
@@ -7,8 +8,8 @@ namespace quarry::app {
 
 // Every row takes the box's state; order and texts stay.
 void MyTableController::Select_Unselect_Check_btn(QObject* /*sender*/) {
-    signatures::selectAll(nsCheckedListDataObject_, ui_->_select_unselect_Chk->isChecked() ? 1 : 0);
-    reloadTable(ui_->idCheckTableView);
+    signatures::selectAll(checkListModel_->rows(), ui_->_select_unselect_Chk->isChecked() ? 1 : 0);
+    checkListModel_->reload();
 }
 
 // The box is read where the thorough pass is decided: at confirmation and by the engine.

@@ -71,13 +71,13 @@ void MyTableController::setUpChooseControls() {
     connect(statusTimer_, &QTimer::timeout, this, &MyTableController::showScanStatus);
     connect(scanBridge_.get(), &carving::ScanBridge::scanStarting, this, [this] {
         // Thumbnails the scan leaves for later are read through a handle of their own.
-        const bool photo = Recovery_MODE == kPhotoMode;
+        const bool photo = mode() == Mode::Photo;
         thumbnailLoader_->setMedium(photo ? std::shared_ptr<carving::SectorSource>(
                                                 carving::openFileSource(media::rawDevicePath(chosenMedium_)))
                                           : nullptr,
                                     Null_Image_Data.value_or(QByteArray()));
         filterBar_->reset();
-        filterBar_->setPhotoMode(Recovery_MODE == kPhotoMode);
+        filterBar_->setPhotoMode(mode() == Mode::Photo);
         scanEndBar_->clear();
         setScanRunning(true);
         passClock_.start();
@@ -108,7 +108,7 @@ results::FoundItemsFilter& MyTableController::foundItemsFilter() const {
 
 // The browser of the current mode; the one the user selects in.
 QListView* MyTableController::currentBrowser() const {
-    return Recovery_MODE == kPhotoMode ? ui_->imageBrowser : ui_->imageBrowser_2;
+    return mode() == Mode::Photo ? ui_->imageBrowser : ui_->imageBrowser_2;
 }
 
 // The selected items the browser shows, as rows of `images`, in found order.
@@ -186,10 +186,10 @@ void MyTableController::Recover_Selected_btn(QObject* sender) {
 void MyTableController::Resume_From_Here_btn(QObject* /*sender*/) {
     if (scanRunning_ || stoppedAt_ >= stoppedEnd_)
         return;
-    const bool photo = Recovery_MODE == kPhotoMode;
-    for (int step = 0; step < 2 && screen_counter > 1; ++step)
+    const bool photo = mode() == Mode::Photo;
+    for (int step = 0; step < 2 && screen_counter() > 1; ++step)
         Back_btn();
-    if (screen_counter != 1)
+    if (screen_counter() != 1)
         return;
     const RangeControls c = rangeControls(!photo);
     if (photo)

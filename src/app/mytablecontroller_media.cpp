@@ -1,4 +1,5 @@
 #include "app/dialogs.h"
+#include "app/media_table_model.h"
 #include "app/mytablecontroller.h"
 #include "ui_mainwindow.h"
 
@@ -13,9 +14,8 @@ void MyTableController::Reload_Drive_list_Function() {
     LoadDisk_Window->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-    nsMutaryOfDataObject_.clear();
+    mediaModel_->setRecords({});
     getVolumeToFSGetInfo();
-    reloadTable(ui_->idTableView);
 
     LoadDisk_Window->hide();
     ui_->controlPanel->raise();
@@ -26,24 +26,19 @@ void MyTableController::rebresh_drives(QObject* /*sender*/) {
     Reload_Drive_list_Function();
 }
 
+// The media of this machine, then the disk images opened in this session.
 void MyTableController::getVolumeToFSGetInfo() {
-    for (media::MyDataObject& record : mediaLister_())
-        nsMutaryOfDataObject_.push_back(std::move(record));
-    nsMutaryOfDataObject_.insert(nsMutaryOfDataObject_.end(), openedDiskImages_.begin(),
-                                 openedDiskImages_.end());
+    std::vector<media::MyDataObject> records = mediaLister_();
+    records.insert(records.end(), openedDiskImages_.begin(), openedDiskImages_.end());
+    mediaModel_->append(std::move(records));
 }
 
 void MyTableController::addRow(media::MyDataObject record) {
-    nsMutaryOfDataObject_.push_back(std::move(record));
-    reloadTable(ui_->idTableView);
+    mediaModel_->append({std::move(record)});
 }
 
 void MyTableController::deleteSelectedRow(QObject* /*sender*/) {
-    const int row = selectedMediaRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= nsMutaryOfDataObject_.size())
-        return;
-    nsMutaryOfDataObject_.erase(nsMutaryOfDataObject_.begin() + row);
-    reloadTable(ui_->idTableView);
+    mediaModel_->removeRecord(selectedMediaRow());
 }
 
 // Inserting at the selection is not offered; the action exists for the menu it belongs to.

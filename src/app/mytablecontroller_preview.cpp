@@ -134,7 +134,7 @@ void MyTableController::setQuickLook_View_Demo(const QString& filePath, const QS
     if (fileName.isNull())
         return;
     Ui::MainWindow& ui = *ui_;
-    if (Recovery_MODE == kVideoMode) {
+    if (mode() == Mode::Video) {
         ui._QuickLook_View_Box->setTitle(fileName);
         if (results::canBeMovie(filePath)) {
             ui._QuickLook_View->hide();

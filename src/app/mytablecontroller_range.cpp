@@ -1,193 +1,49 @@
 #include "app/mytablecontroller.h"
-#include "app/range_controls.h"
-#include "app/sector_slider.h"
-#include "app/texts.h"
+#include "app/range_screen.h"
 #include "range/sector_range.h"
-#include "ui_mainwindow.h"
-
-#include <QLineEdit>
-#include <QMainWindow>
-#include <charconv>
-#include <limits>
-#include <string>
 
 namespace quarry::app {
-namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-std::string_view skipBlanks(std::string_view text) {
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-// A sector count or number as the labels hold it: decimal digits, anything else reads as 0.
-std::uint64_t readSectorCount(const QString& text) {
-    const std::string s = text.toStdString();
-    const std::string_view digits = skipBlanks(s);
-    std::uint64_t value = 0;
-    if (std::from_chars(digits.data(), digits.data() + digits.size(), value).ec != std::errc())
-        return 0;
-    return value;
-}
-
-// The leading number of a text, as a typed value is read while it is being edited: blanks
-// skipped, an optional sign, no number gives 0.
-double readLeadingDouble(const QString& text) {
-    const std::string s = text.toStdString();
-    std::string_view rest = skipBlanks(s);
-    if (!rest.empty() && rest.front() == '+')
-        rest.remove_prefix(1);
-    double value = 0.0;
-    if (std::from_chars(rest.data(), rest.data() + rest.size(), value).ec != std::errc())
-        return 0.0;
-    return value;
-}
-
-std::uint64_t toSector(double value) {
-    if (!(value > 0.0))
-        return 0;
-    if (value >= 18446744073709551616.0)
-        return std::numeric_limits<std::uint64_t>::max();
-    return static_cast<std::uint64_t>(value);
-}
-
-// Both ranges cover the whole medium: start at 0, end at the sector count; the explanation
-// and the fields say which sectors are valid.
-void resetRanges(const RangeControls& c, std::uint64_t count, const QString& countText,
-                 const QString& explanation) {
-    const QString valid = QStringLiteral("0 – %1").arg(countText);
-    c.rangeInfo->setText(QStringLiteral("%1\nSectors %2").arg(explanation, valid));
-    c.startField->setPlaceholderText(valid);
-    c.endField->setPlaceholderText(valid);
-    c.startSlider->setSectorRange(0, count);
-    c.startSlider->setSectorValue(0);
-    c.startMinVal->setText(QStringLiteral("0"));
-    c.startMaxVal->setText(countText);
-    c.startField->setText(QStringLiteral("0"));
-    c.endSlider->setSectorRange(0, count);
-    c.endSlider->setSectorValue(count);
-    c.endMinVal->setText(QStringLiteral("0"));
-    c.endMaxVal->setText(countText);
-    c.endField->setText(countText);
-}
-
-} // namespace
 
 RangeControls MyTableController::rangeControls() const {
-    return rangeControls(Recovery_MODE != kPhotoMode);
+    return rangeControls(!wizard_.photo());
 }
 
 RangeControls MyTableController::rangeControls(bool sigVariant) const {
-    return sigVariant ? sigRangeControls(*ui_) : photoRangeControls(*ui_);
-}
-
-void MyTableController::enterScanRangeScreen(const media::MyDataObject& record) {
-    const RangeControls c = rangeControls();
-    c.entireDisk->setChecked(true);
-    c.sectorRange->setChecked(false);
-    ui_->_help_info->setText(texts::kEntireDiskHelp);
-
-    const QString identifier = QString::fromStdString(record.nsStrDiskIdentifier);
-    const QString sectors = QString::fromStdString(record.nsStrSectors);
-    ui_->_disk_identifier->setText(identifier);
-    c.diskVal->setText(identifier);
-    ui_->_sectors_val->setText(sectors);
-    c.volNameVal->setText(QString::fromStdString(record.nsStrVolName.value_or(std::string())));
-    c.fileSystemVal->setText(QString::fromStdString(record.nsStrFileSystem));
-    c.sizeVal->setText(QString::fromStdString(record.nsStrSize));
-    c.startSectorEntireVal->setText(QStringLiteral("0"));
-    c.endSectorEntireVal->setText(sectors);
-
-    resetRanges(c, readSectorCount(sectors), sectors, rangeInfoText_);
-}
-
-void MyTableController::chooseEntireDisk(const RangeControls& c) {
-    ui_->_help_info->setText(texts::kEntireDiskHelp);
-    c.entireDisk->setChecked(true);
-    c.sectorRange->setChecked(false);
-    setHidden(c.entireDiskGroup, false);
-    setHidden(c.sectorRangeGroup, true);
-}
-
-// Choosing the range, even again, resets both ends to the whole medium.
-void MyTableController::chooseSectorRange(const RangeControls& c) {
-    ui_->_help_info->setText(texts::kSectorRangeHelp);
-    c.sectorRange->setChecked(true);
-    c.entireDisk->setChecked(false);
-    setHidden(c.entireDiskGroup, true);
-    const std::uint64_t count = readSectorCount(c.endSectorEntireVal->text());
-    resetRanges(c, count, QString::number(count), rangeInfoText_);
-    setHidden(c.sectorRangeGroup, false);
+    return rangeScreen_->controls(sigVariant);
 }
 
 void MyTableController::Entire_Disk_Radio(QObject* /*sender*/) {
-    chooseEntireDisk(rangeControls(false));
+    rangeScreen_->chooseEntireDisk(false);
 }
 void MyTableController::Entire_Disk_Radio_Sig(QObject* /*sender*/) {
-    chooseEntireDisk(rangeControls(true));
+    rangeScreen_->chooseEntireDisk(true);
 }
 void MyTableController::Sector_Range_Radio(QObject* /*sender*/) {
-    chooseSectorRange(rangeControls(false));
+    rangeScreen_->chooseSectorRange(false);
 }
 void MyTableController::Sector_Range_Radio_Sig(QObject* /*sender*/) {
-    chooseSectorRange(rangeControls(true));
+    rangeScreen_->chooseSectorRange(true);
 }
 
 void MyTableController::DO_Start_slider(QObject* /*sender*/) {
-    ui_->_Start_slider_val->setText(QString::number(ui_->_Start_Slider->sectorValue()));
+    rangeScreen_->showSliderValue(false, true);
 }
-
 void MyTableController::DO_End_slider(QObject* /*sender*/) {
-    ui_->_End_slider_val->setText(QString::number(ui_->_End_Slider->sectorValue()));
+    rangeScreen_->showSliderValue(false, false);
 }
-
 void MyTableController::DO_Start_slider_Sig(QObject* /*sender*/) {
-    ui_->_Start_slider_val_Sig->setText(QString::number(ui_->_Start_Slider_Sig->sectorValue()));
+    rangeScreen_->showSliderValue(true, true);
 }
-
 void MyTableController::DO_End_slider_Sig(QObject* /*sender*/) {
-    ui_->_End_slider_val_Sig->setText(QString::number(ui_->_End_Slider_Sig->sectorValue()));
+    rangeScreen_->showSliderValue(true, false);
 }
 
-// Typing moves the slider only to values within the medium; the text is never corrected here.
 void MyTableController::controlTextDidChange(QObject* field) {
-    const std::pair<QLineEdit*, SectorSlider*> pairs[] = {
-        {ui_->_Start_slider_val, ui_->_Start_Slider},
-        {ui_->_End_slider_val, ui_->_End_Slider},
-        {ui_->_Start_slider_val_Sig, ui_->_Start_Slider_Sig},
-        {ui_->_End_slider_val_Sig, ui_->_End_Slider_Sig},
-    };
-    for (const auto& [text, slider] : pairs) {
-        if (text != field)
-            continue;
-        const double typed = readLeadingDouble(text->text());
-        if (!(typed > readLeadingDouble(ui_->_sectors_val->text())))
-            slider->setSectorValue(toSector(typed));
-        return;
-    }
+    rangeScreen_->fieldEdited(field);
 }
 
 bool MyTableController::Check_For_Valid_Sec(const QString& text) const {
     return range::Check_For_Valid_Sec(text.toStdString());
-}
-
-// Blanks around a typed number are dropped first, so " 1000 " is sector 1000.
-bool MyTableController::validateRangeAtNext() {
-    const RangeControls c = rangeControls();
-    for (QLineEdit* field : {c.startField, c.endField})
-        field->setText(field->text().trimmed());
-    const auto failure =
-        range::validateSectorRange(c.startField->text().toStdString(), c.endField->text().toStdString(),
-                                   ui_->_sectors_val->text().toStdString());
-    if (!failure)
-        return true;
-    alert({QString::fromStdString(failure->message), QString::fromStdString(failure->informative)});
-    (failure->focus == range::RangeField::Start ? c.startField : c.endField)->setFocus();
-    return false;
 }
 
 } // namespace quarry::app

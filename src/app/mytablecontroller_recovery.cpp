@@ -35,11 +35,11 @@ const QString kFileSystemOfImages = QStringLiteral("Disk Image");
 const QString kImageWithoutSectors = QStringLiteral(
     "\nThe disk image ‘%1’ is smaller than one sector (512 bytes): there is nothing to search.");
 
-results::SearchKind searchKindOfMode(std::int32_t mode) {
+results::SearchKind searchKindOfMode(Mode mode) {
     switch (mode) {
-    case kVideoMode:
+    case Mode::Video:
         return results::SearchKind::Video;
-    case kRawFileMode:
+    case Mode::RawFile:
         return results::SearchKind::File;
     default:
         return results::SearchKind::Photo;
@@ -137,7 +137,7 @@ bool MyTableController::refuseUnsafeDestination(const std::filesystem::path& des
 
 // As a scan starts: with a destination chosen, every item is saved as it is handed over.
 void MyTableController::prepareRecoveryForScan() {
-    const results::SearchKind kind = searchKindOfMode(Recovery_MODE);
+    const results::SearchKind kind = searchKindOfMode(mode());
     const std::string source = media::rawDevicePath(chosenMedium_);
     const QString folder = ui_->_path->text();
     std::optional<std::filesystem::path> live;
@@ -239,9 +239,9 @@ void MyTableController::openDiskImage(const QString& path) {
         openedDiskImages_.push_back(record);
         addRow(record);
     }
-    const auto row = std::find_if(nsMutaryOfDataObject_.begin(), nsMutaryOfDataObject_.end(), same);
-    if (row != nsMutaryOfDataObject_.end())
-        ui_->idTableView->selectRow(static_cast<int>(row - nsMutaryOfDataObject_.begin()));
+    const auto row = std::find_if(nsMutaryOfDataObject().begin(), nsMutaryOfDataObject().end(), same);
+    if (row != nsMutaryOfDataObject().end())
+        ui_->idTableView->selectRow(static_cast<int>(row - nsMutaryOfDataObject().begin()));
 }
 
 } // namespace quarry::app

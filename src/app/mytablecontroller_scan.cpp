@@ -1,5 +1,6 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
+#include "app/signature_choice.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "range/sector_range.h"
@@ -30,7 +31,7 @@ const QString kNoFileSelected = QStringLiteral("No file is selected to preview")
 
 void MyTableController::setUpScanBridge() {
     images_ = std::make_unique<results::ImagesModel>();
-    images_->setRecoveryModeSource([] { return static_cast<int>(Recovery_MODE.load()); });
+    images_->setRecoveryModeSource([this] { return static_cast<int>(mode()); });
     itemAdder_ = std::make_unique<results::ItemAdder>(*images_);
     scanBridge_ = std::make_unique<carving::ScanBridge>(scan);
 
@@ -84,7 +85,6 @@ void MyTableController::prepareScanStart(bool photo) {
         results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
     } else {
         Prev_Index = kNoPreviewIndex;
-        MultiHeader_Array.clear();
         results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
     }
     const QByteArray placeholder = Null_Image_Data.value_or(QByteArray());
@@ -92,7 +92,6 @@ void MyTableController::prepareScanStart(bool photo) {
     scanBridge_->items().setNullImageData(placeholder);
     scanBridge_->items().setMedium(photo ? std::shared_ptr<carving::SectorSource>(openChosenMedium())
                                          : nullptr);
-    pFile_Disk.reset();
 }
 
 range::ScanBounds MyTableController::scanBoundsFromRangeScreen(bool sig, bool progressFromStart) {
@@ -127,8 +126,8 @@ void MyTableController::Photo_Rec_Thread() {
     carving::ScanRequest request;
     request.start_sector = bounds.start_sector;
     request.end_sector = bounds.end_sector;
-    request.general = &signatureLists.Ext_Array;
-    request.thorough = &signatureLists.Adv_Ext_Array;
+    request.general = &signatureLists().Ext_Array;
+    request.thorough = &signatureLists().Adv_Ext_Array;
     request.thoroughPass = ui._Thro_Mode_Chk->isChecked();
     request.observer = beginTracing(source.get());
     scanBridge_->startPhotoScan(std::move(source), request, photoCounters);
@@ -146,11 +145,11 @@ void MyTableController::Raw_File_Rec_Thread() {
     carving::ScanRequest request;
     request.start_sector = bounds.start_sector;
     request.end_sector = bounds.end_sector;
-    request.general = &CheckListHeader_Array;
-    request.thorough = &CheckListHeader_Adv_Array;
+    request.general = &signatures_->chosenGeneral();
+    request.thorough = &signatures_->chosenThorough();
     request.thoroughPass = ui._Thro_Mode_Chk_SIG->isChecked();
     request.observer = beginTracing(source.get());
-    scanBridge_->startRawScan(std::move(source), request, nsSIGFileInfoDataObject_);
+    scanBridge_->startRawScan(std::move(source), request, nsSIGFileInfoDataObject());
 }
 
 void MyTableController::startTimerThread() {
@@ -218,7 +217,7 @@ void MyTableController::onScanWorkerFinished(carving::ScanStatus status) {
     }
     showTracedNames();
     invalidateProgressTimer();
-    if (Recovery_MODE == kPhotoMode) {
+    if (mode() == Mode::Photo) {
         Final_or_Stop_Screen();
         return;
     }
@@ -249,7 +248,7 @@ void MyTableController::showTracedNames() {
     QMetaObject::invokeMethod(
         this,
         [this, traces] {
-            if (Recovery_MODE == kRawFileMode)
+            if (mode() == Mode::RawFile)
                 listFoundByName(*traces);
             images_->setOriginalNames([&traces](std::uint64_t sector) {
                 const traces::TracedFile* file = traces->fileStartingAt(sector);
@@ -282,8 +281,8 @@ void MyTableController::listFoundByName(const traces::TraceCatalog& traces) {
     if (items.empty())
         return;
     const std::string latest = items.back().image_Name.toStdString();
-    nsSIGFileInfoDataObject_.createSignatureListTableRecord(results::kFoundByNameFolder, items.size(), latest,
-                                                            latest, results::kFoundByNameFolder);
+    nsSIGFileInfoDataObject().createSignatureListTableRecord(results::kFoundByNameFolder, items.size(),
+                                                             latest, latest, results::kFoundByNameFolder);
     onFileItems(std::move(items));
 }
 
@@ -291,9 +290,9 @@ void MyTableController::listFoundByName(const traces::TraceCatalog& traces) {
 void MyTableController::returnAfterOpenFailure() {
     Ui::MainWindow& ui = *ui_;
     endOfScanArmed_ = false;
-    screen_counter -= 1;
+    wizard_.setStep(wizard_.step() - 1);
     invalidateProgressTimer();
-    if (Recovery_MODE == kPhotoMode) {
+    if (mode() == Mode::Photo) {
         show_hide_2_screen(false);
         show_hide_3_screen_Photo(true);
     } else {

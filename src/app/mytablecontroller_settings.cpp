@@ -14,11 +14,11 @@ namespace quarry::app {
 // The mode and the thorough option as the user left them; the window's geometry was restored
 // before it was shown.
 void MyTableController::restoreSettings() {
-    switch (settings_->mode().value_or(kPhotoMode)) {
-    case kVideoMode:
+    switch (static_cast<Mode>(settings_->mode().value_or(0))) {
+    case Mode::Video:
         Video_Mode_Radio(ui_->_rec_mode_Video);
         break;
-    case kRawFileMode:
+    case Mode::RawFile:
         RawFile_Mode_Radio(ui_->_rec_mode_RawFile);
         break;
     default:

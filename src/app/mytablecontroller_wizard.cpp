@@ -1,6 +1,11 @@
+#include "app/check_list_model.h"
+#include "app/found_groups_model.h"
+#include "app/media_table_model.h"
 #include "app/mytablecontroller.h"
-#include "app/range_controls.h"
+#include "app/range_screen.h"
+#include "app/screen_groups.h"
 #include "app/session_settings.h"
+#include "app/signature_choice.h"
 #include "app/texts.h"
 #include "results/ui/browser_view.h"
 #include "results/ui/images_model.h"
@@ -12,11 +17,11 @@
 namespace quarry::app {
 namespace {
 
-QString searchTypeText(std::int32_t mode) {
+QString searchTypeText(Mode mode) {
     switch (mode) {
-    case kVideoMode:
+    case Mode::Video:
         return QStringLiteral("Search Type : Recover Video");
-    case kRawFileMode:
+    case Mode::RawFile:
         return QStringLiteral("Search Type : Recover Raw File");
     default:
         return QStringLiteral("Search Type : Recover Photo");
@@ -31,16 +36,15 @@ const QString kOnlyThoroughTypes =
 } // namespace
 
 void MyTableController::Next_btn(QObject* /*sender*/) {
-    switch (screen_counter) {
-    case 0:
+    switch (wizard_.onNext()) {
+    case WizardFlow::Move::LeaveMedia:
         nextFromMediaScreen();
         break;
-    case 1:
+    case WizardFlow::Move::LeaveRange:
         nextFromRangeScreen();
         break;
-    case 2:
-        if (Recovery_MODE != kPhotoMode)
-            nextFromFileTypeScreen();
+    case WizardFlow::Move::LeaveFileTypes:
+        nextFromFileTypeScreen();
         break;
     default:
         break;
@@ -48,14 +52,14 @@ void MyTableController::Next_btn(QObject* /*sender*/) {
 }
 
 void MyTableController::Back_btn(QObject* /*sender*/) {
-    switch (screen_counter) {
-    case 1:
+    switch (wizard_.onBack()) {
+    case WizardFlow::Move::BackToMedia:
         backToMediaScreen();
         break;
-    case 2:
+    case WizardFlow::Move::BackToRange:
         backToRangeScreen();
         break;
-    case 3:
+    case WizardFlow::Move::BackToFileTypes:
         backToFileTypeScreen();
         break;
     default:
@@ -63,22 +67,23 @@ void MyTableController::Back_btn(QObject* /*sender*/) {
     }
 }
 
+// The mode's radio alone is ticked.
 void MyTableController::Photo_Mode_Radio(QObject* /*sender*/) {
-    Recovery_MODE = kPhotoMode;
+    wizard_.setMode(Mode::Photo);
     ui_->_rec_mode_Photo->setChecked(true);
     ui_->_rec_mode_Video->setChecked(false);
     ui_->_rec_mode_RawFile->setChecked(false);
 }
 
 void MyTableController::Video_Mode_Radio(QObject* /*sender*/) {
-    Recovery_MODE = kVideoMode;
+    wizard_.setMode(Mode::Video);
     ui_->_rec_mode_Video->setChecked(true);
     ui_->_rec_mode_Photo->setChecked(false);
     ui_->_rec_mode_RawFile->setChecked(false);
 }
 
 void MyTableController::RawFile_Mode_Radio(QObject* /*sender*/) {
-    Recovery_MODE = kRawFileMode;
+    wizard_.setMode(Mode::RawFile);
     ui_->_rec_mode_RawFile->setChecked(true);
     ui_->_rec_mode_Photo->setChecked(false);
     ui_->_rec_mode_Video->setChecked(false);
@@ -90,20 +95,21 @@ void MyTableController::nextFromMediaScreen() {
         alert({texts::kSelectMedia});
         return;
     }
-    if (static_cast<std::size_t>(row) >= nsMutaryOfDataObject_.size())
+    const std::vector<media::MyDataObject>& listed = mediaModel_->records();
+    if (static_cast<std::size_t>(row) >= listed.size())
         return;
-    const media::MyDataObject record = nsMutaryOfDataObject_[static_cast<std::size_t>(row)];
+    const media::MyDataObject record = listed[static_cast<std::size_t>(row)];
     chosenMedium_ = record;
 
-    screen_counter = 1;
-    enterScanRangeScreen(record);
+    wizard_.setStep(1);
+    rangeScreen_->enter(record, !wizard_.photo());
     // Both fields: saving reads the photo one whatever the mode, and the screen shows only one.
     ui_->_path->clear();
     ui_->_path_Sig->clear();
-    if (Recovery_MODE == kPhotoMode)
+    if (wizard_.photo())
         ui_->_Thro_Mode_Chk->setChecked(settings_->thorough());
-    settings_->setMode(Recovery_MODE);
-    ui_->_Search_Type->setText(searchTypeText(Recovery_MODE));
+    settings_->setMode(static_cast<int>(mode()));
+    ui_->_Search_Type->setText(searchTypeText(mode()));
     ui_->_Search_Type->show();
     ui_->_back_btn->setEnabled(true);
     show_hide_1_screen(true);
@@ -111,14 +117,14 @@ void MyTableController::nextFromMediaScreen() {
 }
 
 void MyTableController::nextFromRangeScreen() {
-    if (rangeControls().sectorRangeChosen() && !validateRangeAtNext())
+    if (rangeControls().sectorRangeChosen() && !rangeScreen_->validateAtNext(!wizard_.photo()))
         return;
-    screen_counter = 2;
+    wizard_.setStep(2);
     ui_->_Thro_Mode_Chk_SIG->setChecked(true);
     ui_->_select_unselect_Chk->setChecked(true);
     show_hide_2_screen(true);
     resetScanCounters();
-    if (Recovery_MODE == kPhotoMode)
+    if (wizard_.photo())
         startScanFromRangeScreen();
     else
         enterFileTypeScreen();
@@ -126,11 +132,7 @@ void MyTableController::nextFromRangeScreen() {
 
 // Every type starts ticked each time the screen is entered from the scan-range screen.
 void MyTableController::enterFileTypeScreen() {
-    const bool video = Recovery_MODE == kVideoMode;
-    const auto& general = video ? signatureLists.Video_Array : signatureLists.RawFile_Array;
-    const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
-    setNsCheckedListDataObject(
-        signatures::buildCheckList(general, thorough, ui_->_Thro_Mode_Chk_SIG->isChecked()));
+    checkListModel_->setRows(signatures_->checkList(mode(), ui_->_Thro_Mode_Chk_SIG->isChecked()));
     // The list holds the thorough-only types either way; the box then shows the kept choice.
     ui_->_Thro_Mode_Chk_SIG->setChecked(settings_->thorough());
     typeSearch_->clear();
@@ -139,27 +141,21 @@ void MyTableController::enterFileTypeScreen() {
     // The descriptions take the room the list has; the other columns fit their texts.
     QHeaderView* header = ui_->idCheckTableView->horizontalHeader();
     header->setStretchLastSection(false);
-    header->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(2, QHeaderView::Stretch);
-    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
-    header->setSectionResizeMode(4, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(CheckListModel::Extension, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(CheckListModel::Description, QHeaderView::Stretch);
+    header->setSectionResizeMode(CheckListModel::Thoro, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(CheckListModel::Category, QHeaderView::ResizeToContents);
     ui_->_help_info->setText(texts::kFileTypeHelp);
     show_hide_3_screen_RawFile(false);
 }
 
 // The checked types become the scan's lists and groups; with none checked the screen stays.
 void MyTableController::nextFromFileTypeScreen() {
-    const bool video = Recovery_MODE == kVideoMode;
-    const auto& general = video ? signatureLists.Video_Array : signatureLists.RawFile_Array;
-    const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
-    signatures::ConfirmedLists lists =
-        carving::confirmCheckList(nsCheckedListDataObject_, general, thorough,
-                                  ui_->_Thro_Mode_Chk_SIG->isChecked(), nsSIGFileInfoDataObject_);
-    const bool nothingToScan = signatures::nothingToScan(nsCheckedListDataObject_, lists);
-    CheckListHeader_Array = std::move(lists.CheckListHeader_Array);
-    CheckListHeader_Adv_Array = std::move(lists.CheckListHeader_Adv_Array);
-    reloadTable(ui_->idSigTableView);
-    if (!signatures::Check_For_One_Extension_Selection(nsCheckedListDataObject_)) {
+    const signatures::CheckList& rows = checkListModel_->rows();
+    const bool nothingToScan =
+        signatures_->choose(rows, mode(), ui_->_Thro_Mode_Chk_SIG->isChecked(), groupsModel_->groups());
+    groupsModel_->reload();
+    if (!signatures::Check_For_One_Extension_Selection(rows)) {
         alert({kSelectExtension});
         ui_->idCheckTableView->setFocus();
         return;
@@ -170,7 +166,7 @@ void MyTableController::nextFromFileTypeScreen() {
         ui_->_Thro_Mode_Chk_SIG->setFocus();
         return;
     }
-    screen_counter = 3;
+    wizard_.setStep(3);
     show_hide_3_screen_RawFile(true);
     show_hide_4_screen_RawFile(false);
     Raw_File_Rec_Thread();
@@ -184,7 +180,7 @@ void MyTableController::clearFoundItems() {
 
 void MyTableController::backToRangeScreen() {
     Ui::MainWindow& ui = *ui_;
-    screen_counter = 1;
+    wizard_.setStep(1);
     const RangeControls c = rangeControls();
     if (c.entireDiskChosen())
         ui._help_info->setText(texts::kEntireDiskHelp);
@@ -202,7 +198,7 @@ void MyTableController::backToRangeScreen() {
     ui._zoom_label->hide();
     ui._zoom_slider->hide();
     show_hide_2_screen(false);
-    if (Recovery_MODE == kPhotoMode)
+    if (wizard_.photo())
         show_hide_3_screen_Photo(true);
     else
         show_hide_3_screen_RawFile(true);
@@ -214,7 +210,7 @@ void MyTableController::backToRangeScreen() {
 // The check list keeps its rows and ticks; the groups stay until the next Next rebuilds them.
 void MyTableController::backToFileTypeScreen() {
     Ui::MainWindow& ui = *ui_;
-    screen_counter = 2;
+    wizard_.setStep(2);
     clearFoundItems();
     results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
     ui.imageBrowser_2->viewport()->update();
@@ -228,7 +224,7 @@ void MyTableController::backToFileTypeScreen() {
 
 void MyTableController::backToMediaScreen() {
     Ui::MainWindow& ui = *ui_;
-    screen_counter = 0;
+    wizard_.setStep(0);
     ui._Search_Type->hide();
     ui._help_info->setText(texts::kMediaScreenHelp);
     for (QLabel* value :

@@ -11,10 +11,10 @@ namespace quarry::app {
 // A modal alert: message, informative text and its buttons; the answer is the index of the
 // button chosen.
 struct Alert {
-    Alert(QString message, QString informativeText = {}, QStringList buttons = {QStringLiteral("OK")},
-          int defaultButton = 0)
-        : message(std::move(message)), informativeText(std::move(informativeText)),
-          buttons(std::move(buttons)), defaultButton(defaultButton) {}
+    Alert(QString messageText, QString informative = {}, QStringList buttonTexts = {QStringLiteral("OK")},
+          int defaultIndex = 0)
+        : message(std::move(messageText)), informativeText(std::move(informative)),
+          buttons(std::move(buttonTexts)), defaultButton(defaultIndex) {}
 
     QString message;
     QString informativeText;

@@ -1,22 +1,15 @@
 #include "app/table_filters.h"
 
-#include "media/ui/table_data_source.h"
-
 namespace quarry::app {
 
-TypeListFilter::TypeListFilter(QObject* parent) : QSortFilterProxyModel(parent) {
+TypeListFilter::TypeListFilter(int categoryColumn, QObject* parent)
+    : QSortFilterProxyModel(parent), categoryColumn_(categoryColumn) {
     setFilterKeyColumn(-1);
     setFilterCaseSensitivity(Qt::CaseInsensitive);
 }
 
 void TypeListFilter::setSourceModel(QAbstractItemModel* source) {
     QSortFilterProxyModel::setSourceModel(source);
-    categoryColumn_ = -1;
-    for (int column = 0; column < source->columnCount(); ++column) {
-        if (source->headerData(column, Qt::Horizontal, media::TableDataSourceModel::ColumnIdentifierRole) ==
-            QLatin1String("Category"))
-            categoryColumn_ = column;
-    }
     // Before the re-sort that a reset of the rows brings.
     connect(source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { ranks_.clear(); });
     sort(0);
@@ -27,17 +20,15 @@ void TypeListFilter::setSearchText(const QString& text) {
 }
 
 QString TypeListFilter::categoryOfSourceRow(int row) const {
-    if (categoryColumn_ < 0)
-        return {};
     return sourceModel()->index(row, categoryColumn_).data().toString();
 }
 
 int TypeListFilter::rankOf(const QString& category) const {
     if (ranks_.isEmpty()) {
         for (int row = 0; row < sourceModel()->rowCount(); ++row) {
-            const QString category = categoryOfSourceRow(row);
-            if (!ranks_.contains(category))
-                ranks_.insert(category, static_cast<int>(ranks_.size()));
+            const QString met = categoryOfSourceRow(row);
+            if (!ranks_.contains(met))
+                ranks_.insert(met, static_cast<int>(ranks_.size()));
         }
     }
     return ranks_.value(category);

@@ -11,7 +11,7 @@ namespace quarry::app {
 class TypeListFilter final : public QSortFilterProxyModel {
     Q_OBJECT
 public:
-    explicit TypeListFilter(QObject* parent = nullptr);
+    explicit TypeListFilter(int categoryColumn, QObject* parent = nullptr);
 
     void setSourceModel(QAbstractItemModel* source) override;
     void setSearchText(const QString& text);
@@ -24,7 +24,7 @@ private:
     QString categoryOfSourceRow(int row) const;
     int rankOf(const QString& category) const;
 
-    int categoryColumn_ = -1;
+    int categoryColumn_;
     mutable QHash<QString, int> ranks_;
 };
 

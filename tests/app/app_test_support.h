@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QFile>
 #include <QMainWindow>
+#include <QMetaType>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWidget>
@@ -101,3 +102,5 @@ struct Harness {
 };
 
 } // namespace quarry::app::test
+
+Q_DECLARE_METATYPE(quarry::app::Mode)

@@ -134,7 +134,7 @@ void KeysTest::keyboardWalksTheWizard() {
         QCOMPARE(QSet<QChar>(letters.begin(), letters.end()).size(), letters.size());
         QTest::keyClick(window, step.key, step.modifiers);
         // A mnemonic presses its button for a moment before it clicks.
-        QTRY_VERIFY2(c.screen_counter == step.screenAfter, step.screen);
+        QTRY_VERIFY2(c.screen_counter() == step.screenAfter, step.screen);
     }
 }
 
@@ -208,7 +208,7 @@ void KeysTest::settingsSurviveARestart() {
     h_->controller.reset();
     MyTableController& again = h_->start();
     QVERIFY(h_->outlet<QRadioButton>("_rec_mode_Video")->isChecked());
-    QCOMPARE(Recovery_MODE.load(), kVideoMode);
+    QCOMPARE(again.mode(), Mode::Video);
     QVERIFY(!h_->outlet<QCheckBox>("_Thro_Mode_Chk")->isChecked());
     QCOMPARE(h_->outlet<QSlider>("_zoom_slider")->value(), 80);
     QCOMPARE(again.window()->size(), QSize(1000, 760));
@@ -249,7 +249,7 @@ void KeysTest::onlyThoroughTypesWithThoroughOffAreRefusedBeforeTheScan() {
     QCOMPARE(h_->prompter->alerts.size(), 1u);
     QVERIFY(h_->prompter->alerts[0].message.startsWith(
         "\nThe checked file types are found only by the thorough"));
-    QCOMPARE(c.screen_counter, 2);
+    QCOMPARE(c.screen_counter(), 2);
     QVERIFY(!c.scanBridge().isRunning());
 }
 

@@ -245,7 +245,7 @@ void PreviewExitTest::exitAsksAndDeletesOnlyPreviewFiles() {
              QString("%1 found file(s) have not been saved.").arg(c.images().rowCount()));
     QVERIFY(QFileInfo::exists(preview));
     QCOMPARE(terminations_, 0);
-    QCOMPARE(c.screen_counter, 3);
+    QCOMPARE(c.screen_counter(), 3);
 
     h_->prompter->answers = {0};
     QTest::mouseClick(h_->outlet<QAbstractButton>("_exit_btn"), Qt::LeftButton);

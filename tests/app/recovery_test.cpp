@@ -171,7 +171,7 @@ private slots:
 private:
     MyTableController& start();
     void openImage(const QString& path);
-    void scan(std::int32_t mode, const QString& destination);
+    void scan(Mode mode, const QString& destination);
     QLineEdit* pathField() const { return h_->outlet<QLineEdit>("_path"); }
 
     QTemporaryDir work_;
@@ -213,18 +213,18 @@ void RecoveryTest::openImage(const QString& path) {
 
 // The whole road through the wizard on the opened image; waits until the scan and its saving
 // have ended.
-void RecoveryTest::scan(std::int32_t mode, const QString& destination) {
+void RecoveryTest::scan(Mode mode, const QString& destination) {
     MyTableController& c = *h_->controller;
-    if (mode == kVideoMode)
+    if (mode == Mode::Video)
         c.Video_Mode_Radio();
-    else if (mode == kRawFileMode)
+    else if (mode == Mode::RawFile)
         c.RawFile_Mode_Radio();
     c.Next_btn();
-    QCOMPARE(c.screen_counter, 1);
+    QCOMPARE(c.screen_counter(), 1);
     pathField()->setText(destination);
     h_->outlet<QLineEdit>("_path_Sig")->setText(destination);
     c.Next_btn();
-    if (mode != kPhotoMode)
+    if (mode != Mode::Photo)
         c.Next_btn();
     QTRY_VERIFY_WITH_TIMEOUT(!c.scanBridge().isRunning(), 120000);
     QCoreApplication::processEvents();
@@ -233,21 +233,21 @@ void RecoveryTest::scan(std::int32_t mode, const QString& destination) {
 }
 
 void RecoveryTest::savingDuringAScanMatchesTheCarver_data() {
-    QTest::addColumn<int>("mode");
+    QTest::addColumn<Mode>("mode");
     QTest::addColumn<QString>("cliMode");
     QTest::addColumn<bool>("keepRejected");
     QTest::addColumn<bool>("fatCard"); // files named from their traces
-    QTest::newRow("photo") << kPhotoMode << QStringLiteral("photo") << false << false;
-    QTest::newRow("video") << kVideoMode << QStringLiteral("video") << false << false;
-    QTest::newRow("raw file") << kRawFileMode << QStringLiteral("raw") << false << false;
+    QTest::newRow("photo") << Mode::Photo << QStringLiteral("photo") << false << false;
+    QTest::newRow("video") << Mode::Video << QStringLiteral("video") << false << false;
+    QTest::newRow("raw file") << Mode::RawFile << QStringLiteral("raw") << false << false;
     QTest::newRow("raw file, keeping rejected files")
-        << kRawFileMode << QStringLiteral("raw") << true << false;
-    QTest::newRow("photo, FAT32 card") << kPhotoMode << QStringLiteral("photo") << false << true;
-    QTest::newRow("raw file, FAT32 card") << kRawFileMode << QStringLiteral("raw") << false << true;
+        << Mode::RawFile << QStringLiteral("raw") << true << false;
+    QTest::newRow("photo, FAT32 card") << Mode::Photo << QStringLiteral("photo") << false << true;
+    QTest::newRow("raw file, FAT32 card") << Mode::RawFile << QStringLiteral("raw") << false << true;
 }
 
 void RecoveryTest::savingDuringAScanMatchesTheCarver() {
-    QFETCH(int, mode);
+    QFETCH(Mode, mode);
     QFETCH(QString, cliMode);
     QFETCH(bool, keepRejected);
     QFETCH(bool, fatCard);
@@ -277,7 +277,7 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     const auto byName = std::count_if(expected.begin(), expected.end(), [](const auto& file) {
         return file.first.contains(QStringLiteral("/Found by name/"));
     });
-    const auto tracedOnly = static_cast<std::uint64_t>(mode == kRawFileMode ? byName : 0);
+    const auto tracedOnly = static_cast<std::uint64_t>(mode == Mode::RawFile ? byName : 0);
     QCOMPARE(c.recoveryWriter().savedCount(), static_cast<std::uint64_t>(expected.size()) - tracedOnly);
     QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
              c.recoveryWriter().foundCount());
@@ -299,7 +299,7 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
         copies += tip.contains(QStringLiteral("Copy of GND")) ? 1 : 0;
         originals += tip.contains(QStringLiteral("Original name: 100MEDIA/IMG_2034.JPG")) ? 1 : 0;
     }
-    QCOMPARE(copies > 0, mode == kPhotoMode);
+    QCOMPARE(copies > 0, mode == Mode::Photo);
 
     // The filters see the checks and copy marks: verified only, then without copies.
     results::FoundItemsFilter& shown = c.foundItemsFilter();
@@ -319,7 +319,7 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     bool listed = false;
     for (int row = 0; row < images.numberOfItems(); ++row)
         listed = listed || images.itemAtIndex(row).imageTitle() == QStringLiteral("note.txt");
-    QCOMPARE(listed, fatCard && mode == kRawFileMode);
+    QCOMPARE(listed, fatCard && mode == Mode::RawFile);
 }
 
 void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
@@ -327,7 +327,7 @@ void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
     openImage(image_);
     QTemporaryDir gui;
     QTemporaryDir cli;
-    scan(kRawFileMode, QString());
+    scan(Mode::RawFile, QString());
     QVERIFY(c.recoveryWriter().foundCount() > 0);
     QCOMPARE(c.recoveryWriter().savedCount(), std::uint64_t{0});
     QVERIFY(treeOf(gui.path()).empty());
@@ -364,19 +364,19 @@ void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
 }
 
 void RecoveryTest::recoverSelectedSavesTheVisibleSelection_data() {
-    QTest::addColumn<int>("mode");
+    QTest::addColumn<Mode>("mode");
     QTest::addColumn<QString>("type");
     QTest::addColumn<int>("minKilobytes");
     QTest::addColumn<int>("minSide");
     QTest::addColumn<bool>("all");
-    QTest::newRow("photos: JPG, all of them") << kPhotoMode << QStringLiteral("JPG") << 0 << 0 << true;
-    QTest::newRow("photos: 200 pixels and up, the first two") << kPhotoMode << QString() << 0 << 200 << false;
-    QTest::newRow("files: 100 KB and up, the first two") << kRawFileMode << QString() << 100 << 0 << false;
+    QTest::newRow("photos: JPG, all of them") << Mode::Photo << QStringLiteral("JPG") << 0 << 0 << true;
+    QTest::newRow("photos: 200 pixels and up, the first two") << Mode::Photo << QString() << 0 << 200 << false;
+    QTest::newRow("files: 100 KB and up, the first two") << Mode::RawFile << QString() << 100 << 0 << false;
 }
 
 // What is saved is what is selected among what the filters show; nothing else.
 void RecoveryTest::recoverSelectedSavesTheVisibleSelection() {
-    QFETCH(int, mode);
+    QFETCH(Mode, mode);
     QFETCH(QString, type);
     QFETCH(int, minKilobytes);
     QFETCH(int, minSide);
@@ -391,7 +391,7 @@ void RecoveryTest::recoverSelectedSavesTheVisibleSelection() {
     if (!type.isEmpty())
         h_->outlet<QComboBox>("_filter_type")->setCurrentText(type);
     h_->outlet<QSpinBox>("_filter_min_size")->setValue(minKilobytes);
-    if (mode == kPhotoMode) {
+    if (mode == Mode::Photo) {
         h_->outlet<QSpinBox>("_filter_min_width")->setValue(minSide);
         h_->outlet<QSpinBox>("_filter_min_height")->setValue(minSide);
     }
@@ -411,7 +411,7 @@ void RecoveryTest::recoverSelectedSavesTheVisibleSelection() {
         QCOMPARE(shown.mapFromSource(item).isValid(), passes);
     }
 
-    QListView* browser = mode == kPhotoMode ? c.imageBrowser() : c.imageBrowser_2();
+    QListView* browser = mode == Mode::Photo ? c.imageBrowser() : c.imageBrowser_2();
     if (all) {
         browser->setFocus();
         QTest::keyClick(browser, Qt::Key_A, Qt::ControlModifier);
@@ -467,7 +467,7 @@ void RecoveryTest::cancelledBatchKeepsTheRestForLater() {
     MyTableController& c = start();
     openImage(image_);
     QTemporaryDir gui;
-    scan(kPhotoMode, QString());
+    scan(Mode::Photo, QString());
     const std::uint64_t found = c.recoveryWriter().foundCount();
     QVERIFY(found > 2);
 
@@ -505,7 +505,7 @@ void RecoveryTest::destinationOnTheScannedDiskIsRefused() {
         asked.emplace_back(destination.string(), source);
         return sameDisk ? std::optional<std::string>(results::kSameDiskAlert) : std::nullopt;
     });
-    scan(kVideoMode, gui.path());
+    scan(Mode::Video, gui.path());
 
     QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
     QCOMPARE(h_->prompter->alerts[0].message, QString::fromUtf8(results::kSameDiskAlert));
@@ -539,7 +539,7 @@ void RecoveryTest::unwritableDestinationIsRefusedBeforeTheScan() {
     QTemporaryFile blocker;
     QVERIFY(blocker.open());
     c.setDestinationChecker([](const std::filesystem::path&, const std::string&) { return std::nullopt; });
-    scan(kVideoMode, blocker.fileName() + "/below");
+    scan(Mode::Video, blocker.fileName() + "/below");
 
     QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
     QVERIFY(h_->prompter->alerts[0].message.startsWith("\nFound files cannot be saved into the destination"));
@@ -555,7 +555,7 @@ void RecoveryTest::fullDestinationStopsSavingAndLosesNothing() {
     QTemporaryDir cli;
     TinyDisk tiny(results::kFreeSpaceMargin + 64 * 1024);
     c.recoveryWriter().setFileSystem(&tiny);
-    scan(kPhotoMode, gui.path());
+    scan(Mode::Photo, gui.path());
 
     const std::uint64_t found = c.recoveryWriter().foundCount();
     const std::uint64_t saved = c.recoveryWriter().savedCount();
@@ -586,7 +586,7 @@ void RecoveryTest::openedDiskImageStaysListed() {
 
     const auto size = QFileInfo(image_).size();
     QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
-    const media::MyDataObject& image = c.nsMutaryOfDataObject()[1];
+    const media::MyDataObject image = c.nsMutaryOfDataObject()[1];
     QCOMPARE(image.nsStrDiskIdentifier, std::string("card.img"));
     QCOMPARE(image.nsStrFileSystem, std::string("Disk Image"));
     QCOMPARE(image.nsStrSize, media::getMPSize(std::to_string(size)));
@@ -611,7 +611,7 @@ void RecoveryTest::openedDiskImageStaysListed() {
     QCOMPARE(h_->outlet<QLabel>("_sectors_val")->text(), QString::number(size / 512));
     QVERIFY(!h_->outlet<QPushButton>("_open_image_btn")->isVisible());
     c.Back_btn();
-    QCOMPARE(c.screen_counter, 0);
+    QCOMPARE(c.screen_counter(), 0);
     QVERIFY(h_->outlet<QPushButton>("_open_image_btn")->isVisible());
     QCOMPARE(c.nsMutaryOfDataObject().size(), std::size_t{2});
     QCOMPARE(c.nsMutaryOfDataObject()[1].sourcePath, image.sourcePath);

@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QRadioButton>
+#include <QTableView>
 #include <QtTest>
 #include <atomic>
 #include <thread>
@@ -14,33 +14,9 @@ using namespace quarry::app::test;
 
 namespace {
 
-// Names of the outlets whose hidden flag differs between two snapshots.
-QStringList changed(const QMap<QString, bool>& before, const QMap<QString, bool>& after) {
-    QStringList names;
-    for (auto it = before.begin(); it != before.end(); ++it) {
-        if (after.value(it.key()) != it.value())
-            names << it.key();
-    }
-    names.sort();
-    return names;
+QStringList sigVariant(const QStringList& names) {
+    return outlets::suffixed(names, "_Sig");
 }
-
-QStringList sorted(QStringList names) {
-    names.removeDuplicates();
-    names.sort();
-    return names;
-}
-
-class ClosingSource final : public quarry::carving::SectorSource {
-public:
-    explicit ClosingSource(bool& closed) : closed_(closed) {}
-    ~ClosingSource() override { closed_ = true; }
-    std::uint64_t sectorCount() const override { return 0; }
-    bool readSectors(std::uint64_t, std::size_t, std::uint8_t*) override { return false; }
-
-private:
-    bool& closed_;
-};
 
 } // namespace
 
@@ -49,20 +25,19 @@ class ScreensTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void groupsToggleExactlyTheirMembers_data();
-    void groupsToggleExactlyTheirMembers();
+    void eachStepShowsItsScreen_data();
+    void eachStepShowsItsScreen();
     void scanScreensDisableNextAndBack();
     void endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce();
     void endOfScanStepOfVideoAndRawScans();
 
 private:
-    QMap<QString, bool> hiddenFlags() const;
-
     std::unique_ptr<Harness> h_;
 };
 
 void ScreensTest::init() {
     h_ = std::make_unique<Harness>();
+    h_->media = {mediaRecord("sdb1", "4096")};
     h_->start();
 }
 
@@ -70,68 +45,49 @@ void ScreensTest::cleanup() {
     h_.reset();
 }
 
-QMap<QString, bool> ScreensTest::hiddenFlags() const {
-    QMap<QString, bool> flags;
-    for (const QString& name : outlets::all())
-        flags[name] = h_->controller->window()->findChild<QWidget*>(name)->isHidden();
-    return flags;
-}
-
-void ScreensTest::groupsToggleExactlyTheirMembers_data() {
-    QTest::addColumn<int>("group");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("sectorRange");
-    QTest::addColumn<QStringList>("members");
+// Presses of Next (N) and Back (B) from the media screen, with the first medium selected.
+void ScreensTest::eachStepShowsItsScreen_data() {
+    QTest::addColumn<Mode>("mode");
+    QTest::addColumn<QString>("presses");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("hidden");
+    QTest::addColumn<bool>("backEnabled");
     using namespace outlets;
-    QTest::newRow("media") << 1 << 0 << false << kMediaScreen;
-    QTest::newRow("range, photo, entire disk") << 2 << 0 << false << kEntireDisk + kRangeFramePhoto;
-    QTest::newRow("range, photo, sector range") << 2 << 0 << true << kSectorRange + kRangeFramePhoto;
-    QTest::newRow("range, video, entire disk")
-        << 2 << 1 << false << suffixed(kEntireDisk + kRangeFrameSig, "_Sig");
-    QTest::newRow("range, raw, sector range")
-        << 2 << 2 << true << suffixed(kSectorRange + kRangeFrameSig, "_Sig");
-    QTest::newRow("photo scan") << 3 << 0 << false << kPhotoScan;
-    QTest::newRow("file types") << 4 << 1 << false << kFileTypeScreen;
-    QTest::newRow("scan, photo mode") << 5 << 0 << false << kRawScan;
-    QTest::newRow("scan, video") << 5 << 1 << false << kRawScan + QStringList{"mMovieView"};
-    QTest::newRow("scan, raw file") << 5 << 2 << false << kRawScan + QStringList{"_QuickLook_View"};
+    const QStringList photoRange = kEntireDisk + kRangeFramePhoto;
+    const QStringList sigRange = sigVariant(kEntireDisk + kRangeFrameSig);
+    QTest::newRow("photo: range") << Mode::Photo << "N" << photoRange
+                                  << kMediaScreen + sigRange + kSectorRange << true;
+    QTest::newRow("video: range") << Mode::Video << "N" << sigRange
+                                  << kMediaScreen + photoRange + sigVariant(kSectorRange) << true;
+    QTest::newRow("video: file types")
+        << Mode::Video << "NN" << kFileTypeScreen << sigRange + kMediaScreen + kRawScan << true;
+    QTest::newRow("raw: back to range")
+        << Mode::RawFile << "NNB" << sigRange << kFileTypeScreen + kMediaScreen << true;
+    QTest::newRow("raw: back to media") << Mode::RawFile << "NB" << kMediaScreen
+                                        << sigRange + photoRange + QStringList{"_Search_Type"} << false;
 }
 
-void ScreensTest::groupsToggleExactlyTheirMembers() {
-    QFETCH(int, group);
-    QFETCH(int, mode);
-    QFETCH(bool, sectorRange);
-    QFETCH(QStringList, members);
+void ScreensTest::eachStepShowsItsScreen() {
+    QFETCH(Mode, mode);
+    QFETCH(QString, presses);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, hidden);
+    QFETCH(bool, backEnabled);
     MyTableController& c = *h_->controller;
-    Recovery_MODE = mode;
-    const QString suffix = mode == 0 ? "" : "_Sig";
-    h_->outlet<QRadioButton>(qPrintable((sectorRange ? "_sector_range_rd" : "_entire_disk_rd") + suffix))
-        ->setChecked(true);
-
-    const auto toggle = [&](bool hide) {
-        switch (group) {
-        case 1:
-            return c.show_hide_1_screen(hide);
-        case 2:
-            return c.show_hide_2_screen(hide);
-        case 3:
-            return c.show_hide_3_screen_Photo(hide);
-        case 4:
-            return c.show_hide_3_screen_RawFile(hide);
-        default:
-            return c.show_hide_4_screen_RawFile(hide);
-        }
-    };
-    // The media screen starts shown, every other group hidden.
-    const bool startsShown = group == 1;
-    const QMap<QString, bool> before = hiddenFlags();
-    toggle(startsShown);
-    const QMap<QString, bool> toggled = hiddenFlags();
-    QCOMPARE(changed(before, toggled), sorted(members));
-    for (const QString& name : members)
-        QCOMPARE(toggled[name], startsShown);
-    toggle(!startsShown);
-    QCOMPARE(changed(before, hiddenFlags()), QStringList());
+    if (mode == Mode::Video)
+        c.Video_Mode_Radio();
+    else if (mode == Mode::RawFile)
+        c.RawFile_Mode_Radio();
+    c.idTableView()->selectRow(0);
+    for (const QChar press : presses)
+        h_->outlet<QPushButton>(press == 'N' ? "_next_btn" : "_back_btn")->click();
+    QVERIFY(h_->prompter->alerts.empty());
+    for (const QString& name : shown)
+        QVERIFY2(!h_->outlet(qPrintable(name))->isHidden(), qPrintable(name));
+    for (const QString& name : hidden)
+        QVERIFY2(h_->outlet(qPrintable(name))->isHidden(), qPrintable(name));
+    QVERIFY(h_->outlet("_next_btn")->isEnabled());
+    QCOMPARE(h_->outlet("_back_btn")->isEnabled(), backEnabled);
 }
 
 void ScreensTest::scanScreensDisableNextAndBack() {
@@ -157,8 +113,6 @@ void ScreensTest::scanScreensDisableNextAndBack() {
 
 void ScreensTest::endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce() {
     MyTableController& c = *h_->controller;
-    bool deviceClosed = false;
-    c.pFile_Disk = std::make_unique<ClosingSource>(deviceClosed);
     c.show_hide_3_screen_Photo(false);
     c.armEndOfScanStep();
 
@@ -182,8 +136,6 @@ void ScreensTest::endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce() {
     QVERIFY(!returnedDuringDialog);
     QCOMPARE(stopDuringDialog, 1);
     QCOMPARE(c.scan.stop_now.load(), 0);
-    QVERIFY(deviceClosed);
-    QVERIFY(!c.pFile_Disk);
     QCOMPARE(h_->outlet<QLabel>("_help_info")->text(),
              QString::fromUtf8("\nTo select another disk for recovery, click on ‘Back’ Button."));
     for (const char* hidden :

@@ -63,10 +63,10 @@ void WizardRoadTest::photoRoadShowsWhatTheCarverFinds() {
     const Road road{*h_};
 
     road.chooseMedium("_rec_mode_Photo");
-    QCOMPARE(c.screen_counter, 1);
+    QCOMPARE(c.screen_counter(), 1);
     QCOMPARE(h_->outlet<QLabel>("_Search_Type")->text(), QString("Search Type : Recover Photo"));
     road.click("_next_btn");
-    QCOMPARE(c.screen_counter, 2);
+    QCOMPARE(c.screen_counter(), 2);
     QVERIFY(!h_->outlet("_next_btn")->isEnabled());
     QVERIFY(!h_->outlet("_back_btn")->isEnabled());
     QVERIFY(road.waitForEndOfScan(0));
@@ -115,11 +115,11 @@ void WizardRoadTest::videoAndRawRoadsShowWhatTheCarverFinds() {
 
     road.chooseMedium(radio.toLatin1().constData());
     road.click("_next_btn");
-    QCOMPARE(c.screen_counter, 2);
+    QCOMPARE(c.screen_counter(), 2);
     QVERIFY(!h_->outlet("idCheckTableView")->isHidden());
     QVERIFY(c.nsCheckedListDataObject().size() > 0);
     road.click("_next_btn");
-    QCOMPARE(c.screen_counter, 3);
+    QCOMPARE(c.screen_counter(), 3);
     QVERIFY(road.waitForEndOfScan(0));
 
     const CarverReport carver = runCarver({"--mode", mode}, *h_, image);
@@ -150,7 +150,7 @@ void WizardRoadTest::sectorRangeScanShowsWhatTheCarverFindsInTheRange() {
     endField->selectAll();
     QTest::keyClicks(endField, QString::number(end));
     road.click("_next_btn");
-    QCOMPARE(c.screen_counter, 2);
+    QCOMPARE(c.screen_counter(), 2);
     road.click("_next_btn");
     QVERIFY(road.waitForEndOfScan(0));
 
@@ -176,7 +176,7 @@ void WizardRoadTest::backAndNextTwiceContinuesTheNumbering() {
     QVERIFY(general > 0);
 
     road.click("_back_btn");
-    QCOMPARE(c.screen_counter, 1);
+    QCOMPARE(c.screen_counter(), 1);
     QCOMPARE(c.images().rowCount(), 0);
     QCOMPARE(c.Added_Item_Count.load(), 0u);
     QVERIFY(h_->outlet("_zoom_slider")->isHidden());
@@ -202,7 +202,7 @@ void WizardRoadTest::backAndNextTwiceContinuesTheNumbering() {
 
     road.click("_back_btn");
     road.click("_back_btn");
-    QCOMPARE(c.screen_counter, 0);
+    QCOMPARE(c.screen_counter(), 0);
     QVERIFY(h_->outlet<QRadioButton>("_rec_mode_Photo")->isChecked());
     QCOMPARE(h_->outlet<QLabel>("_disk_identifier")->text(), QString("<None>"));
 }
@@ -230,7 +230,7 @@ void WizardRoadTest::backFromTheFileScanKeepsTheTicksAndClearsResults() {
     QCOMPARE(groups, 1u);
 
     road.click("_back_btn");
-    QCOMPARE(c.screen_counter, 2);
+    QCOMPARE(c.screen_counter(), 2);
     QCOMPARE(c.images().rowCount(), 0);
     QVERIFY(!h_->outlet("idCheckTableView")->isHidden());
     QVERIFY(h_->outlet("imageBrowser_2")->isHidden());
@@ -244,7 +244,7 @@ void WizardRoadTest::backFromTheFileScanKeepsTheTicksAndClearsResults() {
     // Back to the scan-range screen and on again rebuilds the list with every type ticked.
     road.click("_back_btn");
     road.click("_back_btn");
-    QCOMPARE(c.screen_counter, 1);
+    QCOMPARE(c.screen_counter(), 1);
     road.click("_next_btn");
     QVERIFY(std::all_of(rows.begin(), rows.end(), [](const auto& r) { return r.State == 1; }));
 }
@@ -258,7 +258,7 @@ void WizardRoadTest::fileTypeScreenNeedsOneTypeAndFollowsSelectAll() {
     road.click("_select_unselect_Chk");
     QVERIFY(!h_->outlet<QCheckBox>("_select_unselect_Chk")->isChecked());
     road.click("_next_btn");
-    QCOMPARE(c.screen_counter, 2);
+    QCOMPARE(c.screen_counter(), 2);
     QCOMPARE(h_->prompter->alerts.size(), 1u);
     QCOMPARE(h_->prompter->alerts[0].message, QString("\nPlease select atleast one extension type."));
     QVERIFY(!c.scanBridge().isRunning());
@@ -294,7 +294,6 @@ void WizardRoadTest::stopMidScanKeepsResultsAndClosesTheMedium() {
     QCOMPARE(h_->prompter->modalRuns.size(), 1u);
     QCOMPARE(c.scan.stop_now.load(), 0);
     QVERIFY(gate.isClosed());
-    QVERIFY(!c.pFile_Disk);
     QVERIFY(h_->outlet("_stop_scan")->isHidden());
     // What was found before the stop stays: the gated sector was read, then the stop was seen.
     const std::uint64_t stoppedAt = gateSector + 1;
@@ -314,7 +313,7 @@ void WizardRoadTest::stopMidScanKeepsResultsAndClosesTheMedium() {
 
     // Resume from here: the sector-range screen, from the sector reached to the old end.
     road.click("_resume_btn");
-    QCOMPARE(c.screen_counter, 1);
+    QCOMPARE(c.screen_counter(), 1);
     QVERIFY(h_->outlet<QRadioButton>("_sector_range_rd")->isChecked());
     auto* startField = h_->outlet<QLineEdit>("_Start_slider_val");
     auto* endField = h_->outlet<QLineEdit>("_End_slider_val");
@@ -354,7 +353,7 @@ void WizardRoadTest::unreadableMediumReturnsOneStep() {
     QTRY_COMPARE(h_->prompter->alerts.size(), 1u);
     QCOMPARE(h_->prompter->alerts[0].message, kStorageReadError);
     QCOMPARE(h_->prompter->alerts[0].buttons, QStringList{"OK"});
-    QCOMPARE(c.screen_counter, scanScreen - 1);
+    QCOMPARE(c.screen_counter(), scanScreen - 1);
     QTRY_VERIFY(!c.scanBridge().isRunning());
     QVERIFY(h_->prompter->modalRuns.empty());
     QVERIFY(h_->outlet("_next_btn")->isEnabled());
