@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/keyboard.h"
 #include "app/media_window.h"
+#include "app/scan_session.h"
 #include "app/session_settings.h"
 #include "app/table_filters.h"
 #include "app/texts.h"
@@ -176,7 +177,6 @@ void MyTableController::awakeFromNib() {
     loadSignatureLists();
     readPlaceholderImage();
     ui_->_Progress_Horz->setValue(0);
-    noprevfile.clear();
     restoreSettings();
 }
 
@@ -189,7 +189,8 @@ void MyTableController::loadSignatureLists() {
 
 // A missing placeholder is not an error: items without a thumbnail then stay blank.
 void MyTableController::readPlaceholderImage() {
-    noprevfile = QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("NoPreview.png"));
+    const QString noprevfile =
+        QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("NoPreview.png"));
     if (!QFileInfo::exists(noprevfile))
         return;
     QFile file(noprevfile);

@@ -30,7 +30,6 @@
 
 class QAbstractSlider;
 class QCompleter;
-class QDialog;
 class QFileSystemModel;
 class QCheckBox;
 class QLineEdit;
@@ -48,14 +47,11 @@ class QTemporaryDir;
 class QTimer;
 
 namespace quarry::carving {
-class BlockObserver;
 class ScanBridge;
-class ScanProgress;
 } // namespace quarry::carving
 
 namespace quarry::traces {
 class TraceCatalog;
-class TraceScanner;
 } // namespace quarry::traces
 
 namespace quarry::results {
@@ -91,6 +87,7 @@ class SessionSettings;
 class EmptyGroupFilter;
 class TypeListFilter;
 struct RangeControls;
+class ScanSession;
 
 // The recovery mode, process-wide: 0 Photo, 1 Video, 2 Raw File.
 inline std::atomic<std::int32_t> Recovery_MODE{0};
@@ -238,7 +235,9 @@ public:
     // Starts the progress refresh, twice a second, on the GUI thread.
     void startTimerThread();
     void timerTickSetLabel();
-    carving::ScanBridge& scanBridge() const { return *scanBridge_; }
+    // The engine bridge, counters, progress and end-of-scan hand-shake.
+    ScanSession& scanSession() const { return *scanSession_; }
+    carving::ScanBridge& scanBridge() const;
     // The medium chosen on the media screen.
     const media::MyDataObject& chosenMedium() const { return chosenMedium_; }
 
@@ -247,9 +246,6 @@ public:
     results::ImagesModel& images() const { return *images_; }
     QListView* imageBrowser() const;
     QListView* imageBrowser_2() const;
-    void addImageWithData(const QByteArray& bytes, const QString& imageName, const QString& image_UID);
-    void addImageWithData_2(const QByteArray& bytes, const QString& imageName, const QString& image_UID,
-                            std::uint64_t File_Start_Sec, std::uint64_t File_End_Sec);
     void zoomSliderDidChange(QObject* sender = nullptr);
     // `action` is the QAbstractSlider::SliderAction the scroller is performing.
     void scrollerAction(QAbstractSlider* sender, int action);
@@ -312,30 +308,18 @@ public:
     void Resume_From_Here_btn(QObject* sender = nullptr);
     // What the browsers show of `images`.
     results::FoundItemsFilter& foundItemsFilter() const;
+    // Index in `images` of the last preview request in the second browser.
+    std::uint32_t previewIndex() const { return Prev_Index; }
+    // "NoPreview.png" from the resource folder; empty when the file does not exist.
+    const std::optional<QByteArray>& placeholderImage() const { return Null_Image_Data; }
 
     // --- State ---
     // Wizard step: 0 media, 1 scan range, 2 file types (video/raw) or photo scan, 3 video/raw scan.
     std::int32_t screen_counter = 0;
-    // stop_now, for_index, start_sector, end_sector (exclusive) and total_sector.
-    carving::ScanControl scan;
-    // GND_Image_number and THD_Image_number; never reset while the process runs.
-    carving::PhotoCounters photoCounters;
     // The medium of the running scan; whoever ends the scan closes it.
     std::unique_ptr<carving::SectorSource> pFile_Disk;
     // A second stream slot that the end-of-scan step closes when set.
     std::unique_ptr<std::FILE, StreamCloser> pFile_op;
-    // The progress refresh of the latest scan.
-    std::unique_ptr<carving::ScanProgress> mSetLabelTimer;
-    // Items added to either browser since the scan began.
-    std::atomic<std::uint64_t> Added_Item_Count{0};
-    // Index in the second browser of the last preview request.
-    std::uint32_t Prev_Index = kNoPreviewIndex;
-    // The preview-preparation sheet while a preview file is carved, else null.
-    std::atomic<QDialog*> session{nullptr};
-    // "NoPreview.png" from the resource folder; empty when the file does not exist.
-    std::optional<QByteArray> Null_Image_Data;
-    // The placeholder's path, during start-up only.
-    QString noprevfile;
 
     // Ext_Array, Adv_Ext_Array, Video_Array, Adv_Video_Array, RawFile_Array, Adv_RawFile_Array.
     signatures::SignatureLists signatureLists;
@@ -373,14 +357,14 @@ private:
     void onPhotoItems(std::vector<results::MyImageObject> items);
     void onFileItems(std::vector<results::MyImageObject> items);
     void onScanWorkerFinished(carving::ScanStatus status);
-    // A scan watches its sectors for file-system traces; once it has ended (worker thread), the
-    // names they give are shown beside the items.
-    carving::BlockObserver* beginTracing(const carving::SectorSource* source);
+    // Once a scan has ended (worker thread), the names its file-system traces give are shown
+    // beside the items.
     void showTracedNames();
     void listFoundByName(const traces::TraceCatalog& traces);
     void returnAfterOpenFailure();
     void invalidateProgressTimer();
     void shutDownScan();
+    carving::ScanControl& scanControl() const;
     void showTypeIcon(const QString& itemName);
     void setUpViewers();
     void openPhotos(std::vector<int> rows, int row);
@@ -479,16 +463,10 @@ private:
     mutable std::mutex demoTestFileMutex_;
     std::string demoTestFile_;
 
-    std::atomic<bool> endOfScanArmed_{false};
-
     FolderChooser folderChooser_;
     SourceOpener sourceOpener_;
     Terminator terminator_;
     media::MyDataObject chosenMedium_;
-    // Set by the worker when its scan has ended; read by a preview that may owe the end step.
-    std::atomic<bool> scanEnded_{false};
-    // The controller is going away: a finishing worker leaves the window alone.
-    std::atomic<bool> shuttingDown_{false};
     std::unique_ptr<results::ImagesModel> images_;
     std::unique_ptr<results::ItemAdder> itemAdder_;
     DestinationChecker destinationChecker_;
@@ -511,11 +489,10 @@ private:
     bool exitConfirmed_ = false;
     // Saves what the scan finds; fed by the scan's worker.
     std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
-    // The file-system traces of the running or last scan, and its medium's size.
-    std::shared_ptr<traces::TraceScanner> traces_;
-    std::uint64_t tracedSectors_ = 0;
+    std::uint32_t Prev_Index = kNoPreviewIndex;
+    std::optional<QByteArray> Null_Image_Data;
     // Last, so its worker has ended before anything it uses goes away.
-    std::unique_ptr<carving::ScanBridge> scanBridge_;
+    std::unique_ptr<ScanSession> scanSession_;
 };
 
 } // namespace quarry::app

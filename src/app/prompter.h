@@ -11,10 +11,10 @@ namespace quarry::app {
 // A modal alert: message, informative text and its buttons; the answer is the index of the
 // button chosen.
 struct Alert {
-    Alert(QString message, QString informativeText = {}, QStringList buttons = {QStringLiteral("OK")},
-          int defaultButton = 0)
-        : message(std::move(message)), informativeText(std::move(informativeText)),
-          buttons(std::move(buttons)), defaultButton(defaultButton) {}
+    Alert(QString text, QString informative = {}, QStringList choices = {QStringLiteral("OK")},
+          int defaultChoice = 0)
+        : message(std::move(text)), informativeText(std::move(informative)), buttons(std::move(choices)),
+          defaultButton(defaultChoice) {}
 
     QString message;
     QString informativeText;
