@@ -148,7 +148,7 @@ void photoScan(benchmark::State& state, SectorSource& source, bool thorough) {
     for (auto _ : state) {
         ScanControl control;
         PhotoCounters counters;
-        PhotoScanRequest request;
+        ScanRequest request;
         request.source = &source;
         request.end_sector = source.sectorCount();
         request.general = &l.pick(l.loaded.Ext_Array);
@@ -167,7 +167,7 @@ void rawScan(benchmark::State& state, SectorSource& source, const signatures::Si
     for (auto _ : state) {
         ScanControl control;
         FoundFileGroups groups;
-        RawScanRequest request;
+        ScanRequest request;
         request.source = &source;
         request.end_sector = source.sectorCount();
         request.general = &general;

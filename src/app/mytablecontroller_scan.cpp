@@ -127,7 +127,7 @@ void MyTableController::Photo_Rec_Thread() {
     std::unique_ptr<carving::SectorSource> source = openChosenMedium();
     if (source)
         showScanStarted();
-    carving::PhotoScanRequest request;
+    carving::ScanRequest request;
     request.start_sector = bounds.start_sector;
     request.end_sector = bounds.end_sector;
     request.general = &signatureLists.Ext_Array;
@@ -146,7 +146,7 @@ void MyTableController::Raw_File_Rec_Thread() {
         ui._QuickLook_View_Box->setTitle(kNoFileSelected);
         showScanStarted();
     }
-    carving::RawScanRequest request;
+    carving::ScanRequest request;
     request.start_sector = bounds.start_sector;
     request.end_sector = bounds.end_sector;
     request.general = &CheckListHeader_Array;

@@ -153,8 +153,8 @@ void MyTableController::nextFromFileTypeScreen() {
     const auto& general = video ? signatureLists.Video_Array : signatureLists.RawFile_Array;
     const auto& thorough = video ? signatureLists.Adv_Video_Array : signatureLists.Adv_RawFile_Array;
     signatures::ConfirmedLists lists =
-        signatures::confirmCheckList(nsCheckedListDataObject_, general, thorough,
-                                     ui_->_Thro_Mode_Chk_SIG->isChecked(), nsSIGFileInfoDataObject_);
+        carving::confirmCheckList(nsCheckedListDataObject_, general, thorough,
+                                  ui_->_Thro_Mode_Chk_SIG->isChecked(), nsSIGFileInfoDataObject_);
     const bool nothingToScan = signatures::nothingToScan(nsCheckedListDataObject_, lists);
     CheckListHeader_Array = std::move(lists.CheckListHeader_Array);
     CheckListHeader_Adv_Array = std::move(lists.CheckListHeader_Adv_Array);

@@ -1,6 +1,6 @@
 #include "carving/found_groups.h"
 
-#include "carving/decimal.h"
+#include "common/decimal.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -65,6 +65,19 @@ std::vector<FoundFileGroup> FoundFileGroups::snapshot() const {
 std::size_t FoundFileGroups::size() const {
     const std::lock_guard lock(mutex_);
     return groups_.size();
+}
+
+signatures::ConfirmedLists confirmCheckList(const signatures::CheckList& rows,
+                                            const signatures::SignatureList& general,
+                                            const signatures::SignatureList& thorough, bool thoroughOn,
+                                            FoundFileGroups& groups) {
+    groups.clear();
+    for (const signatures::CheckListRow& row : rows) {
+        if (row.State != 0) {
+            groups.createSignatureListTableRecord(row.Extension, 0, "", "", row.Extension);
+        }
+    }
+    return signatures::confirmCheckList(rows, general, thorough, thoroughOn);
 }
 
 } // namespace quarry::carving

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "signatures/checklist.h"
+
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -37,5 +39,11 @@ private:
     mutable std::mutex mutex_;
     std::vector<FoundFileGroup> groups_;
 };
+
+// signatures::confirmCheckList, and `groups` rebuilt with one group per ticked row.
+signatures::ConfirmedLists confirmCheckList(const signatures::CheckList& rows,
+                                            const signatures::SignatureList& general,
+                                            const signatures::SignatureList& thorough, bool thoroughOn,
+                                            FoundFileGroups& groups);
 
 } // namespace quarry::carving

@@ -1,8 +1,8 @@
 #include "carving/header_test.h"
 
-#include "carving/decimal.h"
+#include "common/decimal.h"
 #include "common/sector.h"
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <algorithm>
 #include <limits>
@@ -31,7 +31,7 @@ CompiledSignature compileRecord(const signatures::SignatureList& list, std::size
     sig.positionText = list[base + 3];
     sig.firstByte = readInt(list[base + 6]);
 
-    const std::string digits = signatures::utf8::asciiPerCharacter(sig.headerText);
+    const std::string digits = utf8::asciiPerCharacter(sig.headerText);
     const std::size_t byteCount = digits.size() / 2;
     sig.header.reserve(byteCount);
     for (std::size_t k = 0; k < byteCount; ++k) {

@@ -110,7 +110,7 @@ private:
 
 } // namespace
 
-ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
+ScanResult runPhotoScan(const ScanRequest& request, ScanControl& control, PhotoCounters& counters,
                         ScanSink& sink) {
     return runScanPasses(request, control, sink, request.start_sector,
                          [&] { return PhotoCarver(sink, counters); });

@@ -4,7 +4,7 @@
 #include "carving/scan.h"
 #include "carving/sector_loop.h"
 #include "carving/signature_matcher.h"
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <string>
 #include <vector>
@@ -83,7 +83,7 @@ private:
 
     void handOverAll(std::uint64_t endSector) {
         for (const std::string& name : names_) {
-            const std::string trimmed(signatures::utf8::trim(name));
+            const std::string trimmed(utf8::trim(name));
             if (trimmed.empty()) {
                 continue;
             }
@@ -110,7 +110,7 @@ private:
 
 } // namespace
 
-ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
+ScanResult runRawScan(const ScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                       ScanSink& sink) {
     // The raw engine's progress counts from 0 until a pass positions the medium.
     return runScanPasses(request, control, sink, 0, [&] { return RawCarver(sink, groups); });

@@ -85,23 +85,14 @@ struct ScanResult {
 // Sectors read from the source at once (1 MiB); a bad sector still costs only itself.
 inline constexpr std::size_t kDefaultBlockSectors = 2048;
 
-struct PhotoScanRequest {
+// What a scan reads: the photo engine's lists are Ext_Array and Adv_Ext_Array, the raw file
+// engine's CheckListHeader_Array and CheckListHeader_Adv_Array.
+struct ScanRequest {
     SectorSource* source = nullptr; // null: the medium could not be opened
     std::uint64_t start_sector = 0;
-    std::uint64_t end_sector = 0;                        // exclusive
-    const signatures::SignatureList* general = nullptr;  // Ext_Array
-    const signatures::SignatureList* thorough = nullptr; // Adv_Ext_Array
-    bool thoroughPass = true;
-    std::size_t blockSectors = kDefaultBlockSectors;
-    BlockObserver* observer = nullptr; // shown the sectors of the general pass
-};
-
-struct RawScanRequest {
-    SectorSource* source = nullptr;
-    std::uint64_t start_sector = 0;
-    std::uint64_t end_sector = 0;
-    const signatures::SignatureList* general = nullptr;  // CheckListHeader_Array
-    const signatures::SignatureList* thorough = nullptr; // CheckListHeader_Adv_Array
+    std::uint64_t end_sector = 0; // exclusive
+    const signatures::SignatureList* general = nullptr;
+    const signatures::SignatureList* thorough = nullptr;
     bool thoroughPass = true;
     std::size_t blockSectors = kDefaultBlockSectors;
     BlockObserver* observer = nullptr; // shown the sectors of the general pass
@@ -109,11 +100,11 @@ struct RawScanRequest {
 
 // The photo engine: general pass, then the thorough pass when asked. Returns when both
 // passes are done, on a stop request (stop_now is set back to 0) or when the source is null.
-ScanResult runPhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
+ScanResult runPhotoScan(const ScanRequest& request, ScanControl& control, PhotoCounters& counters,
                         ScanSink& sink);
 
 // The raw file engine for video and raw-file scans; items are named and counted in `groups`.
-ScanResult runRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
+ScanResult runRawScan(const ScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                       ScanSink& sink);
 
 } // namespace quarry::carving

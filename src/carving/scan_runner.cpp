@@ -15,7 +15,7 @@ void ScanRunner::waitForWorker() {
         worker_.join();
 }
 
-bool ScanRunner::startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanRequest request,
+bool ScanRunner::startPhotoScan(std::unique_ptr<SectorSource> source, ScanRequest request,
                                 PhotoCounters& counters) {
     request.source = source.get();
     return launch([this, request,
@@ -23,7 +23,7 @@ bool ScanRunner::startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanR
                   std::move(source));
 }
 
-bool ScanRunner::startRawScan(std::unique_ptr<SectorSource> source, RawScanRequest request,
+bool ScanRunner::startRawScan(std::unique_ptr<SectorSource> source, ScanRequest request,
                               FoundFileGroups& groups) {
     request.source = source.get();
     return launch(

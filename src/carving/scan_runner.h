@@ -36,9 +36,8 @@ public:
     // Start the engine on a new worker thread, which owns `source` (null: the medium could not
     // be opened) and closes it when the scan ends. The request's lists, `counters` and `groups`
     // must outlive the scan. False, with nothing started, while a scan is still running.
-    bool startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanRequest request,
-                        PhotoCounters& counters);
-    bool startRawScan(std::unique_ptr<SectorSource> source, RawScanRequest request, FoundFileGroups& groups);
+    bool startPhotoScan(std::unique_ptr<SectorSource> source, ScanRequest request, PhotoCounters& counters);
+    bool startRawScan(std::unique_ptr<SectorSource> source, ScanRequest request, FoundFileGroups& groups);
 
     bool isRunning() const { return running_.load(); }
     // The engine notices at its next sector.

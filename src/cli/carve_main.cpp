@@ -118,7 +118,7 @@ std::optional<Refusal> selectLists(const CarveOptions& options, const signatures
                               (family.empty() ? "" : "; such files are found as " + family));
         }
     }
-    auto confirmed = signatures::confirmCheckList(rows, general, thorough, options.thorough, lists.groups);
+    auto confirmed = carving::confirmCheckList(rows, general, thorough, options.thorough, lists.groups);
     if (!signatures::Check_For_One_Extension_Selection(rows))
         return Refusal{kExitUsage, "Please select atleast one extension type."};
     lists.general = std::move(confirmed.CheckListHeader_Array);
@@ -320,16 +320,13 @@ int runScan(std::ostream& out, std::ostream& err, const CarveOptions& options) {
     carving::ScanResult result;
     {
         StopOnSignals stopOnSignals(control.stop_now);
+        carving::ScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
+                                     &lists.general, &lists.thorough,     options.thorough};
+        request.observer = &traces;
         if (options.mode == CarveMode::Photo) {
             carving::PhotoCounters counters;
-            carving::PhotoScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
-                                              &lists.general, &lists.thorough,     options.thorough};
-            request.observer = &traces;
             result = carving::runPhotoScan(request, control, counters, sink);
         } else {
-            carving::RawScanRequest request{source.get(),   bounds.start_sector, bounds.end_sector,
-                                            &lists.general, &lists.thorough,     options.thorough};
-            request.observer = &traces;
             result = carving::runRawScan(request, control, lists.groups, sink);
         }
     }

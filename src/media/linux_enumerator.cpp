@@ -1,25 +1,17 @@
 #include "media/linux_enumerator.h"
 
+#include "common/whole_file.h"
 #include "media/block_probe.h"
 #include "media/mount_table.h"
 #include "media/sysfs_block.h"
 
-#include <fstream>
 #include <set>
-#include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <utility>
 
 namespace quarry::media {
 namespace {
-
-std::string readWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 // btrfs and fuseblk report an anonymous device number in the mount table; their source names
 // the block device that holds them.

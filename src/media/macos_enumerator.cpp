@@ -1,5 +1,6 @@
 #include "media/macos_enumerator.h"
 
+#include "common/unique_fd.h"
 #include "media/plist_parser.h"
 
 #include <array>
@@ -15,23 +16,6 @@ extern char** environ;
 
 namespace quarry::media {
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor() { reset(); }
-    int get() const { return fd_; }
-    void reset() {
-        if (fd_ >= 0)
-            close(fd_);
-        fd_ = -1;
-    }
-
-private:
-    int fd_;
-};
 
 class SpawnActions {
 public:
@@ -66,8 +50,8 @@ std::optional<std::string> diskutilInfo(const std::string& mountPath) {
     std::array<int, 2> ends{};
     if (pipe(ends.data()) != 0)
         return std::nullopt;
-    FileDescriptor readEnd(ends[0]);
-    FileDescriptor writeEnd(ends[1]);
+    UniqueFd readEnd(ends[0]);
+    UniqueFd writeEnd(ends[1]);
 
     SpawnActions actions;
     posix_spawn_file_actions_addclose(actions.get(), readEnd.get());

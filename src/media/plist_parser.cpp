@@ -1,6 +1,6 @@
 #include "media/plist_parser.h"
 
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <charconv>
 #include <cmath>
@@ -53,7 +53,7 @@ bool appendEntity(std::string& out, std::string_view entity) {
             return false;
         if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
             return false;
-        signatures::utf8::appendUtf8(out, code);
+        utf8::appendUtf8(out, code);
     } else {
         return false;
     }

@@ -1,7 +1,7 @@
 #include "media/volume_description.h"
 
+#include "common/decimal.h"
 #include "common/sector.h"
-#include "range/sector_range.h"
 
 #include <array>
 #include <charconv>
@@ -30,7 +30,7 @@ float readFloat(std::string_view text) {
 
 std::string sectorText(std::string_view byteText) {
     // The byte text comes from an unsigned count, so the signed reading is never negative.
-    const auto bytes = range::readInt64(byteText);
+    const auto bytes = readSigned64(byteText);
     return formatUnsigned(static_cast<unsigned long long>(bytes / static_cast<std::int64_t>(kSectorSize)));
 }
 

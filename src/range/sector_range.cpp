@@ -1,7 +1,8 @@
 #include "range/sector_range.h"
 
+#include "common/decimal.h"
+
 #include <algorithm>
-#include <limits>
 
 namespace quarry::range {
 namespace {
@@ -10,17 +11,13 @@ constexpr std::string_view kMaximumExceeded = "\nMaximum sector range exceeded";
 constexpr std::string_view kValidStart = "Please enter valid Start Sector value.";
 constexpr std::string_view kValidEnd = "Please enter valid End Sector value.";
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
 // A sector number read from a text; a negative reading is no sector and counts as 0.
 std::uint64_t readSector(std::string_view text) {
-    return static_cast<std::uint64_t>(std::max<std::int64_t>(readInt64(text), 0));
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(readSigned64(text), 0));
 }
 
 RangeAlert alert(std::string_view message, std::string_view informative, RangeField focus) {
@@ -44,34 +41,6 @@ std::optional<RangeAlert> validateField(std::string_view text, std::string_view 
 
 bool Check_For_Valid_Sec(std::string_view text) {
     return std::all_of(text.begin(), text.end(), isDigit);
-}
-
-std::int64_t readInt64(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Accumulate towards the sign so that the most negative value is reachable.
-    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
-    std::int64_t value = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i) {
-        const int digit = text[i] - '0';
-        if (negative) {
-            if (value < (kMin + digit) / 10)
-                return kMin;
-            value = value * 10 - digit;
-        } else {
-            if (value > (kMax - digit) / 10)
-                return kMax;
-            value = value * 10 + digit;
-        }
-    }
-    return value;
 }
 
 std::optional<RangeAlert> validateSectorRange(std::string_view startText, std::string_view endText,

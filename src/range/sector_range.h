@@ -11,10 +11,6 @@ namespace quarry::range {
 // before this is asked).
 bool Check_For_Valid_Sec(std::string_view text);
 
-// Leading white space, optional sign, digits up to the first non-digit; no digits gives 0.
-// Saturates instead of overflowing.
-std::int64_t readInt64(std::string_view text);
-
 enum class RangeField { Start, End };
 
 // A failed validation: the alert's message and informative text, and where the focus goes.

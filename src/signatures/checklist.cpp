@@ -1,7 +1,5 @@
 #include "signatures/checklist.h"
 
-#include "carving/found_groups.h"
-
 #include <algorithm>
 
 namespace quarry::signatures {
@@ -76,10 +74,8 @@ bool allRowsTicked(const CheckList& rows) {
 }
 
 ConfirmedLists confirmCheckList(const CheckList& rows, const SignatureList& general,
-                                const SignatureList& thorough, bool thoroughOn,
-                                carving::FoundFileGroups& groups) {
+                                const SignatureList& thorough, bool thoroughOn) {
     ConfirmedLists lists;
-    groups.clear();
     lists.CheckListHeader_Array = wholeRecordsOf(general);
     if (thoroughOn) {
         lists.CheckListHeader_Adv_Array = wholeRecordsOf(thorough);
@@ -88,8 +84,6 @@ ConfirmedLists confirmCheckList(const CheckList& rows, const SignatureList& gene
         if (row.State == 0) {
             removeRecordsOf(lists.CheckListHeader_Array, row.Extension);
             removeRecordsOf(lists.CheckListHeader_Adv_Array, row.Extension);
-        } else {
-            groups.createSignatureListTableRecord(row.Extension, 0, "", "", row.Extension);
         }
     }
     return lists;

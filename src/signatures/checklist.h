@@ -5,10 +5,6 @@
 #include <string>
 #include <vector>
 
-namespace quarry::carving {
-class FoundFileGroups;
-}
-
 namespace quarry::signatures {
 
 // One row of the file-type check list.
@@ -45,11 +41,10 @@ bool Check_For_One_Extension_Selection(const CheckList& rows);
 bool allRowsTicked(const CheckList& rows);
 
 // Confirmation of the check list: copies the records of the ticked types into the two
-// per-scan lists (the thorough one only when thoroughOn) and rebuilds `groups` with one
-// group per ticked row. Returns the lists; the caller shows the alert when
-// Check_For_One_Extension_Selection(rows) is false.
+// per-scan lists (the thorough one only when thoroughOn). Returns the lists; the caller shows
+// the alert when Check_For_One_Extension_Selection(rows) is false. The scan's found-file
+// groups are rebuilt by carving::confirmCheckList.
 ConfirmedLists confirmCheckList(const CheckList& rows, const SignatureList& general,
-                                const SignatureList& thorough, bool thoroughOn,
-                                carving::FoundFileGroups& groups);
+                                const SignatureList& thorough, bool thoroughOn);
 
 } // namespace quarry::signatures

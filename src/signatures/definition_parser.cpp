@@ -1,8 +1,8 @@
 #include "signatures/definition_parser.h"
 
-#include "carving/decimal.h"
+#include "common/decimal.h"
 #include "common/sector.h"
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <cmath>
 #include <cstdint>
@@ -41,7 +41,7 @@ std::string storedValue(std::string_view rest) {
 // a header that fits a sector, and a numbered position inside it. "1" and "nn" keep their
 // meaning; any other position text is read as a decimal number from 1.
 bool wellFormed(const std::string* record) {
-    if (!carving::readSigned64Exact(record[1])) {
+    if (!readSigned64Exact(record[1])) {
         return false;
     }
     const auto headerBytes = static_cast<std::int64_t>(utf8::asciiPerCharacter(record[2]).size() / 2);
@@ -53,7 +53,7 @@ bool wellFormed(const std::string* record) {
     if (position == "1" || position == "nn") {
         return true;
     }
-    const auto oneBased = carving::readSigned64Exact(position);
+    const auto oneBased = readSigned64Exact(position);
     return oneBased && *oneBased >= 1 && *oneBased <= sector - headerBytes + 1;
 }
 

@@ -1,7 +1,7 @@
 #include "carving/block_reader.h"
-#include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "engine_fixture.h"
+#include "faulty_source.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@ namespace quarry::carving::test_support {
 
 namespace {
 
-template <class Request> Request requestFor(SectorSource* source, const ScanSetup& setup) {
-    Request request;
+ScanRequest requestFor(SectorSource* source, const ScanSetup& setup) {
+    ScanRequest request;
     request.source = source;
     const std::uint64_t sectors = source != nullptr ? source->sectorCount() : 0;
     request.start_sector = setup.start.value_or(0);
@@ -37,7 +37,7 @@ ScanRun runPhoto(SectorSource* source, const ScanSetup& setup, PhotoCounters& co
     if (setup.stopAfterItems > 0) {
         sink.stopAfterItems(setup.stopAfterItems, control);
     }
-    const auto request = requestFor<PhotoScanRequest>(source, setup);
+    const auto request = requestFor(source, setup);
     const ScanResult result = engine == Engine::Real ? runPhotoScan(request, control, counters, sink)
                                                      : referencePhotoScan(request, control, counters, sink);
     return finish(result, sink, control);
@@ -50,7 +50,7 @@ ScanRun runRaw(SectorSource* source, const ScanSetup& setup, FoundFileGroups& gr
     if (setup.stopAfterItems > 0) {
         sink.stopAfterItems(setup.stopAfterItems, control);
     }
-    const auto request = requestFor<RawScanRequest>(source, setup);
+    const auto request = requestFor(source, setup);
     const ScanResult result = engine == Engine::Real ? runRawScan(request, control, groups, sink)
                                                      : referenceRawScan(request, control, groups, sink);
     return finish(result, sink, control);

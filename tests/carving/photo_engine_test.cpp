@@ -227,7 +227,7 @@ TEST(CarvingPhotoEngine, OpenFailureReadsNothing) {
     ScanControl control;
     control.stop_now = 1;
     RecordingSink sink(control);
-    PhotoScanRequest request;
+    ScanRequest request;
     request.start_sector = 10;
     request.end_sector = 30;
     request.general = &list;

@@ -190,7 +190,7 @@ TEST(CarvingRawEngine, OpenFailureReadsNothing) {
     control.stop_now = 1;
     control.for_index = 99;
     RecordingSink sink(control);
-    RawScanRequest request;
+    ScanRequest request;
     request.start_sector = 10;
     request.end_sector = 30;
     const ScanResult result = runRawScan(request, control, groups, sink);

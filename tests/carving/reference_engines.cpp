@@ -2,7 +2,7 @@
 
 #include "carving/header_test.h"
 #include "carving/naming.h"
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <algorithm>
 #include <array>
@@ -64,7 +64,7 @@ void handOverPhoto(Photo& photo, PassKind pass, ScanSink& sink) {
     photo.unreadable = 0;
 }
 
-bool photoPass(PassKind pass, const std::vector<CompiledSignature>& records, const PhotoScanRequest& request,
+bool photoPass(PassKind pass, const std::vector<CompiledSignature>& records, const ScanRequest& request,
                ScanControl& control, PhotoCounters& counters, ScanSink& sink, Photo& photo,
                ScanResult& result) {
     const bool thorough = pass == PassKind::Thorough;
@@ -132,7 +132,7 @@ struct Raw {
 
 void handOverRaw(Raw& raw, PassKind pass, std::uint64_t end, FoundFileGroups& groups, ScanSink& sink) {
     for (const auto& name : raw.open) {
-        const std::string trimmed(signatures::utf8::trim(name));
+        const std::string trimmed(utf8::trim(name));
         if (!trimmed.empty()) {
             groups.countItem(trimmed);
             sink.rawItem(pass, trimmed, name, raw.start, end, raw.unreadable);
@@ -142,7 +142,7 @@ void handOverRaw(Raw& raw, PassKind pass, std::uint64_t end, FoundFileGroups& gr
     raw.unreadable = 0;
 }
 
-bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const RawScanRequest& request,
+bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const ScanRequest& request,
              ScanControl& control, FoundFileGroups& groups, ScanSink& sink, Raw& raw, ScanResult& result) {
     constexpr std::uint64_t kLimit = 18874368;
     std::uint64_t forIndex = request.start_sector;
@@ -196,7 +196,7 @@ bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const
         while (!raw.open.empty() && kLimit <= raw.collected) {
             const std::string name = raw.open.front();
             raw.open.erase(raw.open.begin());
-            const std::string trimmed(signatures::utf8::trim(name));
+            const std::string trimmed(utf8::trim(name));
             if (!trimmed.empty()) {
                 groups.countItem(trimmed);
                 sink.rawItem(pass, trimmed, name, raw.start, forIndex, raw.unreadable);
@@ -217,7 +217,7 @@ bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const
 
 } // namespace
 
-ScanResult referencePhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
+ScanResult referencePhotoScan(const ScanRequest& request, ScanControl& control, PhotoCounters& counters,
                               ScanSink& sink) {
     control.start_sector = request.start_sector;
     control.end_sector = request.end_sector;
@@ -250,7 +250,7 @@ ScanResult referencePhotoScan(const PhotoScanRequest& request, ScanControl& cont
     return result;
 }
 
-ScanResult referenceRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
+ScanResult referenceRawScan(const ScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                             ScanSink& sink) {
     control.start_sector = request.start_sector;
     control.end_sector = request.end_sector;

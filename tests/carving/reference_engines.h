@@ -7,9 +7,9 @@ namespace quarry::carving::test_support {
 
 // The scan rules followed one sector read at a time, trying every record in list order:
 // the yardstick for the block-reading engines.
-ScanResult referencePhotoScan(const PhotoScanRequest& request, ScanControl& control, PhotoCounters& counters,
+ScanResult referencePhotoScan(const ScanRequest& request, ScanControl& control, PhotoCounters& counters,
                               ScanSink& sink);
-ScanResult referenceRawScan(const RawScanRequest& request, ScanControl& control, FoundFileGroups& groups,
+ScanResult referenceRawScan(const ScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                             ScanSink& sink);
 
 } // namespace quarry::carving::test_support

@@ -82,7 +82,7 @@ struct RunnerFixture {
 
     signatures::SignatureList list;
     Image image{1000};
-    PhotoScanRequest request;
+    ScanRequest request;
     PhotoCounters counters;
     ScanControl control;
     KeepingSink extra;
@@ -142,7 +142,7 @@ TEST(ScanRunner, StopOrDestructionDuringAScanEndsItOnce) {
 
 TEST(ScanRunner, AMediumThatCannotBeOpenedStillEndsTheScan) {
     RunnerFixture f;
-    RawScanRequest request;
+    ScanRequest request;
     request.end_sector = 100;
     FoundFileGroups groups;
     ASSERT_TRUE(f.runner.startRawScan(nullptr, request, groups));

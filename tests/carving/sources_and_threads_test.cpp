@@ -1,8 +1,8 @@
 #include "carving/block_reader.h"
-#include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "carving/sector_source.h"
 #include "engine_fixture.h"
+#include "faulty_source.h"
 
 #include <algorithm>
 #include <atomic>
@@ -160,7 +160,7 @@ TEST(CarvingStop, StopFromAnotherThreadIsSeenAtTheNextSector) {
     makeGroups(groups, {"AVI"});
     ScanControl control;
     RecordingSink sink(control);
-    RawScanRequest request;
+    ScanRequest request;
     request.source = &source;
     request.end_sector = image.sectors();
     request.general = &list;

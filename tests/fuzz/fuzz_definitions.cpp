@@ -3,8 +3,8 @@
 #include "carving/header_test.h"
 #include "carving/signature_matcher.h"
 #include "common/sector.h"
+#include "common/utf8_text.h"
 #include "signatures/definition_parser.h"
-#include "signatures/utf8_text.h"
 
 #include <array>
 #include <cstdint>
@@ -16,7 +16,7 @@ using namespace quarry;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    if (!signatures::utf8::isValid(text)) {
+    if (!utf8::isValid(text)) {
         return 0; // such a file is refused before it is parsed
     }
     signatures::SignatureList list;

@@ -4,9 +4,9 @@
 #include "carving/found_groups.h"
 #include "carving/memory_source.h"
 #include "carving/scan.h"
+#include "common/utf8_text.h"
 #include "signatures/checklist.h"
 #include "signatures/definition_parser.h"
-#include "signatures/utf8_text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         general = rawFields(text);
         thorough = general;
     } else {
-        if (!signatures::utf8::isValid(text)) {
+        if (!utf8::isValid(text)) {
             return 0;
         }
         signatures::ParseState state;
@@ -93,20 +93,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t blockSectors = 1 + ((flags >> 3) & 7);
     if (flags & 2) {
         carving::PhotoCounters counters;
-        const carving::PhotoScanRequest request{&medium,      0,           sectors, &general, &thorough,
-                                                thoroughPass, blockSectors};
+        const carving::ScanRequest request{&medium,      0,           sectors, &general, &thorough,
+                                           thoroughPass, blockSectors};
         (void)carving::runPhotoScan(request, control, counters, sink);
     } else {
         carving::FoundFileGroups groups;
         auto rows = signatures::buildCheckList(general, thorough, true);
-        const auto lists = signatures::confirmCheckList(rows, general, thorough, thoroughPass, groups);
-        const carving::RawScanRequest request{&medium,
-                                              0,
-                                              sectors,
-                                              &lists.CheckListHeader_Array,
-                                              &lists.CheckListHeader_Adv_Array,
-                                              thoroughPass,
-                                              blockSectors};
+        const auto lists = carving::confirmCheckList(rows, general, thorough, thoroughPass, groups);
+        const carving::ScanRequest request{&medium,
+                                           0,
+                                           sectors,
+                                           &lists.CheckListHeader_Array,
+                                           &lists.CheckListHeader_Adv_Array,
+                                           thoroughPass,
+                                           blockSectors};
         (void)carving::runRawScan(request, control, groups, sink);
     }
     return 0;

@@ -1,7 +1,6 @@
 #include "range/sector_range.h"
 
 #include <gtest/gtest.h>
-#include <limits>
 #include <optional>
 #include <ostream>
 
@@ -32,26 +31,6 @@ TEST(CheckForValidSec, AcceptsOnlyAsciiDigits) {
     EXPECT_FALSE(Check_For_Valid_Sec("-12"));
     EXPECT_FALSE(Check_For_Valid_Sec("1.5"));
     EXPECT_FALSE(Check_For_Valid_Sec("\xd9\xa1")); // ARABIC-INDIC DIGIT ONE
-}
-
-TEST(ReadInt64, ReadsLikeAnIntegerPrefix) {
-    EXPECT_EQ(readInt64("  \t42abc"), 42);
-    EXPECT_EQ(readInt64("-17"), -17);
-    EXPECT_EQ(readInt64("+0009"), 9);
-    EXPECT_EQ(readInt64("abc"), 0);
-    EXPECT_EQ(readInt64(""), 0);
-    EXPECT_EQ(readInt64("- 5"), 0);
-    EXPECT_EQ(readInt64("7814037168"), 7814037168);
-}
-
-TEST(ReadInt64, SaturatesAtBothEnds) {
-    constexpr auto kMax = std::numeric_limits<std::int64_t>::max();
-    constexpr auto kMin = std::numeric_limits<std::int64_t>::min();
-    EXPECT_EQ(readInt64("9223372036854775807"), kMax);
-    EXPECT_EQ(readInt64("9223372036854775808"), kMax);
-    EXPECT_EQ(readInt64("99999999999999999999999"), kMax);
-    EXPECT_EQ(readInt64("-9223372036854775808"), kMin);
-    EXPECT_EQ(readInt64("-9223372036854775809"), kMin);
 }
 
 struct RangeCase {

@@ -1,10 +1,12 @@
 #include "block_fixtures.h"
 #include "fake_machine.h"
+#include "media/linux_disk_topology.h"
 #include "media/sysfs_block.h"
 #include "results/destination_check.h"
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
@@ -67,7 +69,8 @@ protected:
         machine.setMountInfo("21 1 8:17 / /media/CARD rw - vfat /dev/sdb1 rw\n"
                              "22 1 0:50 / /srv rw - btrfs /dev/sdb2 rw\n"
                              "23 1 0:51 / /tmp rw - tmpfs tmpfs rw\n");
-        check_.emplace(machine.paths());
+        disks_.emplace(machine.paths());
+        check_.emplace(std::make_unique<media::LinuxDiskTopology>(machine.paths()));
     }
 
     static constexpr DeviceNumber sdb{8, 16}, sdb1{8, 17}, sdb2{8, 18}, sdc{8, 32}, sdc1{8, 33}, sdc2{8, 34},
@@ -76,20 +79,21 @@ protected:
     TempDir root_;
     fs::path image_;
     DeviceNumber here_;
+    std::optional<media::LinuxDiskTopology> disks_;
     std::optional<DestinationCheck> check_;
 };
 
 TEST_F(FakeSystem, WholeDisksBehindEachKindOfDevice) {
     using Disks = std::set<std::string>;
-    EXPECT_EQ(check_->wholeDisks(sdb1), Disks{"sdb"});
-    EXPECT_EQ(check_->wholeDisks(sdb), Disks{"sdb"});
-    EXPECT_EQ(check_->wholeDisks(dm0), Disks{"sdb"});
-    EXPECT_EQ(check_->wholeDisks(btrfs), Disks{"sdb"});
-    EXPECT_EQ(check_->wholeDisks(loop3), Disks{"sdc"});
-    EXPECT_EQ(check_->wholeDisks(loop3, false), Disks{"loop3"});
-    EXPECT_EQ(check_->wholeDisks(loop5), Disks{"loop5"});
-    EXPECT_EQ(check_->wholeDisks(tmpfs), Disks{});
-    EXPECT_EQ(check_->wholeDisks({9, 9}), Disks{});
+    EXPECT_EQ(disks_->wholeDisks(sdb1, true), Disks{"sdb"});
+    EXPECT_EQ(disks_->wholeDisks(sdb, true), Disks{"sdb"});
+    EXPECT_EQ(disks_->wholeDisks(dm0, true), Disks{"sdb"});
+    EXPECT_EQ(disks_->wholeDisks(btrfs, true), Disks{"sdb"});
+    EXPECT_EQ(disks_->wholeDisks(loop3, true), Disks{"sdc"});
+    EXPECT_EQ(disks_->wholeDisks(loop3, false), Disks{"loop3"});
+    EXPECT_EQ(disks_->wholeDisks(loop5, true), Disks{"loop5"});
+    EXPECT_EQ(disks_->wholeDisks(tmpfs, true), Disks{});
+    EXPECT_EQ(disks_->wholeDisks({9, 9}, true), Disks{});
 }
 
 TEST_F(FakeSystem, RefusesEveryDestinationOnTheScannedDisk) {

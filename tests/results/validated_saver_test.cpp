@@ -1,7 +1,7 @@
-#include "carving/faulty_source.h"
 #include "carving/memory_source.h"
 #include "common/sector.h"
 #include "disk_image.h"
+#include "faulty_source.h"
 #include "results/validated_saver.h"
 #include "test_files.h"
 

@@ -76,7 +76,7 @@ TEST_F(CheckListTest, UntickedTypeLeavesBothWorkingListsAndGetsNoGroup) {
     CheckList rows = buildCheckList(general_, thorough_, true);
     rows[1].State = 0; // AVI
     EXPECT_FALSE(allRowsTicked(rows));
-    const ConfirmedLists lists = confirmCheckList(rows, general_, thorough_, true, groups_);
+    const ConfirmedLists lists = carving::confirmCheckList(rows, general_, thorough_, true, groups_);
     EXPECT_EQ(extensionsOf(lists.CheckListHeader_Array), (std::vector<std::string>{"JPG", "JPG"}));
     EXPECT_EQ(extensionsOf(lists.CheckListHeader_Adv_Array), (std::vector<std::string>{"MOV"}));
     EXPECT_EQ(lists.CheckListHeader_Array.size(), 14u);
@@ -88,7 +88,7 @@ TEST_F(CheckListTest, UntickedTypeLeavesBothWorkingListsAndGetsNoGroup) {
 
 TEST_F(CheckListTest, ThoroughOffSearchesNoThoroughTypeButTheirTickedRowsStillGetGroups) {
     const CheckList rows = buildCheckList(general_, thorough_, true);
-    const ConfirmedLists lists = confirmCheckList(rows, general_, thorough_, false, groups_);
+    const ConfirmedLists lists = carving::confirmCheckList(rows, general_, thorough_, false, groups_);
     EXPECT_EQ(lists.CheckListHeader_Array, general_);
     EXPECT_TRUE(lists.CheckListHeader_Adv_Array.empty());
     EXPECT_EQ(groupTypes(groups_), (std::vector<std::string>{"JPG", "AVI", "MOV"}));
@@ -105,7 +105,7 @@ TEST_F(CheckListTest, SelectAllAndNone) {
     EXPECT_EQ(rows[2].Category, "cat MOV");
 
     // Nothing ticked: the working lists keep no record, the groups are empty.
-    const ConfirmedLists lists = confirmCheckList(rows, general_, thorough_, true, groups_);
+    const ConfirmedLists lists = carving::confirmCheckList(rows, general_, thorough_, true, groups_);
     EXPECT_TRUE(lists.CheckListHeader_Array.empty());
     EXPECT_TRUE(lists.CheckListHeader_Adv_Array.empty());
     EXPECT_EQ(groups_.size(), 0u);
@@ -119,10 +119,10 @@ TEST_F(CheckListTest, SelectAllAndNone) {
 
 TEST_F(CheckListTest, ConfirmationRebuildsTheGroupsFromScratch) {
     CheckList rows = buildCheckList(general_, thorough_, true);
-    confirmCheckList(rows, general_, thorough_, true, groups_);
+    carving::confirmCheckList(rows, general_, thorough_, true, groups_);
     groups_.countItem("JPG00001.JPG");
     rows[0].State = 0;
-    confirmCheckList(rows, general_, thorough_, true, groups_);
+    carving::confirmCheckList(rows, general_, thorough_, true, groups_);
     EXPECT_EQ(groupTypes(groups_), (std::vector<std::string>{"AVI", "MOV"}));
 }
 
@@ -131,12 +131,12 @@ TEST_F(CheckListTest, NothingToScanWhenOnlyThoroughTypesAreTickedAndThoroughIsOf
     CheckList rows = buildCheckList(general_, thorough_, true);
     selectAll(rows, 0);
     rows[2].State = 1; // MOV, thorough only
-    EXPECT_TRUE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, false, groups_)));
-    EXPECT_FALSE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, true, groups_)));
+    EXPECT_TRUE(nothingToScan(rows, carving::confirmCheckList(rows, general_, thorough_, false, groups_)));
+    EXPECT_FALSE(nothingToScan(rows, carving::confirmCheckList(rows, general_, thorough_, true, groups_)));
     rows[1].State = 1;
-    EXPECT_FALSE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, false, groups_)));
+    EXPECT_FALSE(nothingToScan(rows, carving::confirmCheckList(rows, general_, thorough_, false, groups_)));
     selectAll(rows, 0);
-    EXPECT_FALSE(nothingToScan(rows, confirmCheckList(rows, general_, thorough_, false, groups_)));
+    EXPECT_FALSE(nothingToScan(rows, carving::confirmCheckList(rows, general_, thorough_, false, groups_)));
 }
 
 TEST(CheckListEmpty, EmptySignatureListsGiveNoRowsAndNoSelection) {

@@ -1,6 +1,6 @@
 #include "json_reader.h"
 
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <cstring>
 #include <sstream>
@@ -183,7 +183,7 @@ private:
                     const unsigned low = hex4();
                     code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
                 }
-                signatures::utf8::appendUtf8(out, code);
+                utf8::appendUtf8(out, code);
                 break;
             }
             default:

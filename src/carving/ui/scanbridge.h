@@ -29,11 +29,10 @@ public:
     void setWorkerFinishedHandler(WorkerFinishedHandler handler) { workerFinished_ = std::move(handler); }
 
     // See ScanRunner.
-    bool startPhotoScan(std::unique_ptr<SectorSource> source, PhotoScanRequest request,
-                        PhotoCounters& counters) {
+    bool startPhotoScan(std::unique_ptr<SectorSource> source, ScanRequest request, PhotoCounters& counters) {
         return runner_.startPhotoScan(std::move(source), std::move(request), counters);
     }
-    bool startRawScan(std::unique_ptr<SectorSource> source, RawScanRequest request, FoundFileGroups& groups) {
+    bool startRawScan(std::unique_ptr<SectorSource> source, ScanRequest request, FoundFileGroups& groups) {
         return runner_.startRawScan(std::move(source), std::move(request), groups);
     }
     bool isRunning() const { return runner_.isRunning(); }

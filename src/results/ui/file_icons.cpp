@@ -1,5 +1,7 @@
 #include "results/ui/file_icons.h"
 
+#include "results/saver.h"
+
 #include <QHash>
 #include <QMimeDatabase>
 #include <QPainter>
@@ -100,8 +102,10 @@ QIcon fileTypeIcon(const QString& extension) {
 }
 
 QString nameExtension(const QString& name) {
-    const auto dot = name.lastIndexOf('.');
-    return dot < 0 ? QString() : name.mid(dot + 1);
+    const QByteArray utf8 = name.toUtf8();
+    const auto extension =
+        itemExtension(std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+    return QString::fromUtf8(extension.data(), static_cast<qsizetype>(extension.size()));
 }
 
 } // namespace quarry::results

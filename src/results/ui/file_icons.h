@@ -17,7 +17,7 @@ QIcon fallbackFileIcon();
 // for the extension's MIME type, else its generic one, else ours; never null. GUI thread.
 QIcon fileTypeIcon(const QString& extension);
 
-// The text after the last '.' of a name; empty when it has none.
+// itemExtension for a QString name.
 QString nameExtension(const QString& name);
 
 } // namespace quarry::results

@@ -175,7 +175,7 @@ private slots:
                                                {800, corpusFile("010_Dune.jpg")}});
         bridge.items().setMedium(std::make_shared<MemorySource>(image));
         auto source = std::make_unique<MemorySource>(image);
-        PhotoScanRequest request;
+        ScanRequest request;
         request.start_sector = 0;
         request.end_sector = 3000;
         request.general = &kJpegList;

@@ -1,8 +1,8 @@
-#include "signatures/utf8_text.h"
+#include "common/utf8_text.h"
 
 #include <cstdint>
 
-namespace quarry::signatures::utf8 {
+namespace quarry::utf8 {
 
 namespace {
 
@@ -184,4 +184,4 @@ void appendUtf8(std::string& out, std::uint32_t code) {
     }
 }
 
-} // namespace quarry::signatures::utf8
+} // namespace quarry::utf8

@@ -1,8 +1,8 @@
-#include "carving/decimal.h"
+#include "common/decimal.h"
 
 #include <limits>
 
-namespace quarry::carving {
+namespace quarry {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::optional<std::int64_t> readSigned64Exact(std::string_view text) {
     return reading.value;
 }
 
-} // namespace quarry::carving
+} // namespace quarry

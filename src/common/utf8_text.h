@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace quarry::signatures::utf8 {
+namespace quarry::utf8 {
 
 // True when `bytes` is well-formed UTF-8 (no overlong forms, surrogates or code points
 // above U+10FFFF).
@@ -27,4 +27,4 @@ void appendUtf8(std::string& out, std::uint32_t code);
 // Upper case of ASCII and Latin-1 letters; other characters are kept.
 std::string toUpper(std::string_view text);
 
-} // namespace quarry::signatures::utf8
+} // namespace quarry::utf8

@@ -1,4 +1,4 @@
-#include "carving/faulty_source.h"
+#include "faulty_source.h"
 
 namespace quarry::carving {
 
