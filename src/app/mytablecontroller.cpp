@@ -8,6 +8,7 @@
 #include "app/media_window.h"
 #include "app/range_screen.h"
 #include "app/screen_groups.h"
+#include "app/scan_session.h"
 #include "app/session_settings.h"
 #include "app/signature_choice.h"
 #include "app/table_filters.h"
@@ -197,7 +198,6 @@ void MyTableController::awakeFromNib() {
     loadSignatureLists();
     readPlaceholderImage();
     ui_->_Progress_Horz->setValue(0);
-    noprevfile.clear();
     restoreSettings();
 }
 
@@ -207,7 +207,8 @@ void MyTableController::loadSignatureLists() {
 
 // A missing placeholder is not an error: items without a thumbnail then stay blank.
 void MyTableController::readPlaceholderImage() {
-    noprevfile = QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("NoPreview.png"));
+    const QString noprevfile =
+        QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("NoPreview.png"));
     if (!QFileInfo::exists(noprevfile))
         return;
     QFile file(noprevfile);

@@ -29,7 +29,6 @@
 
 class QAbstractSlider;
 class QCompleter;
-class QDialog;
 class QFileSystemModel;
 class QCheckBox;
 class QLineEdit;
@@ -47,14 +46,11 @@ class QTemporaryDir;
 class QTimer;
 
 namespace quarry::carving {
-class BlockObserver;
 class ScanBridge;
-class ScanProgress;
 } // namespace quarry::carving
 
 namespace quarry::traces {
 class TraceCatalog;
-class TraceScanner;
 } // namespace quarry::traces
 
 namespace quarry::results {
@@ -94,6 +90,7 @@ class CheckListModel;
 class FoundGroupsModel;
 class MediaTableModel;
 class RangeScreen;
+class ScanSession;
 class ScreenGroups;
 class SignatureChoice;
 
@@ -230,7 +227,9 @@ public:
     // Starts the progress refresh, twice a second, on the GUI thread.
     void startTimerThread();
     void timerTickSetLabel();
-    carving::ScanBridge& scanBridge() const { return *scanBridge_; }
+    // The engine bridge, counters, progress and end-of-scan hand-shake.
+    ScanSession& scanSession() const { return *scanSession_; }
+    carving::ScanBridge& scanBridge() const;
     // The medium chosen on the media screen.
     const media::MyDataObject& chosenMedium() const { return chosenMedium_; }
 
@@ -239,9 +238,6 @@ public:
     results::ImagesModel& images() const { return *images_; }
     QListView* imageBrowser() const;
     QListView* imageBrowser_2() const;
-    void addImageWithData(const QByteArray& bytes, const QString& imageName, const QString& image_UID);
-    void addImageWithData_2(const QByteArray& bytes, const QString& imageName, const QString& image_UID,
-                            std::uint64_t File_Start_Sec, std::uint64_t File_End_Sec);
     void zoomSliderDidChange(QObject* sender = nullptr);
     // `action` is the QAbstractSlider::SliderAction the scroller is performing.
     void scrollerAction(QAbstractSlider* sender, int action);
@@ -304,24 +300,10 @@ public:
     void Resume_From_Here_btn(QObject* sender = nullptr);
     // What the browsers show of `images`.
     results::FoundItemsFilter& foundItemsFilter() const;
-
-    // --- State ---
-    // stop_now, for_index, start_sector, end_sector (exclusive) and total_sector.
-    carving::ScanControl scan;
-    // GND_Image_number and THD_Image_number; never reset while the process runs.
-    carving::PhotoCounters photoCounters;
-    // The progress refresh of the latest scan.
-    std::unique_ptr<carving::ScanProgress> mSetLabelTimer;
-    // Items added to either browser since the scan began.
-    std::atomic<std::uint64_t> Added_Item_Count{0};
-    // Index in the second browser of the last preview request.
-    std::uint32_t Prev_Index = kNoPreviewIndex;
-    // The preview-preparation sheet while a preview file is carved, else null.
-    std::atomic<QDialog*> session{nullptr};
+    // Index in `images` of the last preview request in the second browser.
+    std::uint32_t previewIndex() const { return Prev_Index; }
     // "NoPreview.png" from the resource folder; empty when the file does not exist.
-    std::optional<QByteArray> Null_Image_Data;
-    // The placeholder's path, during start-up only.
-    QString noprevfile;
+    const std::optional<QByteArray>& placeholderImage() const { return Null_Image_Data; }
 
 private:
     void connectActions();
@@ -351,14 +333,14 @@ private:
     void onPhotoItems(std::vector<results::MyImageObject> items);
     void onFileItems(std::vector<results::MyImageObject> items);
     void onScanWorkerFinished(carving::ScanStatus status);
-    // A scan watches its sectors for file-system traces; once it has ended (worker thread), the
-    // names they give are shown beside the items.
-    carving::BlockObserver* beginTracing(const carving::SectorSource* source);
+    // Once a scan has ended (worker thread), the names its file-system traces give are shown
+    // beside the items.
     void showTracedNames();
     void listFoundByName(const traces::TraceCatalog& traces);
     void returnAfterOpenFailure();
     void invalidateProgressTimer();
     void shutDownScan();
+    carving::ScanControl& scanControl() const;
     void showTypeIcon(const QString& itemName);
     void setUpViewers();
     void openPhotos(std::vector<int> rows, int row);
@@ -453,16 +435,10 @@ private:
     mutable std::mutex demoTestFileMutex_;
     std::string demoTestFile_;
 
-    std::atomic<bool> endOfScanArmed_{false};
-
     FolderChooser folderChooser_;
     SourceOpener sourceOpener_;
     Terminator terminator_;
     media::MyDataObject chosenMedium_;
-    // Set by the worker when its scan has ended; read by a preview that may owe the end step.
-    std::atomic<bool> scanEnded_{false};
-    // The controller is going away: a finishing worker leaves the window alone.
-    std::atomic<bool> shuttingDown_{false};
     std::unique_ptr<results::ImagesModel> images_;
     std::unique_ptr<results::ItemAdder> itemAdder_;
     DestinationChecker destinationChecker_;
@@ -485,11 +461,10 @@ private:
     bool exitConfirmed_ = false;
     // Saves what the scan finds; fed by the scan's worker.
     std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
-    // The file-system traces of the running or last scan, and its medium's size.
-    std::shared_ptr<traces::TraceScanner> traces_;
-    std::uint64_t tracedSectors_ = 0;
+    std::uint32_t Prev_Index = kNoPreviewIndex;
+    std::optional<QByteArray> Null_Image_Data;
     // Last, so its worker has ended before anything it uses goes away.
-    std::unique_ptr<carving::ScanBridge> scanBridge_;
+    std::unique_ptr<ScanSession> scanSession_;
 };
 
 } // namespace quarry::app

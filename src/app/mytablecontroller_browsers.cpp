@@ -42,21 +42,6 @@ QListView* MyTableController::imageBrowser_2() const {
     return ui_->imageBrowser_2;
 }
 
-void MyTableController::addImageWithData(const QByteArray& bytes, const QString& imageName,
-                                         const QString& image_UID) {
-    itemAdder_->setNullImageData(Null_Image_Data.value_or(QByteArray()));
-    itemAdder_->addImageWithData(bytes, imageName, image_UID);
-    Added_Item_Count = itemAdder_->addedItemCount();
-}
-
-// The group was counted by the engine that found the file.
-void MyTableController::addImageWithData_2(const QByteArray& bytes, const QString& imageName,
-                                           const QString& image_UID, std::uint64_t File_Start_Sec,
-                                           std::uint64_t File_End_Sec) {
-    itemAdder_->addImageWithData_2(bytes, imageName, image_UID, File_Start_Sec, File_End_Sec);
-    Added_Item_Count = itemAdder_->addedItemCount();
-}
-
 // Only the photo browser zooms; the file browser keeps its small icons.
 void MyTableController::zoomSliderDidChange(QObject* /*sender*/) {
     const QSlider& slider = *ui_->_zoom_slider;

@@ -69,7 +69,7 @@ void MyTableController::setUpChooseControls() {
     connect(scanEndBar_, &ScanEndBar::resumeRequested, this, [this] { Resume_From_Here_btn(scanEndBar_); });
     connect(scanEndBar_, &ScanEndBar::showFolderRequested, this, [this] { openResultsFolder(savedFolder_); });
     connect(statusTimer_, &QTimer::timeout, this, &MyTableController::showScanStatus);
-    connect(scanBridge_.get(), &carving::ScanBridge::scanStarting, this, [this] {
+    connect(&scanBridge(), &carving::ScanBridge::scanStarting, this, [this] {
         // Thumbnails the scan leaves for later are read through a handle of their own.
         const bool photo = mode() == Mode::Photo;
         thumbnailLoader_->setMedium(photo ? std::shared_ptr<carving::SectorSource>(
@@ -83,18 +83,17 @@ void MyTableController::setUpChooseControls() {
         passClock_.start();
         statusTimer_->start();
     });
-    connect(&scanBridge_->items(), &carving::FoundItemStream::passBegan, this,
+    connect(&scanBridge().items(), &carving::FoundItemStream::passBegan, this,
             [this] { passClock_.start(); });
     // Queued by the worker before it asks for the end-of-scan step, so known when that runs.
-    connect(scanBridge_.get(), &carving::ScanBridge::scanFinished, this,
-            [this](const carving::ScanResult& r) {
-                lastScanStatus_ = r.status;
-                stoppedAt_ = scan.for_index.load();
-                stoppedEnd_ = scan.end_sector.load();
-                statusTimer_->stop();
-                if (r.status == carving::ScanStatus::OpenFailure)
-                    setScanRunning(false);
-            });
+    connect(&scanBridge(), &carving::ScanBridge::scanFinished, this, [this](const carving::ScanResult& r) {
+        lastScanStatus_ = r.status;
+        stoppedAt_ = scanControl().for_index.load();
+        stoppedEnd_ = scanControl().end_sector.load();
+        statusTimer_->stop();
+        if (r.status == carving::ScanStatus::OpenFailure)
+            setScanRunning(false);
+    });
 
     for (QWidget* watched : std::initializer_list<QWidget*>{ui.imageBrowser, ui.imageBrowser_2,
                                                             ui._open_folder, ui._open_folder_Sig})
@@ -154,11 +153,11 @@ void MyTableController::setScanRunning(bool running) {
 }
 
 void MyTableController::showScanStatus() {
-    const std::uint64_t start = scan.start_sector.load();
-    const std::uint64_t at = scan.for_index.load();
+    const std::uint64_t start = scanControl().start_sector.load();
+    const std::uint64_t at = scanControl().for_index.load();
     const std::uint64_t done = at > start ? at - start : 0;
     scanEndBar_->setStatus(scanStatusText(static_cast<std::uint64_t>(images_->numberOfItems()), done,
-                                          scan.total_sector.load(),
+                                          scanControl().total_sector.load(),
                                           static_cast<double>(passClock_.elapsed()) / 1000.0));
 }
 

@@ -16,7 +16,7 @@ const QString kUnsavedWarning = QStringLiteral("%1 found file(s) have not been s
 
 // Only raises the flag: the engine ends the scan at its next sector.
 void MyTableController::stop_usb_disk(QObject* /*sender*/) {
-    scanBridge_->requestStop();
+    scanBridge().requestStop();
 }
 
 void MyTableController::Exit_Btn(QObject* /*sender*/) {

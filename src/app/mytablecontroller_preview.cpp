@@ -2,6 +2,7 @@
 #include "app/media_window.h"
 #include "app/movie_view.h"
 #include "app/mytablecontroller.h"
+#include "app/scan_session.h"
 #include "results/found_item_bytes.h"
 #include "results/preview_extract.h"
 #include "results/ui/document_viewer.h"
@@ -99,7 +100,7 @@ void MyTableController::CreateFile_QuickLook_View_Demo(const QString& name, std:
                                                        std::uint64_t endSector) {
     ClearPreview_Window->show();
     ClearPreview_Window->repaint();
-    session = ClearPreview_Window.get();
+    scanSession_->previewCopyStarted(ClearPreview_Window.get());
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
     if (std::unique_ptr<carving::SectorSource> device = openChosenMedium()) {
@@ -108,7 +109,8 @@ void MyTableController::CreateFile_QuickLook_View_Demo(const QString& name, std:
         std::filesystem::remove(Demo_Test_File(), ignored);
         const std::string path = results::previewFilePath(previewFolder(), name.toStdString());
         setDemo_Test_File(path);
-        const auto copy = results::extractPreviewFile(*device, startSector, endSector, path, scan.stop_now);
+        const auto copy =
+            results::extractPreviewFile(*device, startSector, endSector, path, scanSession_->previewStop());
         device.reset();
         // Without a file of its own the item would be shown with the previous item's contents.
         if (copy.created)
@@ -120,8 +122,7 @@ void MyTableController::CreateFile_QuickLook_View_Demo(const QString& name, std:
     }
 
     ClearPreview_Window->hide();
-    session = nullptr;
-    if (scanEnded_)
+    if (scanSession_->previewCopyEnded())
         Final_or_Stop_Screen();
 }
 

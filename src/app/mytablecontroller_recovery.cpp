@@ -83,9 +83,8 @@ void MyTableController::setUpRecovery() {
         return results::DestinationCheck().refusal(destination, source);
     };
     diskImageChooser_ = &chooseDiskImageWithDialog;
-    scanBridge_->setExtraSink(recoveryWriter_.get());
-    connect(scanBridge_.get(), &carving::ScanBridge::scanStarting, this,
-            [this] { prepareRecoveryForScan(); });
+    scanBridge().setExtraSink(recoveryWriter_.get());
+    connect(&scanBridge(), &carving::ScanBridge::scanStarting, this, [this] { prepareRecoveryForScan(); });
     connect(recoveryWriter_.get(), &results::RecoveryWriter::liveDestinationFull, this,
             [this] { alert({QString::fromUtf8(results::kDestinationFullAlert)}); });
     connect(recoveryWriter_.get(), &results::RecoveryWriter::itemChecked, this,
@@ -203,7 +202,7 @@ void MyTableController::runRecoveryProgress(const results::RecoveryProgress& sta
     connect(recoveryWriter_.get(), &results::RecoveryWriter::batchEnded, &dialog, &QDialog::accept,
             Qt::QueuedConnection);
     connect(&dialog, &results::RecoveryProgressDialog::cancelRequested, recoveryWriter_.get(),
-            &results::RecoveryWriter::cancelBatch);
+            [this] { recoveryWriter_->cancelBatch(); });
     if (prompter_->runModal(dialog) != QDialog::Accepted)
         recoveryWriter_->cancelBatch();
 }

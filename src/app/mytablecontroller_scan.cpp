@@ -1,6 +1,7 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
 #include "app/signature_choice.h"
+#include "app/scan_session.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "range/sector_range.h"
@@ -33,33 +34,35 @@ void MyTableController::setUpScanBridge() {
     images_ = std::make_unique<results::ImagesModel>();
     images_->setRecoveryModeSource([this] { return static_cast<int>(mode()); });
     itemAdder_ = std::make_unique<results::ItemAdder>(*images_);
-    scanBridge_ = std::make_unique<carving::ScanBridge>(scan);
+    scanSession_ = std::make_unique<ScanSession>();
 
-    carving::FoundItemStream& stream = scanBridge_->items();
+    carving::FoundItemStream& stream = scanBridge().items();
     connect(&stream, &carving::FoundItemStream::passBegan, this,
             [this](carving::PassKind, const QString& label) { onPassBegan(label); });
     connect(&stream, &carving::FoundItemStream::photoItemsReady, this,
             [this](const std::vector<results::MyImageObject>& items) { onPhotoItems(items); });
     connect(&stream, &carving::FoundItemStream::fileItemsReady, this,
             [this](const std::vector<results::MyImageObject>& items) { onFileItems(items); });
-    scanBridge_->setWorkerFinishedHandler(
+    scanBridge().setWorkerFinishedHandler(
         [this](const carving::ScanResult& result) { onScanWorkerFinished(result.status); });
+}
+
+carving::ScanBridge& MyTableController::scanBridge() const {
+    return scanSession_->bridge();
+}
+
+carving::ScanControl& MyTableController::scanControl() const {
+    return scanSession_->control();
 }
 
 // A worker still running at exit is stopped; what it would still show is dropped.
 void MyTableController::shutDownScan() {
-    shuttingDown_ = true;
-    endOfScanArmed_ = false;
-    if (!scanBridge_)
+    if (!scanSession_)
         return;
-    if (scanBridge_->isRunning())
-        scanBridge_->requestStop();
-    // The worker may be waiting for the GUI thread; serve it until it has ended.
-    while (scanBridge_->isRunning()) {
+    scanSession_->shutDown([] {
         QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    scanBridge_->waitForWorker();
+    });
 }
 
 std::unique_ptr<carving::SectorSource> MyTableController::openChosenMedium() const {
@@ -77,8 +80,7 @@ void MyTableController::startScanFromRangeScreen() {
 // from the range controls, and the medium is opened.
 void MyTableController::prepareScanStart(bool photo) {
     Ui::MainWindow& ui = *ui_;
-    armEndOfScanStep();
-    scanEnded_ = false;
+    scanSession_->arm();
     images_->clear();
     if (photo) {
         ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
@@ -89,8 +91,8 @@ void MyTableController::prepareScanStart(bool photo) {
     }
     const QByteArray placeholder = Null_Image_Data.value_or(QByteArray());
     itemAdder_->setNullImageData(placeholder);
-    scanBridge_->items().setNullImageData(placeholder);
-    scanBridge_->items().setMedium(photo ? std::shared_ptr<carving::SectorSource>(openChosenMedium())
+    scanBridge().items().setNullImageData(placeholder);
+    scanBridge().items().setMedium(photo ? std::shared_ptr<carving::SectorSource>(openChosenMedium())
                                          : nullptr);
 }
 
@@ -99,6 +101,7 @@ range::ScanBounds MyTableController::scanBoundsFromRangeScreen(bool sig, bool pr
     const range::ScanBounds bounds = range::computeScanBounds(
         c.entireDiskChosen(), c.sectorRangeChosen(), ui_->_sectors_val->text().toStdString(),
         c.startField->text().toStdString(), c.endField->text().toStdString());
+    carving::ScanControl& scan = scanControl();
     scan.start_sector = bounds.start_sector;
     scan.end_sector = bounds.end_sector;
     scan.total_sector = bounds.total_sector;
@@ -129,8 +132,8 @@ void MyTableController::Photo_Rec_Thread() {
     request.general = &signatureLists().Ext_Array;
     request.thorough = &signatureLists().Adv_Ext_Array;
     request.thoroughPass = ui._Thro_Mode_Chk->isChecked();
-    request.observer = beginTracing(source.get());
-    scanBridge_->startPhotoScan(std::move(source), request, photoCounters);
+    request.observer = scanSession_->beginTracing(source.get());
+    scanBridge().startPhotoScan(std::move(source), request, scanSession_->photoCounters());
 }
 
 void MyTableController::Raw_File_Rec_Thread() {
@@ -148,20 +151,16 @@ void MyTableController::Raw_File_Rec_Thread() {
     request.general = &signatures_->chosenGeneral();
     request.thorough = &signatures_->chosenThorough();
     request.thoroughPass = ui._Thro_Mode_Chk_SIG->isChecked();
-    request.observer = beginTracing(source.get());
-    scanBridge_->startRawScan(std::move(source), request, nsSIGFileInfoDataObject());
+    request.observer = scanSession_->beginTracing(source.get());
+    scanBridge().startRawScan(std::move(source), request, nsSIGFileInfoDataObject());
 }
 
 void MyTableController::startTimerThread() {
-    mSetLabelTimer = std::make_unique<carving::ScanProgress>(scan);
-    mSetLabelTimer->setControls(ui_->_sector_label, ui_->_Progress_Horz);
-    mSetLabelTimer->resetForPass();
-    mSetLabelTimer->start();
+    scanSession_->startProgress(ui_->_sector_label, ui_->_Progress_Horz);
 }
 
 void MyTableController::timerTickSetLabel() {
-    if (mSetLabelTimer)
-        mSetLabelTimer->timerTickSetLabel();
+    scanSession_->tickProgress();
 }
 
 // The timer is stopped with one last tick, which shows where a stopped scan ended.
@@ -169,9 +168,7 @@ void MyTableController::timerTickSetLabel() {
 // the tick still comes before any end step the worker asks for afterwards.
 void MyTableController::invalidateProgressTimer() {
     const auto invalidate = [this] {
-        if (mSetLabelTimer)
-            mSetLabelTimer->stop();
-        mSetLabelTimer.reset();
+        scanSession_->stopProgress();
     };
     if (QThread::currentThread() == thread())
         invalidate();
@@ -182,26 +179,23 @@ void MyTableController::invalidateProgressTimer() {
 // A pass begins: its procedure is named and the progress starts again from the range start.
 void MyTableController::onPassBegan(const QString& modeLabel) {
     ui_->_Mode_label->setText(modeLabel);
-    if (!mSetLabelTimer)
-        return;
-    mSetLabelTimer->resetForPass();
-    mSetLabelTimer->timerTickSetLabel();
+    scanSession_->restartProgressForPass();
 }
 
 void MyTableController::onPhotoItems(std::vector<results::MyImageObject> items) {
     itemAdder_->appendPhotoItems(std::move(items));
-    Added_Item_Count = itemAdder_->addedItemCount();
+    scanSession_->setAddedItemCount(itemAdder_->addedItemCount());
 }
 
 void MyTableController::onFileItems(std::vector<results::MyImageObject> items) {
     itemAdder_->appendFileItems(std::move(items));
-    Added_Item_Count = itemAdder_->addedItemCount();
+    scanSession_->setAddedItemCount(itemAdder_->addedItemCount());
     reloadTable(ui_->idSigTableView);
 }
 
 // Worker thread: the source is closed and every item is on its way to the browser.
 void MyTableController::onScanWorkerFinished(carving::ScanStatus status) {
-    if (shuttingDown_)
+    if (scanSession_->shuttingDown())
         return;
     switch (status) {
     case carving::ScanStatus::OpenFailure:
@@ -221,28 +215,17 @@ void MyTableController::onScanWorkerFinished(carving::ScanStatus status) {
         Final_or_Stop_Screen();
         return;
     }
-    // A preview copying sectors now ends its copy and runs the end step itself. The flags are
-    // raised before the sheet is looked at, and the preview clears the sheet before it looks
-    // at them, so at least one side runs the step; the step itself runs once per scan.
-    scanEnded_ = true;
-    scan.stop_now = 1;
-    if (session.load() == nullptr)
+    // A preview copying sectors now ends its copy and runs the end step itself.
+    if (scanSession_->endsWithoutPreview())
         Final_or_Stop_Screen();
-}
-
-carving::BlockObserver* MyTableController::beginTracing(const carving::SectorSource* source) {
-    traces_ = std::make_shared<traces::TraceScanner>();
-    tracedSectors_ = source ? source->sectorCount() : 0;
-    return traces_.get();
 }
 
 // Worker thread: the scan has ended, so its traces are complete. The names reach the browser
 // after its last items.
 void MyTableController::showTracedNames() {
-    const auto traces = traces_;
+    const auto traces = scanSession_->finishTracing();
     if (!traces)
         return;
-    traces->finish(tracedSectors_);
     if (recoveryWriter_)
         recoveryWriter_->nameFromTraces(traces);
     QMetaObject::invokeMethod(
@@ -289,7 +272,7 @@ void MyTableController::listFoundByName(const traces::TraceCatalog& traces) {
 // The medium could not be opened: the wizard goes back one screen.
 void MyTableController::returnAfterOpenFailure() {
     Ui::MainWindow& ui = *ui_;
-    endOfScanArmed_ = false;
+    scanSession_->disarm();
     wizard_.setStep(wizard_.step() - 1);
     invalidateProgressTimer();
     if (mode() == Mode::Photo) {
@@ -305,9 +288,20 @@ void MyTableController::returnAfterOpenFailure() {
 }
 
 void MyTableController::resetScanCounters() {
-    scan.stop_now = 0;
-    Added_Item_Count = 0;
+    scanControl().stop_now = 0;
+    scanSession_->setAddedItemCount(0);
     itemAdder_->setAddedItemCount(0);
+}
+
+void MyTableController::armEndOfScanStep() {
+    scanSession_->arm();
+}
+
+// Runs once per scan, however many of the engine and the preview ask for it.
+void MyTableController::Final_or_Stop_Screen() {
+    if (!scanSession_->takeEndStep())
+        return;
+    runOnGuiThread([this] { finishScanOnGuiThread(); });
 }
 
 } // namespace quarry::app

@@ -44,20 +44,9 @@ void MyTableController::show_hide_4_screen_RawFile(bool hide) {
     });
 }
 
-void MyTableController::armEndOfScanStep() {
-    endOfScanArmed_ = true;
-}
-
-// Runs once per scan, however many of the engine and the preview ask for it.
-void MyTableController::Final_or_Stop_Screen() {
-    if (!endOfScanArmed_.exchange(false))
-        return;
-    runOnGuiThread([this] { finishScanOnGuiThread(); });
-}
-
 void MyTableController::finishScanOnGuiThread() {
     const Ui::MainWindow& ui = *ui_;
-    scan.stop_now = 1;
+    scanControl().stop_now = 1;
     ui._help_info->setText(texts::kAfterScanHelp);
     setHidden({ui._ClearThumbnail_Label, ui._Mode_label, ui._Progress_Horz, ui._sector_label, ui._stop_scan},
               true);
@@ -67,7 +56,7 @@ void MyTableController::finishScanOnGuiThread() {
                                  : static_cast<QDialog&>(*SaveFile_Info_For_RAW_Window);
     prompter_->runModal(information);
     information.hide();
-    scan.stop_now = 0;
+    scanControl().stop_now = 0;
 
     if (photo) {
         setHidden({ui._zoom_label, ui._zoom_slider, ui._open_folder}, false);

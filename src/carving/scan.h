@@ -6,8 +6,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace quarry::carving {
 
@@ -37,6 +39,12 @@ struct PhotoCounters {
     std::atomic<std::uint64_t> THD_Image_number{0};
 };
 
+// A found photo's bytes, copied once out of the engine's buffer and shared read-only by every
+// consumer that keeps them past the hand-over (the saving queue, the thumbnail makers).
+using ItemBytes = std::shared_ptr<const std::vector<std::uint8_t>>;
+// Found photos' bytes one consumer holds at once, at most; past this it waits or goes without.
+inline constexpr std::size_t kMaxHeldItemBytes = 64u << 20;
+
 // Receives what a scan finds, on the scan's thread.
 class ScanSink {
 public:
@@ -53,6 +61,13 @@ public:
                            const std::string& /*name*/, const std::string& /*uid*/,
                            std::uint64_t /*firstSector*/, std::uint64_t /*endSector*/,
                            std::uint64_t /*unreadableSectors*/) {}
+    // The same photo with its bytes copied once already (never null), for sinks that keep them;
+    // by default handed to photoItem.
+    virtual void sharedPhotoItem(PassKind pass, const ItemBytes& bytes, const std::string& name,
+                                 const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                                 std::uint64_t unreadableSectors) {
+        photoItem(pass, *bytes, name, uid, firstSector, endSector, unreadableSectors);
+    }
     // A carved file whose trimmed name is not blank. `name` is trimmed, `uid` is the name as
     // handed over; it has already been counted in its group. `unreadableSectors` of its range
     // could not be read during the scan.

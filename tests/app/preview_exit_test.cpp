@@ -1,3 +1,4 @@
+#include "app/scan_session.h"
 #include "road_support.h"
 
 #include <QApplication>
@@ -125,8 +126,8 @@ void PreviewExitTest::previewCopiesTheItemsSectorsAndShowsIt() {
     QCOMPARE(copy.read(5), QByteArray("%PDF-"));
     QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), pdf->name);
     QVERIFY(!h_->outlet<QLabel>("_QuickLook_View")->pixmap().isNull());
-    QCOMPARE(c.Prev_Index, static_cast<std::uint32_t>(pdf - items.begin()));
-    QVERIFY(!c.session.load());
+    QCOMPARE(c.previewIndex(), static_cast<std::uint32_t>(pdf - items.begin()));
+    QVERIFY(!c.scanSession().previewSheet());
     QVERIFY(h_->controller->window()->findChild<QDialog*>("ClearPreview_Window")->isHidden());
 
     // Another type replaces the file: only the newest preview file is left.
@@ -191,9 +192,9 @@ void PreviewExitTest::scanEndingDuringACopyRunsTheEndStepOnceAfterIt() {
             return std::make_unique<GatedSource>(std::move(inner), gateSector, gate);
         // The preview's own handle: the scan may now finish; the copy waits until it has.
         return std::make_unique<WatchedSource>(std::move(inner), [&] {
-            sheetUpDuringCopy = c.session.load() != nullptr;
+            sheetUpDuringCopy = c.scanSession().previewSheet() != nullptr;
             gate.release();
-            for (int i = 0; i < 5000 && c.scan.stop_now.load() != 1; ++i)
+            for (int i = 0; i < 5000 && c.scanSession().control().stop_now.load() != 1; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
     });
@@ -209,7 +210,7 @@ void PreviewExitTest::scanEndingDuringACopyRunsTheEndStepOnceAfterIt() {
 
     std::vector<bool> sheetUpAtEndStep;
     h_->prompter->onModal = [&](QDialog&) {
-        sheetUpAtEndStep.push_back(c.session.load() != nullptr);
+        sheetUpAtEndStep.push_back(c.scanSession().previewSheet() != nullptr);
     };
     select(0);
     QVERIFY(sheetUpDuringCopy);
@@ -220,7 +221,7 @@ void PreviewExitTest::scanEndingDuringACopyRunsTheEndStepOnceAfterIt() {
     QCOMPARE(h_->prompter->modalRuns[0].objectName, QString("SaveFile_Info_For_RAW_Window"));
     // The copy stopped at the first sector after the scan's end.
     QCOMPARE(fileSize(c.Demo_Test_File()), 512);
-    QCOMPARE(c.scan.stop_now.load(), 0);
+    QCOMPARE(c.scanSession().control().stop_now.load(), 0);
     QVERIFY(h_->outlet("_back_btn")->isEnabled());
     QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), item.name);
 }

@@ -1,3 +1,4 @@
+#include "app/scan_session.h"
 #include "app/sector_slider.h"
 #include "app_test_support.h"
 
@@ -288,7 +289,7 @@ void RangeTest::entireDiskSkipsValidation() {
     QCOMPARE(h_->controller->screen_counter(), 2);
     QVERIFY(h_->outlet("_disk_val")->isHidden());
     QVERIFY(h_->outlet("_searching_criteria_Box")->isHidden());
-    QCOMPARE(h_->controller->scan.stop_now.load(), 0);
+    QCOMPARE(h_->controller->scanSession().control().stop_now.load(), 0);
 }
 
 void RangeTest::nextInVideoModeBuildsTheFileTypeScreen() {

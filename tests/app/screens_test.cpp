@@ -1,3 +1,4 @@
+#include "app/scan_session.h"
 #include "app_test_support.h"
 #include "outlet_names.h"
 
@@ -121,7 +122,7 @@ void ScreensTest::endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce() {
     int stopDuringDialog = -1;
     h_->prompter->onModal = [&](QDialog&) {
         returnedDuringDialog = workerReturned;
-        stopDuringDialog = c.scan.stop_now;
+        stopDuringDialog = c.scanSession().control().stop_now;
     };
     std::thread worker([&] {
         c.Final_or_Stop_Screen();
@@ -135,7 +136,7 @@ void ScreensTest::endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce() {
     QVERIFY(h_->prompter->modalRuns[0].onGuiThread);
     QVERIFY(!returnedDuringDialog);
     QCOMPARE(stopDuringDialog, 1);
-    QCOMPARE(c.scan.stop_now.load(), 0);
+    QCOMPARE(c.scanSession().control().stop_now.load(), 0);
     QCOMPARE(h_->outlet<QLabel>("_help_info")->text(),
              QString::fromUtf8("\nTo select another disk for recovery, click on ‘Back’ Button."));
     for (const char* hidden :

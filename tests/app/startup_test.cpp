@@ -46,7 +46,7 @@ void StartupTest::onlyTheMediaScreenIsVisible() {
 void StartupTest::missingPlaceholderAndDefinitionFilesStartNormally() {
     Harness h;
     MyTableController& c = h.start();
-    QVERIFY(!c.Null_Image_Data.has_value());
+    QVERIFY(!c.placeholderImage().has_value());
     QVERIFY(c.signatureLists().Ext_Array.empty());
     QVERIFY(c.signatureLists().Adv_RawFile_Array.empty());
     QVERIFY(h.prompter->alerts.empty());
@@ -61,9 +61,8 @@ void StartupTest::placeholderAndDefinitionFilesAreRead() {
               "AVI video\nExtension : .avi\nMaximum Size : 18874368\nHeader : 52494646\nPosition : 1\n"
               "Reserved : 0\nDescription : Audio Video Interleave\n");
     MyTableController& c = h.start();
-    QVERIFY(c.Null_Image_Data.has_value());
-    QCOMPARE(*c.Null_Image_Data, png);
-    QCOMPARE(c.noprevfile, QString());
+    QVERIFY(c.placeholderImage().has_value());
+    QCOMPARE(*c.placeholderImage(), png);
     const quarry::signatures::SignatureList expected = {
         "AVI", "18874368", "52494646", "1", "0", "Audio Video Interleave", "82"};
     QCOMPARE(c.signatureLists().Video_Array, expected);

@@ -1,4 +1,5 @@
 #include "app/choose_bar.h"
+#include "app/scan_session.h"
 #include "road_support.h"
 
 #include <QLabel>
@@ -76,9 +77,9 @@ void WizardRoadTest::photoRoadShowsWhatTheCarverFinds() {
     QVERIFY(carver.items.size() >= kPhotos.size());
     QCOMPARE(shownItems(c, false), withoutSectors(carver.items));
     QCOMPARE(h_->prompter->modalRuns.back().objectName, QString("SaveFile_Info_Window"));
-    QCOMPARE(c.scan.stop_now.load(), 0);
-    QVERIFY(!c.mSetLabelTimer);
-    QCOMPARE(c.Added_Item_Count.load(), static_cast<std::uint64_t>(carver.items.size()));
+    QCOMPARE(c.scanSession().control().stop_now.load(), 0);
+    QVERIFY(!c.scanSession().progress());
+    QCOMPARE(c.scanSession().addedItemCount(), static_cast<std::uint64_t>(carver.items.size()));
     QVERIFY(!h_->outlet("_zoom_slider")->isHidden());
     QVERIFY(h_->outlet("_back_btn")->isEnabled());
     QVERIFY(!h_->outlet("_next_btn")->isEnabled());
@@ -159,8 +160,8 @@ void WizardRoadTest::sectorRangeScanShowsWhatTheCarverFindsInTheRange() {
     QVERIFY(!carver.items.isEmpty());
     QCOMPARE(shownItems(c, true), carver.items);
     QCOMPARE(shownGroups(c), carver.groups);
-    QCOMPARE(c.scan.start_sector.load(), start);
-    QCOMPARE(c.scan.end_sector.load(), end);
+    QCOMPARE(c.scanSession().control().start_sector.load(), start);
+    QCOMPARE(c.scanSession().control().end_sector.load(), end);
 }
 
 void WizardRoadTest::backAndNextTwiceContinuesTheNumbering() {
@@ -171,14 +172,14 @@ void WizardRoadTest::backAndNextTwiceContinuesTheNumbering() {
     road.click("_next_btn");
     QVERIFY(road.waitForEndOfScan(0));
     const QList<ShownItem> first = shownItems(c, false);
-    const std::uint64_t general = c.photoCounters.GND_Image_number;
-    const std::uint64_t thorough = c.photoCounters.THD_Image_number;
+    const std::uint64_t general = c.scanSession().photoCounters().GND_Image_number;
+    const std::uint64_t thorough = c.scanSession().photoCounters().THD_Image_number;
     QVERIFY(general > 0);
 
     road.click("_back_btn");
     QCOMPARE(c.screen_counter(), 1);
     QCOMPARE(c.images().rowCount(), 0);
-    QCOMPARE(c.Added_Item_Count.load(), 0u);
+    QCOMPARE(c.scanSession().addedItemCount(), 0u);
     QVERIFY(h_->outlet("_zoom_slider")->isHidden());
     QVERIFY(!h_->outlet("_entire_disk_rd")->isHidden());
     QCOMPARE(h_->outlet<QLabel>("_help_info")->text().left(30),
@@ -188,8 +189,8 @@ void WizardRoadTest::backAndNextTwiceContinuesTheNumbering() {
     QVERIFY(road.waitForEndOfScan(1));
     const QList<ShownItem> second = shownItems(c, false);
     QCOMPARE(second.size(), first.size());
-    QCOMPARE(c.photoCounters.GND_Image_number.load(), 2 * general);
-    QCOMPARE(c.photoCounters.THD_Image_number.load(), 2 * thorough);
+    QCOMPARE(c.scanSession().photoCounters().GND_Image_number.load(), 2 * general);
+    QCOMPARE(c.scanSession().photoCounters().THD_Image_number.load(), 2 * thorough);
     // The same photos under the same names; their identifiers number on from the first scan.
     for (qsizetype i = 0; i < first.size(); ++i) {
         QCOMPARE(second[i].name, first[i].name);
@@ -287,12 +288,12 @@ void WizardRoadTest::stopMidScanKeepsResultsAndClosesTheMedium() {
     QVERIFY(!h_->outlet("_open_folder")->isEnabled());
     QVERIFY(!h_->outlet("_open_folder_Sig")->isEnabled());
     road.click("_stop_scan");
-    QCOMPARE(c.scan.stop_now.load(), 1);
+    QCOMPARE(c.scanSession().control().stop_now.load(), 1);
     gate.release();
     QVERIFY(road.waitForEndOfScan(0));
 
     QCOMPARE(h_->prompter->modalRuns.size(), 1u);
-    QCOMPARE(c.scan.stop_now.load(), 0);
+    QCOMPARE(c.scanSession().control().stop_now.load(), 0);
     QVERIFY(gate.isClosed());
     QVERIFY(h_->outlet("_stop_scan")->isHidden());
     // What was found before the stop stays: the gated sector was read, then the stop was seen.
@@ -360,9 +361,9 @@ void WizardRoadTest::unreadableMediumReturnsOneStep() {
     QVERIFY(h_->outlet("_back_btn")->isEnabled());
     QVERIFY(h_->outlet("_stop_scan")->isHidden());
     QVERIFY(h_->outlet("_open_folder")->isHidden());
-    QCOMPARE(c.scan.stop_now.load(), 0);
-    QCOMPARE(c.Added_Item_Count.load(), 0u);
-    QVERIFY(!c.mSetLabelTimer);
+    QCOMPARE(c.scanSession().control().stop_now.load(), 0);
+    QCOMPARE(c.scanSession().addedItemCount(), 0u);
+    QVERIFY(!c.scanSession().progress());
     if (scanScreen == 2)
         QVERIFY(!h_->outlet("_entire_disk_rd")->isHidden());
     else

@@ -1,16 +1,14 @@
 #pragma once
 
+#include "carving/ordered_handoff.h"
 #include "carving/scan.h"
 #include "results/ui/myimageobject.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QThreadPool>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -20,12 +18,12 @@ namespace quarry::carving {
 // Carries what a scan finds from its worker thread to the GUI thread, in the order found.
 // Photo thumbnails are made on a small thread pool so the read loop does not wait for them;
 // the GUI thread receives coalesced batches through queued calls and never sees an item
-// before the ones found earlier. Lives on the GUI thread; the ScanSink side runs on the worker.
+// before the ones found earlier (OrderedHandoff does the ordering). Lives on the GUI thread;
+// the ScanSink side runs on the worker.
 class FoundItemStream : public QObject, public ScanSink {
     Q_OBJECT
 public:
     explicit FoundItemStream(QObject* parent = nullptr);
-    ~FoundItemStream() override;
 
     // `Null_Image_Data`, for photos that do not decode. Set before a scan starts.
     void setNullImageData(const QByteArray& bytes);
@@ -40,6 +38,9 @@ public:
     void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
                    const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
                    std::uint64_t unreadableSectors) override;
+    void sharedPhotoItem(PassKind pass, const ItemBytes& bytes, const std::string& name,
+                         const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
+                         std::uint64_t unreadableSectors) override;
     void rawItem(PassKind pass, const std::string& name, const std::string& uid, std::uint64_t startSector,
                  std::uint64_t endSector, std::uint64_t unreadableSectors) override;
 
@@ -64,28 +65,15 @@ private:
         results::MyImageObject item;
     };
 
-    void complete(std::uint64_t sequence, Event event);
     void postDrain();
-    // Worker thread: waits while the GUI thread is far behind.
-    void waitForRoom();
     // Delivers up to a slice of what is queued; true when more is left.
     bool drainSlice();
 
+    std::mutex settingsMutex_;
     QByteArray nullImageData_;
     std::shared_ptr<SectorSource> medium_;
-    std::uint64_t nextSequence_ = 0; // worker thread only
 
-    std::mutex mutex_;
-    std::condition_variable jobsChanged_;
-    std::map<std::uint64_t, Event> finished_; // made, waiting for the ones before them
-    std::uint64_t nextRelease_ = 0;
-    std::vector<Event> outgoing_; // released, waiting for the GUI thread
-    bool drainPosted_ = false;
-    std::size_t jobs_ = 0;
-    std::size_t jobBytes_ = 0;
-    std::size_t thumbnailJobs_ = SIZE_MAX;
-
-    QThreadPool pool_; // last, so it is stopped before the state its jobs use goes away
+    OrderedHandoff<Event> handoff_; // last, so its jobs have ended before what they use goes
 };
 
 } // namespace quarry::carving

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "carving/scan.h"
-#include "carving/sector_source.h"
+#include "carving/scan_runner.h"
 #include "carving/ui/found_item_stream.h"
 
 #include <QObject>
-#include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 
 namespace quarry::carving {
 
@@ -24,27 +21,26 @@ public:
     using WorkerFinishedHandler = std::function<void(const ScanResult&)>;
 
     explicit ScanBridge(ScanControl& control, QObject* parent = nullptr);
-    // Asks a running scan to stop and waits for its worker, which must not be blocked on the
-    // GUI thread at that moment.
-    ~ScanBridge() override;
 
     FoundItemStream& items() { return items_; }
     // Also receives everything the engine hands over, on the worker thread and in found order,
     // before the browsers' stream does. Set or clear it while no scan runs.
-    void setExtraSink(ScanSink* sink) { extraSink_ = sink; }
+    void setExtraSink(ScanSink* sink) { runner_.setExtraSink(sink); }
     void setWorkerFinishedHandler(WorkerFinishedHandler handler) { workerFinished_ = std::move(handler); }
 
-    // Start the engine on a new worker thread, which owns `source` (null: the medium could not
-    // be opened) and closes it when the scan ends. The request's lists, `counters` and `groups`
-    // must outlive the scan. False, with nothing started, while a scan is still running.
-    bool startPhotoScan(std::unique_ptr<SectorSource> source, ScanRequest request, PhotoCounters& counters);
-    bool startRawScan(std::unique_ptr<SectorSource> source, ScanRequest request, FoundFileGroups& groups);
-
-    bool isRunning() const { return running_.load(); }
+    // See ScanRunner.
+    bool startPhotoScan(std::unique_ptr<SectorSource> source, ScanRequest request, PhotoCounters& counters) {
+        return runner_.startPhotoScan(std::move(source), std::move(request), counters);
+    }
+    bool startRawScan(std::unique_ptr<SectorSource> source, ScanRequest request, FoundFileGroups& groups) {
+        return runner_.startRawScan(std::move(source), std::move(request), groups);
+    }
+    bool isRunning() const { return runner_.isRunning(); }
     // The Stop button: the engine notices at its next sector.
-    void requestStop() { control_.stop_now.store(1); }
-    // Blocks until the worker of the last scan has ended.
-    void waitForWorker();
+    void requestStop() { runner_.requestStop(); }
+    // Blocks until the worker of the last scan has ended; it must not be blocked on the GUI
+    // thread at that moment.
+    void waitForWorker() { runner_.waitForWorker(); }
 
 signals:
     // GUI thread, as a scan is about to start and before its worker runs: the moment to make
@@ -54,31 +50,10 @@ signals:
     void scanFinished(const quarry::carving::ScanResult& result);
 
 private:
-    // Hands each report to the extra sink, then to the browsers' stream.
-    class SinkPair final : public ScanSink {
-    public:
-        SinkPair(ScanSink& first, ScanSink& second) : first_(first), second_(second) {}
-        void passStarted(PassKind pass, const char* modeLabel) override;
-        void photoItem(PassKind pass, std::span<const std::uint8_t> bytes, const std::string& name,
-                       const std::string& uid, std::uint64_t firstSector, std::uint64_t endSector,
-                       std::uint64_t unreadableSectors) override;
-        void rawItem(PassKind pass, const std::string& name, const std::string& uid,
-                     std::uint64_t startSector, std::uint64_t endSector,
-                     std::uint64_t unreadableSectors) override;
-
-    private:
-        ScanSink& first_;
-        ScanSink& second_;
-    };
-
-    bool launch(std::function<ScanResult(ScanSink&)> engine, std::unique_ptr<SectorSource> source);
-
-    ScanControl& control_;
     FoundItemStream items_;
-    ScanSink* extraSink_ = nullptr;
     WorkerFinishedHandler workerFinished_;
-    std::atomic<bool> running_{false};
-    std::thread worker_;
+    // Last, so its worker has ended before the stream goes.
+    ScanRunner runner_;
 };
 
 } // namespace quarry::carving

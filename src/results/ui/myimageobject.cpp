@@ -2,13 +2,12 @@
 
 namespace quarry::results {
 
-MyImageObject::MyImageObject(const QByteArray& image_data, const QString& image_Name,
-                             const QString& image_UID)
-    : imageData(image_data), image_Name(image_Name), image_UID(image_UID) {}
+MyImageObject::MyImageObject(const QByteArray& data, const QString& name, const QString& uid)
+    : imageData(data), image_Name(name), image_UID(uid) {}
 
-MyImageObject::MyImageObject(const QIcon& image, const QString& image_Name, const QString& image_UID,
+MyImageObject::MyImageObject(const QIcon& icon, const QString& name, const QString& uid,
                              std::uint64_t File_Start_Sec, std::uint64_t File_End_Sec)
-    : image(image), image_Name(image_Name), image_UID(image_UID), File_Start_Sector(File_Start_Sec),
+    : image(icon), image_Name(name), image_UID(uid), File_Start_Sector(File_Start_Sec),
       File_End_Sector(File_End_Sec) {}
 
 ImageRepresentationType MyImageObject::imageRepresentationType(int recoveryMode) const {

@@ -17,12 +17,12 @@ class MyImageObject {
 public:
     MyImageObject() = default;
     // A photo: its encoded thumbnail.
-    MyImageObject(const QByteArray& image_data, const QString& image_Name, const QString& image_UID);
+    MyImageObject(const QByteArray& data, const QString& name, const QString& uid);
     // A carved file: its type icon and the sectors it covers, end exclusive.
-    MyImageObject(const QIcon& image, const QString& image_Name, const QString& image_UID,
-                  std::uint64_t File_Start_Sec, std::uint64_t File_End_Sec);
+    MyImageObject(const QIcon& icon, const QString& name, const QString& uid, std::uint64_t File_Start_Sec,
+                  std::uint64_t File_End_Sec);
 
-    void setPath(const QString& path) { this->path = path; }
+    void setPath(const QString& itemPath) { path = itemPath; }
 
     // Both follow the recovery mode at the time they are asked: photo mode (0) shows the
     // bytes, video (1) and raw-file (2) mode the icon.

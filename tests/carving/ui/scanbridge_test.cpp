@@ -63,24 +63,6 @@ std::vector<std::uint8_t> plantedImage(std::uint64_t sectors,
     return image;
 }
 
-// Asks the scan to stop while sector `at` is read.
-class StoppingSource : public SectorSource {
-public:
-    StoppingSource(std::vector<std::uint8_t> bytes, ScanControl& control, std::uint64_t at)
-        : inner_(std::move(bytes)), control_(control), at_(at) {}
-    std::uint64_t sectorCount() const override { return inner_.sectorCount(); }
-    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
-        if (first <= at_ && at_ < first + count)
-            control_.stop_now = 1;
-        return inner_.readSectors(first, count, out);
-    }
-
-private:
-    MemorySource inner_;
-    ScanControl& control_;
-    std::uint64_t at_;
-};
-
 const quarry::signatures::SignatureList kJpegList{"JPG", "20000000", "FFD8FF", "1", "", "JPEG", "255"};
 
 } // namespace
@@ -218,53 +200,6 @@ private slots:
         QCOMPARE(QImage::fromData(received.photos[1].imageData).size(), QSize(100, 68));
         const QImage portrait = QImage::fromData(received.photos[2].imageData);
         QVERIFY(portrait.height() == 100 && portrait.width() < 100);
-    }
-
-    void stopEndsTheScanWithTheItemsFoundSoFar() {
-        ScanControl control;
-        ScanBridge bridge(control);
-        Received received;
-        received.listen(bridge.items());
-        std::optional<ScanResult> finished;
-        connect(&bridge, &ScanBridge::scanFinished, this,
-                [&](const ScanResult& result) { finished = result; });
-
-        const QByteArray jpeg = corpusFile("061_BlueSquare.jpg");
-        auto source = std::make_unique<StoppingSource>(
-            plantedImage(1000, {{10, jpeg}, {100, jpeg}, {500, jpeg}, {800, jpeg}}), control, 300);
-        ScanRequest request;
-        request.end_sector = 1000;
-        request.general = &kJpegList;
-        request.thorough = &kJpegList;
-        request.blockSectors = 1;
-        PhotoCounters counters;
-        QVERIFY(bridge.startPhotoScan(std::move(source), request, counters));
-        bridge.waitForWorker();
-        QCoreApplication::sendPostedEvents();
-
-        QVERIFY(finished);
-        QCOMPARE(finished->status, ScanStatus::Stopped);
-        QCOMPARE(control.stop_now.load(), 0);
-        QVERIFY(control.for_index.load() < 1000u);
-        QVERIFY(received.photos.size() >= 2 && received.photos.size() < 4);
-    }
-
-    void openFailureStillEndsTheScan() {
-        ScanControl control;
-        ScanBridge bridge(control);
-        std::optional<ScanStatus> status;
-        bool handled = false;
-        bridge.setWorkerFinishedHandler([&](const ScanResult&) { handled = true; });
-        connect(&bridge, &ScanBridge::scanFinished, this,
-                [&](const ScanResult& result) { status = result.status; });
-        ScanRequest request;
-        request.end_sector = 100;
-        FoundFileGroups groups;
-        QVERIFY(bridge.startRawScan(nullptr, request, groups));
-        bridge.waitForWorker();
-        QCoreApplication::sendPostedEvents();
-        QVERIFY(handled);
-        QCOMPARE(status, std::optional<ScanStatus>(ScanStatus::OpenFailure));
     }
 };
 
