@@ -115,7 +115,7 @@ private slots:
         QScrollBar* bar = imageBrowser.verticalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0);
         bar->setValue(0);
-        const int before = scrolled.count();
+        const auto before = scrolled.count();
         adder.appendPhotoItems(std::vector<MyImageObject>(6, MyImageObject(kPlaceholder, "z", "z")));
         QCOMPARE(scrolled.count(), before);
         QCOMPARE(bar->value(), 0);
