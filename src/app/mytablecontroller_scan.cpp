@@ -1,7 +1,7 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
-#include "app/signature_choice.h"
 #include "app/scan_session.h"
+#include "app/signature_choice.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "range/sector_range.h"

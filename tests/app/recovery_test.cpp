@@ -370,7 +370,8 @@ void RecoveryTest::recoverSelectedSavesTheVisibleSelection_data() {
     QTest::addColumn<int>("minSide");
     QTest::addColumn<bool>("all");
     QTest::newRow("photos: JPG, all of them") << Mode::Photo << QStringLiteral("JPG") << 0 << 0 << true;
-    QTest::newRow("photos: 200 pixels and up, the first two") << Mode::Photo << QString() << 0 << 200 << false;
+    QTest::newRow("photos: 200 pixels and up, the first two")
+        << Mode::Photo << QString() << 0 << 200 << false;
     QTest::newRow("files: 100 KB and up, the first two") << Mode::RawFile << QString() << 100 << 0 << false;
 }
 

@@ -4,8 +4,8 @@
 
 #include <QMainWindow>
 #include <QPushButton>
-#include <QTableView>
 #include <QRadioButton>
+#include <QTableView>
 #include <QtTest>
 
 using namespace quarry::app;
