@@ -64,6 +64,17 @@ inline void copyResources(const Harness& h) {
         QFile::copy(build.filePath(name), h.path(name));
 }
 
+// A fresh harness whose only medium is a card image built from `corpusFiles`, with the
+// build's resources, started in a window of the size the screenshots use.
+inline MyTableController& startOnCard(std::unique_ptr<Harness>& h, const QStringList& corpusFiles) {
+    h = std::make_unique<Harness>();
+    copyResources(*h);
+    h->media = {imageRecord(buildImage(h->path("card.img"), corpusFiles))};
+    MyTableController& c = h->start();
+    c.window()->resize(1100, 760);
+    return c;
+}
+
 // One found item as the browser or the carver shows it.
 struct ShownItem {
     QString name;

@@ -55,13 +55,7 @@ void ScreenshotTour::shoot(const QString& name, QWidget* widget) {
 }
 
 MyTableController& ScreenshotTour::start(const QStringList& files) {
-    h_ = std::make_unique<Harness>();
-    copyResources(*h_);
-    const DiskImage image = buildImage(h_->path("card.img"), files);
-    h_->media = {imageRecord(image)};
-    MyTableController& c = h_->start();
-    c.window()->resize(1100, 760);
-    return c;
+    return startOnCard(h_, files);
 }
 
 void ScreenshotTour::openLarge(QListView* browser, const QString& suffix) {

@@ -64,12 +64,7 @@ QString summaryOf(const QWidget* viewer) {
 } // namespace
 
 MyTableController& ViewersTest::scan(const char* modeRadio, const QStringList& files) {
-    h_ = std::make_unique<Harness>();
-    copyResources(*h_);
-    const DiskImage image = buildImage(h_->path("card.img"), files);
-    h_->media = {imageRecord(image)};
-    MyTableController& c = h_->start();
-    c.window()->resize(1100, 760);
+    MyTableController& c = startOnCard(h_, files);
     c.window()->show();
     const Road road{*h_};
     road.chooseMedium(modeRadio);
