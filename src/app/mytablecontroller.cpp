@@ -5,8 +5,8 @@
 #include "app/found_groups_model.h"
 #include "app/keyboard.h"
 #include "app/media_table_model.h"
-#include "app/media_window.h"
 #include "app/range_screen.h"
+#include "app/results_panel.h"
 #include "app/scan_session.h"
 #include "app/screen_groups.h"
 #include "app/session_settings.h"
@@ -18,28 +18,19 @@
 #include "carving/ui/scanbridge.h"
 #include "media/enumeration.h"
 #include "results/ui/document_viewer.h"
-#include "results/ui/found_items_filter.h"
-#include "results/ui/images_model.h"
-#include "results/ui/item_adder.h"
-#include "results/ui/photo_viewer.h"
 #include "results/ui/recovery_writer.h"
-#include "results/ui/thumbnail_loader.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
 #include <QCompleter>
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSplitter>
-#include <QTemporaryDir>
 
 namespace quarry::app {
 
@@ -72,6 +63,7 @@ MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr
 
 MyTableController::~MyTableController() {
     shutDownScan();
+    panel_->preview().stop();
     settings_->setGeometry(window_->saveGeometry());
     settings_->setThumbnailSize(ui_->_zoom_slider->value());
 }
@@ -141,16 +133,6 @@ const signatures::SignatureLists& MyTableController::signatureLists() const {
     return signatures_->lists();
 }
 
-std::string MyTableController::Demo_Test_File() const {
-    const std::lock_guard lock(demoTestFileMutex_);
-    return demoTestFile_;
-}
-
-void MyTableController::setDemo_Test_File(std::string path) {
-    const std::lock_guard lock(demoTestFileMutex_);
-    demoTestFile_ = std::move(path);
-}
-
 void MyTableController::awakeFromNib() {
     applyWindowBackground(*window_);
     window_->restoreGeometry(settings_->geometry());
@@ -196,24 +178,13 @@ void MyTableController::awakeFromNib() {
     Reload_Drive_list_Function();
     setUpImageBrowsers();
     loadSignatureLists();
-    readPlaceholderImage();
+    panel_->readPlaceholderImage(resourceFolder_);
     ui_->_Progress_Horz->setValue(0);
     restoreSettings();
 }
 
 void MyTableController::loadSignatureLists() {
     signatures_->load(resourceFolder_);
-}
-
-// A missing placeholder is not an error: items without a thumbnail then stay blank.
-void MyTableController::readPlaceholderImage() {
-    const QString noprevfile =
-        QDir(QString::fromStdString(resourceFolder_)).filePath(QStringLiteral("NoPreview.png"));
-    if (!QFileInfo::exists(noprevfile))
-        return;
-    QFile file(noprevfile);
-    if (file.open(QIODevice::ReadOnly))
-        Null_Image_Data = file.readAll();
 }
 
 // Every control calls its action with itself as the sender.

@@ -22,7 +22,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,7 +41,6 @@ class QMainWindow;
 class QMediaPlayer;
 class QPushButton;
 class QTableView;
-class QTemporaryDir;
 class QTimer;
 
 namespace quarry::carving {
@@ -57,11 +55,9 @@ namespace quarry::results {
 class FoundItemsFilter;
 class ImagesModel;
 class DocumentViewer;
-class ItemAdder;
 class MyImageObject;
 class PhotoViewer;
 class RecoveryWriter;
-class ThumbnailLoader;
 struct RecoveryProgress;
 enum class SearchKind;
 } // namespace quarry::results
@@ -90,12 +86,10 @@ class CheckListModel;
 class FoundGroupsModel;
 class MediaTableModel;
 class RangeScreen;
+class ResultsPanel;
 class ScanSession;
 class ScreenGroups;
 class SignatureChoice;
-
-// Prev_Index when no preview has been requested.
-inline constexpr std::uint32_t kNoPreviewIndex = 0x7FFFFFFF;
 
 // The one controller of the application: owns the main window loaded from its interface
 // file, and performs every user action: each named operation forwards to the object whose job
@@ -235,7 +229,7 @@ public:
 
     // --- Image browsers (mytablecontroller_browsers.cpp) ---
     // `images`: the found items both browsers show.
-    results::ImagesModel& images() const { return *images_; }
+    results::ImagesModel& images() const;
     QListView* imageBrowser() const;
     QListView* imageBrowser_2() const;
     void zoomSliderDidChange(QObject* sender = nullptr);
@@ -275,9 +269,9 @@ public:
     // Opens the current item of the browser that has the focus; false when none has.
     bool openFocusedItemLarge();
     // Each is null until first opened.
-    results::PhotoViewer* photoViewer() const { return photoViewer_.get(); }
-    results::DocumentViewer* documentViewer() const { return documentViewer_.get(); }
-    MediaWindow* mediaWindow() const { return mediaWindow_.get(); }
+    results::PhotoViewer* photoViewer() const;
+    results::DocumentViewer* documentViewer() const;
+    MediaWindow* mediaWindow() const;
     results::DocumentViewer* helpWindow() const { return helpWindow_.get(); }
 
     // --- Destination folder (mytablecontroller_destination.cpp) ---
@@ -301,16 +295,15 @@ public:
     // What the browsers show of `images`.
     results::FoundItemsFilter& foundItemsFilter() const;
     // Index in `images` of the last preview request in the second browser.
-    std::uint32_t previewIndex() const { return Prev_Index; }
+    std::uint32_t previewIndex() const;
     // "NoPreview.png" from the resource folder; empty when the file does not exist.
-    const std::optional<QByteArray>& placeholderImage() const { return Null_Image_Data; }
+    const std::optional<QByteArray>& placeholderImage() const;
 
 private:
     void connectActions();
     void setUpTables();
     void setUpImageBrowsers();
     void loadSignatureLists();
-    void readPlaceholderImage();
 
     void nextFromMediaScreen();
     void nextFromRangeScreen();
@@ -341,13 +334,6 @@ private:
     void invalidateProgressTimer();
     void shutDownScan();
     carving::ScanControl& scanControl() const;
-    void showTypeIcon(const QString& itemName);
-    void setUpViewers();
-    void openPhotos(std::vector<int> rows, int row);
-    // A found item's bytes read again from the medium; empty when it cannot be read.
-    QByteArray readItemBytes(const QString& name, std::uint64_t first, std::uint64_t end) const;
-    // A private copy of a found item for a viewer; empty when it cannot be made.
-    QString copyItemForViewer(const results::MyImageObject& item);
     void chooseDestinationFolder();
 
     void setUpRecovery();
@@ -422,31 +408,20 @@ private:
     std::unique_ptr<ClearPreview_Modeless> ClearPreview_Window;
     std::unique_ptr<SaveFile_Info> SaveFile_Info_Window;
     std::unique_ptr<SaveFile_Info_For_RAW> SaveFile_Info_For_RAW_Window;
-    std::unique_ptr<results::PhotoViewer> photoViewer_;
-    std::unique_ptr<results::DocumentViewer> documentViewer_;
-    std::unique_ptr<MediaWindow> mediaWindow_;
     std::unique_ptr<results::DocumentViewer> helpWindow_;
-    std::unique_ptr<QTemporaryDir> viewerCopies_;
     std::unique_ptr<MediaTableModel> mediaModel_;
     std::unique_ptr<CheckListModel> checkListModel_;
     // Holds the groups a raw scan fills: goes after the scan bridge.
     std::unique_ptr<FoundGroupsModel> groupsModel_;
 
-    mutable std::mutex demoTestFileMutex_;
-    std::string demoTestFile_;
-
     FolderChooser folderChooser_;
     SourceOpener sourceOpener_;
     Terminator terminator_;
     media::MyDataObject chosenMedium_;
-    std::unique_ptr<results::ImagesModel> images_;
-    std::unique_ptr<results::ItemAdder> itemAdder_;
     DestinationChecker destinationChecker_;
     DiskImageChooser diskImageChooser_;
     // Disk images opened on the media screen: listed after the volumes until the application ends.
     std::vector<media::MyDataObject> openedDiskImages_;
-    std::unique_ptr<results::FoundItemsFilter> foundItems_;
-    std::unique_ptr<results::ThumbnailLoader> thumbnailLoader_;
     FilterBar* filterBar_ = nullptr;
     ScanEndBar* scanEndBar_ = nullptr;
     QPushButton* recoverSelected_ = nullptr;
@@ -461,8 +436,8 @@ private:
     bool exitConfirmed_ = false;
     // Saves what the scan finds; fed by the scan's worker.
     std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
-    std::uint32_t Prev_Index = kNoPreviewIndex;
-    std::optional<QByteArray> Null_Image_Data;
+    // The found items, their preview and viewers; goes before the scan session it uses.
+    std::unique_ptr<ResultsPanel> panel_;
     // Last, so its worker has ended before anything it uses goes away.
     std::unique_ptr<ScanSession> scanSession_;
 };

@@ -1,4 +1,5 @@
 #include "app/mytablecontroller.h"
+#include "app/results_panel.h"
 #include "results/ui/browser_view.h"
 #include "results/ui/file_icons.h"
 #include "results/ui/found_items_filter.h"
@@ -16,14 +17,14 @@ namespace quarry::app {
 void MyTableController::setUpImageBrowsers() {
     Ui::MainWindow& ui = *ui_;
     results::setupIconTheme();
-    images_->clear();
-    itemAdder_->setBrowsers(ui.imageBrowser, ui.imageBrowser_2);
+    panel_->images().clear();
+    panel_->itemAdder().setBrowsers(ui.imageBrowser, ui.imageBrowser_2);
 
-    results::configureBrowser(ui.imageBrowser, foundItems_.get(), results::kPhotoBrowserZoom);
+    results::configureBrowser(ui.imageBrowser, &panel_->shown(), results::kPhotoBrowserZoom);
     ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
     results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
 
-    results::configureBrowser(ui.imageBrowser_2, foundItems_.get(), results::kFileBrowserZoom);
+    results::configureBrowser(ui.imageBrowser_2, &panel_->shown(), results::kFileBrowserZoom);
 
     for (QListView* browser : {ui.imageBrowser, ui.imageBrowser_2}) {
         connect(browser->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, browser] {
@@ -31,7 +32,10 @@ void MyTableController::setUpImageBrowsers() {
             updateSelectionLine();
         });
     }
-    setUpViewers();
+}
+
+results::ImagesModel& MyTableController::images() const {
+    return panel_->images();
 }
 
 QListView* MyTableController::imageBrowser() const {

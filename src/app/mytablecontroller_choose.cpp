@@ -1,6 +1,7 @@
 #include "app/choose_bar.h"
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
+#include "app/results_panel.h"
 #include "carving/ui/scanbridge.h"
 #include "media/volume_description.h"
 #include "results/ui/found_items_filter.h"
@@ -28,14 +29,6 @@ const QString kFolderNotOpened = QStringLiteral("\nThe folder “%1” could not
 // "Recover Selected…" beside the open-folder buttons; all made here, around the window's own.
 void MyTableController::setUpChooseControls() {
     Ui::MainWindow& ui = *ui_;
-    foundItems_ = std::make_unique<results::FoundItemsFilter>();
-    foundItems_->setSourceModel(images_.get());
-    thumbnailLoader_ = std::make_unique<results::ThumbnailLoader>();
-    images_->setThumbnailRequester(
-        [this](int row, const results::MyImageObject& item) { thumbnailLoader_->request(row, item); });
-    connect(thumbnailLoader_.get(), &results::ThumbnailLoader::thumbnailReady, images_.get(),
-            &results::ImagesModel::setThumbnail);
-
     filterBar_ = new FilterBar(ui.controlPanel);
     auto* panel = static_cast<QBoxLayout*>(ui.controlPanel->layout());
     panel->insertWidget(panel->indexOf(ui.idImagesclview), filterBar_);
@@ -53,14 +46,14 @@ void MyTableController::setUpChooseControls() {
     statusTimer_->setInterval(500);
 
     connect(filterBar_, &FilterBar::filterChanged, this, [this](const results::ItemFilter& filter) {
-        foundItems_->setFilter(filter);
+        foundItemsFilter().setFilter(filter);
         updateSelectionLine();
     });
-    connect(images_.get(), &QAbstractItemModel::rowsInserted, this,
+    connect(&images(), &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex&, int first, int last) {
                 QStringList types;
                 for (int row = first; row <= last; ++row)
-                    types << images_->index(row).data(results::ImagesModel::TypeRole).toString();
+                    types << images().index(row).data(results::ImagesModel::TypeRole).toString();
                 types.removeDuplicates();
                 filterBar_->addTypes(types);
             });
@@ -72,10 +65,10 @@ void MyTableController::setUpChooseControls() {
     connect(&scanBridge(), &carving::ScanBridge::scanStarting, this, [this] {
         // Thumbnails the scan leaves for later are read through a handle of their own.
         const bool photo = mode() == Mode::Photo;
-        thumbnailLoader_->setMedium(photo ? std::shared_ptr<carving::SectorSource>(
-                                                carving::openFileSource(media::rawDevicePath(chosenMedium_)))
-                                          : nullptr,
-                                    Null_Image_Data.value_or(QByteArray()));
+        panel_->thumbnails().setMedium(photo ? std::shared_ptr<carving::SectorSource>(carving::openFileSource(
+                                                   media::rawDevicePath(chosenMedium_)))
+                                             : nullptr,
+                                       placeholderImage().value_or(QByteArray()));
         filterBar_->reset();
         filterBar_->setPhotoMode(mode() == Mode::Photo);
         scanEndBar_->clear();
@@ -102,7 +95,11 @@ void MyTableController::setUpChooseControls() {
 }
 
 results::FoundItemsFilter& MyTableController::foundItemsFilter() const {
-    return *foundItems_;
+    return panel_->shown();
+}
+
+const std::optional<QByteArray>& MyTableController::placeholderImage() const {
+    return panel_->placeholderImage();
 }
 
 // The browser of the current mode; the one the user selects in.
@@ -117,7 +114,7 @@ std::vector<int> MyTableController::selectedFoundRows() const {
     if (!selection)
         return rows;
     for (const QModelIndex& index : selection->selectedIndexes()) {
-        const QModelIndex source = foundItems_->mapToSource(index);
+        const QModelIndex source = foundItemsFilter().mapToSource(index);
         if (source.isValid())
             rows.push_back(source.row());
     }
@@ -129,7 +126,7 @@ void MyTableController::updateSelectionLine() {
     const std::vector<int> rows = selectedFoundRows();
     std::uint64_t bytes = 0;
     for (const int row : rows)
-        bytes += images_->index(row).data(results::ImagesModel::BytesRole).toULongLong();
+        bytes += images().index(row).data(results::ImagesModel::BytesRole).toULongLong();
     filterBar_->setSelection(rows.size(), bytes);
     recoverSelected_->setEnabled(!rows.empty() && !scanRunning_);
 }
@@ -156,7 +153,7 @@ void MyTableController::showScanStatus() {
     const std::uint64_t start = scanControl().start_sector.load();
     const std::uint64_t at = scanControl().for_index.load();
     const std::uint64_t done = at > start ? at - start : 0;
-    scanEndBar_->setStatus(scanStatusText(static_cast<std::uint64_t>(images_->numberOfItems()), done,
+    scanEndBar_->setStatus(scanStatusText(static_cast<std::uint64_t>(images().numberOfItems()), done,
                                           scanControl().total_sector.load(),
                                           static_cast<double>(passClock_.elapsed()) / 1000.0));
 }
@@ -165,7 +162,7 @@ void MyTableController::showScanStatus() {
 // its progress line, which shows the sector reached, and offers to go on from there.
 void MyTableController::showScanEnd() {
     statusTimer_->stop();
-    const auto found = static_cast<std::uint64_t>(images_->numberOfItems());
+    const auto found = static_cast<std::uint64_t>(images().numberOfItems());
     const bool stopped = lastScanStatus_ == carving::ScanStatus::Stopped && stoppedAt_ < stoppedEnd_;
     const ScanEnd end = stopped ? ScanEnd::Stopped : found == 0 ? ScanEnd::NothingFound : ScanEnd::Complete;
     scanEndBar_->setStatus(scanEndText(end, found, stoppedAt_));

@@ -1,4 +1,5 @@
 #include "app/mytablecontroller.h"
+#include "app/results_panel.h"
 #include "carving/ui/scanbridge.h"
 #include "results/temp_files.h"
 #include "results/ui/recovery_writer.h"
@@ -34,6 +35,8 @@ bool MyTableController::Exit_App() {
     // Found files already queued for the destination are written before the process ends,
     // so nothing the user saw being saved is lost.
     recoveryWriter_->waitForIdle();
+    // A preview copy still running would leave its file behind.
+    panel_->preview().stop();
     const std::string resources = resourceFolder();
     results::deleteTemporaryPreviewFiles(Demo_Test_File(), resources);
     // Previews made where the resource folder was not writable.

@@ -89,7 +89,7 @@ void MyTableController::setUpRecovery() {
             [this] { alert({QString::fromUtf8(results::kDestinationFullAlert)}); });
     connect(recoveryWriter_.get(), &results::RecoveryWriter::itemChecked, this,
             [this](int row, const QString& name, const QString& note, bool copy, int check) {
-                images_->setItemNote(row, name, note, copy, check);
+                images().setItemNote(row, name, note, copy, check);
             });
 
     Ui::MainWindow& ui = *ui_;

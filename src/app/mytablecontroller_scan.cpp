@@ -1,5 +1,7 @@
+#include "app/dialogs.h"
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
+#include "app/results_panel.h"
 #include "app/scan_session.h"
 #include "app/signature_choice.h"
 #include "carving/ui/scan_progress.h"
@@ -31,10 +33,14 @@ const QString kNoFileSelected = QStringLiteral("No file is selected to preview")
 } // namespace
 
 void MyTableController::setUpScanBridge() {
-    images_ = std::make_unique<results::ImagesModel>();
-    images_->setRecoveryModeSource([this] { return static_cast<int>(mode()); });
-    itemAdder_ = std::make_unique<results::ItemAdder>(*images_);
     scanSession_ = std::make_unique<ScanSession>();
+    panel_ = std::make_unique<ResultsPanel>(
+        *ui_, *window_, *ClearPreview_Window, *scanSession_, resourceFolder_,
+        ItemPreview::Hooks{[this] { return openChosenMedium(); }, [this] { return mode(); },
+                           [this] { closemovie_Win(); },
+                           [this] {
+                               Final_or_Stop_Screen();
+                           }});
 
     carving::FoundItemStream& stream = scanBridge().items();
     connect(&stream, &carving::FoundItemStream::passBegan, this,
@@ -81,16 +87,14 @@ void MyTableController::startScanFromRangeScreen() {
 void MyTableController::prepareScanStart(bool photo) {
     Ui::MainWindow& ui = *ui_;
     scanSession_->arm();
-    images_->clear();
+    panel_->clearForScan(photo);
     if (photo) {
         ui._zoom_slider->setValue(ui._zoom_slider->maximum() / 2);
         results::setZoomValue(ui.imageBrowser, results::kPhotoBrowserZoom);
     } else {
-        Prev_Index = kNoPreviewIndex;
         results::setZoomValue(ui.imageBrowser_2, results::kFileBrowserZoom);
     }
-    const QByteArray placeholder = Null_Image_Data.value_or(QByteArray());
-    itemAdder_->setNullImageData(placeholder);
+    const QByteArray placeholder = placeholderImage().value_or(QByteArray());
     scanBridge().items().setNullImageData(placeholder);
     scanBridge().items().setMedium(photo ? std::shared_ptr<carving::SectorSource>(openChosenMedium())
                                          : nullptr);
@@ -183,13 +187,13 @@ void MyTableController::onPassBegan(const QString& modeLabel) {
 }
 
 void MyTableController::onPhotoItems(std::vector<results::MyImageObject> items) {
-    itemAdder_->appendPhotoItems(std::move(items));
-    scanSession_->setAddedItemCount(itemAdder_->addedItemCount());
+    panel_->itemAdder().appendPhotoItems(std::move(items));
+    scanSession_->setAddedItemCount(panel_->itemAdder().addedItemCount());
 }
 
 void MyTableController::onFileItems(std::vector<results::MyImageObject> items) {
-    itemAdder_->appendFileItems(std::move(items));
-    scanSession_->setAddedItemCount(itemAdder_->addedItemCount());
+    panel_->itemAdder().appendFileItems(std::move(items));
+    scanSession_->setAddedItemCount(panel_->itemAdder().addedItemCount());
     reloadTable(ui_->idSigTableView);
 }
 
@@ -233,7 +237,7 @@ void MyTableController::showTracedNames() {
         [this, traces] {
             if (mode() == Mode::RawFile)
                 listFoundByName(*traces);
-            images_->setOriginalNames([&traces](std::uint64_t sector) {
+            images().setOriginalNames([&traces](std::uint64_t sector) {
                 const traces::TracedFile* file = traces->fileStartingAt(sector);
                 if (file == nullptr)
                     return QString();
@@ -248,8 +252,8 @@ void MyTableController::showTracedNames() {
 // where they do) are listed as a group of their own, each as its first piece.
 void MyTableController::listFoundByName(const traces::TraceCatalog& traces) {
     std::set<std::uint64_t> itemStarts;
-    for (int row = 0; row < images_->numberOfItems(); ++row)
-        itemStarts.insert(images_->itemAtIndex(row).File_Start_Sector);
+    for (int row = 0; row < images().numberOfItems(); ++row)
+        itemStarts.insert(images().itemAtIndex(row).File_Start_Sector);
     std::vector<results::MyImageObject> items;
     for (const traces::TracedFile& file : traces.files()) {
         const std::uint64_t start = file.firstSector();
@@ -290,7 +294,7 @@ void MyTableController::returnAfterOpenFailure() {
 void MyTableController::resetScanCounters() {
     scanControl().stop_now = 0;
     scanSession_->setAddedItemCount(0);
-    itemAdder_->setAddedItemCount(0);
+    panel_->itemAdder().setAddedItemCount(0);
 }
 
 void MyTableController::armEndOfScanStep() {

@@ -175,7 +175,7 @@ void MyTableController::nextFromFileTypeScreen() {
 
 // The results go; the found counters stay, so the next scan continues the numbering.
 void MyTableController::clearFoundItems() {
-    images_->clear();
+    images().clear();
 }
 
 void MyTableController::backToRangeScreen() {

@@ -90,6 +90,8 @@ public:
     // The preparation sheet while a preview copy runs, else null.
     QDialog* previewSheet() const { return previewSheet_.load(); }
     const std::atomic<int>& previewStop() const { return control_.stop_now; }
+    // The window is going away: a running preview copy ends at its next sector, as does a scan.
+    void stopPreviewCopy() { control_.stop_now = 1; }
     // Worker: a video or raw-file scan has completed. A running preview copy is stopped and
     // runs the end step itself; true when none runs, so the caller does. The flags are raised
     // before the sheet is looked at, and the preview clears the sheet before it looks at them,

@@ -40,6 +40,12 @@ qint64 fileSize(const std::string& path) {
     return QFileInfo(QString::fromStdString(path)).size();
 }
 
+// Waits, a few seconds at most, while `busy` holds.
+template <typename Busy> void waitWhile(Busy busy) {
+    for (int i = 0; i < 5000 && busy(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 } // namespace
 
 class PreviewExitTest : public QObject {
@@ -52,12 +58,16 @@ private slots:
     void sameItemAgainIsNotPreparedTwice();
     void unwritableResourceFolderFallsBackToAPrivateFolder();
     void scanEndingDuringACopyRunsTheEndStepOnceAfterIt();
+    void selectionsDuringACopyShowOnlyTheLatest();
+    void closingTheWindowStopsACopy();
     void exitAsksAndDeletesOnlyPreviewFiles();
     void closingTheWindowAsksToo();
     void destinationFolderFillsBothFieldsAndIsClearedByANewDisk();
 
 private:
     MyTableController& scanFiles(const char* radio);
+    void selectOnly(int row);
+    // Selects `row` and waits until its preview copy has ended.
     void select(int row);
 
     std::unique_ptr<Harness> h_;
@@ -96,9 +106,14 @@ MyTableController& PreviewExitTest::scanFiles(const char* radio) {
     return c;
 }
 
-void PreviewExitTest::select(int row) {
+void PreviewExitTest::selectOnly(int row) {
     QListView* browser = h_->controller->imageBrowser_2();
     browser->selectionModel()->select(browser->model()->index(row, 0), QItemSelectionModel::ClearAndSelect);
+}
+
+void PreviewExitTest::select(int row) {
+    selectOnly(row);
+    QTRY_VERIFY(!h_->controller->scanSession().previewSheet());
 }
 
 void PreviewExitTest::previewCopiesTheItemsSectorsAndShowsIt() {
@@ -143,15 +158,19 @@ void PreviewExitTest::sameItemAgainIsNotPreparedTwice() {
     select(0);
     const std::string file = c.Demo_Test_File();
     QVERIFY(QFile::remove(QString::fromStdString(file)));
+    // A copy would put the sheet up as it starts.
+    const auto nothingPrepared = [&] {
+        return !c.scanSession().previewSheet() && !QFileInfo::exists(QString::fromStdString(file));
+    };
     c.imageBrowserSelectionDidChange(c.imageBrowser_2());
-    QVERIFY(!QFileInfo::exists(QString::fromStdString(file)));
+    QVERIFY(nothingPrepared());
     // Extending the selection past the lowest item starts nothing either.
     QListView* browser = c.imageBrowser_2();
     browser->selectionModel()->select(browser->model()->index(1, 0), QItemSelectionModel::Select);
-    QVERIFY(!QFileInfo::exists(QString::fromStdString(file)));
+    QVERIFY(nothingPrepared());
     // Photo browser selections never preview.
     c.imageBrowserSelectionDidChange(c.imageBrowser());
-    QVERIFY(!QFileInfo::exists(QString::fromStdString(file)));
+    QVERIFY(nothingPrepared());
 }
 
 void PreviewExitTest::unwritableResourceFolderFallsBackToAPrivateFolder() {
@@ -194,8 +213,7 @@ void PreviewExitTest::scanEndingDuringACopyRunsTheEndStepOnceAfterIt() {
         return std::make_unique<WatchedSource>(std::move(inner), [&] {
             sheetUpDuringCopy = c.scanSession().previewSheet() != nullptr;
             gate.release();
-            for (int i = 0; i < 5000 && c.scanSession().control().stop_now.load() != 1; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            waitWhile([&] { return c.scanSession().control().stop_now.load() != 1; });
         });
     });
     const Road road{*h_};
@@ -224,6 +242,54 @@ void PreviewExitTest::scanEndingDuringACopyRunsTheEndStepOnceAfterIt() {
     QCOMPARE(c.scanSession().control().stop_now.load(), 0);
     QVERIFY(h_->outlet("_back_btn")->isEnabled());
     QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), item.name);
+}
+
+// Selections made while a copy runs wait for it; only the latest is then copied and shown.
+void PreviewExitTest::selectionsDuringACopyShowOnlyTheLatest() {
+    MyTableController& c = scanFiles("_rec_mode_RawFile");
+    const QList<ShownItem> items = shownItems(c, true);
+    QVERIFY(items.size() >= 3);
+    std::atomic<bool> held{true};
+    std::atomic<int> reads{0};
+    int opened = 0;
+    c.setSourceOpener([&](const std::string& path) {
+        ++opened;
+        return std::make_unique<WatchedSource>(quarry::carving::openFileSource(path), [&] {
+            ++reads;
+            waitWhile([&] { return held.load(); });
+        });
+    });
+    selectOnly(0);
+    QTRY_VERIFY(reads > 0);
+    selectOnly(1);
+    selectOnly(2);
+    QVERIFY(c.scanSession().previewSheet());
+    QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(),
+             QString("No file is selected to preview"));
+    held = false;
+    QTRY_VERIFY(!c.scanSession().previewSheet());
+    QCOMPARE(opened, 2);
+    QCOMPARE(h_->outlet<QGroupBox>("_QuickLook_View_Box")->title(), items[2].name);
+    QCOMPARE(QString::fromStdString(c.Demo_Test_File()), h_->path("dprv." + items[2].name.section('.', -1)));
+    QCOMPARE(fileSize(c.Demo_Test_File()), static_cast<qint64>((items[2].end - items[2].start) * 512));
+    QCOMPARE(c.previewIndex(), 2u);
+}
+
+// The window goes away while a copy waits for the medium: the copy stops at its next sector.
+void PreviewExitTest::closingTheWindowStopsACopy() {
+    MyTableController& c = scanFiles("_rec_mode_RawFile");
+    std::atomic<bool> reading{false};
+    c.setSourceOpener([&](const std::string& path) {
+        return std::make_unique<WatchedSource>(quarry::carving::openFileSource(path), [&] {
+            reading = true;
+            waitWhile([&] { return c.scanSession().control().stop_now.load() != 1; });
+        });
+    });
+    selectOnly(0);
+    QTRY_VERIFY(reading);
+    const std::string file = c.Demo_Test_File();
+    h_->controller.reset();
+    QCOMPARE(fileSize(file), 512);
 }
 
 void PreviewExitTest::exitAsksAndDeletesOnlyPreviewFiles() {

@@ -1,4 +1,5 @@
 #include "app/media_window.h"
+#include "app/scan_session.h"
 #include "results/ui/document_viewer.h"
 #include "results/ui/found_items_filter.h"
 #include "results/ui/photo_viewer.h"
@@ -130,6 +131,7 @@ void ScreenshotTour::rawFileRoad() {
     QVERIFY(road.waitForEndOfScan(0));
     QListView* browser = c.imageBrowser_2();
     browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    QTRY_VERIFY(!c.scanSession().previewSheet());
     shoot("09-file-scan-with-preview", c.window());
     openLarge(browser, ".PDF");
     QVERIFY(c.documentViewer());
@@ -151,6 +153,7 @@ void ScreenshotTour::videoRoad() {
     QVERIFY(road.waitForEndOfScan(0));
     QListView* browser = c.imageBrowser_2();
     browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+    QTRY_VERIFY(!c.scanSession().previewSheet());
     QTest::qWait(500);
     shoot("11-video-scan-with-movie", c.window());
     openLarge(browser, ".MOV");
