@@ -16,6 +16,7 @@
 #include <QListView>
 #include <QMimeDatabase>
 #include <QTemporaryDir>
+#include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
@@ -44,6 +45,20 @@ ViewerKind viewerFor(const QString& itemName) {
     return ViewerKind::None;
 }
 
+// A private copy in `folder` of sectors [first, end) of the item `name`; empty when it cannot
+// be made. Players and readers stumble on what follows a file's end, so the copy stops there.
+QString copyForViewer(carving::SectorSource& medium, const std::string& folder, const std::string& name,
+                      std::uint64_t first, std::uint64_t end, const std::atomic<int>& stop) {
+    const std::uint64_t length = results::foundItemLength(medium, name, first, end, kLongestViewedFile);
+    const std::uint64_t lastEnd = first + (length + kSectorSize - 1) / kSectorSize;
+    const std::string path = results::previewFilePath(folder, name);
+    const auto copy = results::extractPreviewFile(medium, first, lastEnd, path, stop);
+    std::error_code ignored;
+    if (copy.created && !copy.aborted && copy.sectorsWritten == lastEnd - first)
+        std::filesystem::resize_file(path, length, ignored);
+    return copy.created ? QString::fromStdString(path) : QString();
+}
+
 } // namespace
 
 LargeViewers::LargeViewers(QWidget& parent, QListView& photoBrowser, QListView& fileBrowser,
@@ -61,6 +76,7 @@ LargeViewers::LargeViewers(QWidget& parent, QListView& photoBrowser, QListView& 
         connect(space, &QAction::triggered, this, [this] { openFocusedItemLarge(); });
         browser->addAction(space);
     }
+    connect(&copy_, &QFutureWatcher<QString>::finished, this, [this] { copyEnded(copy_.result()); });
     // The photo viewer steps through rows of the found items; a new scan empties them.
     connect(&images_, &QAbstractItemModel::modelReset, this, [this] {
         if (photoViewer_)
@@ -68,7 +84,10 @@ LargeViewers::LargeViewers(QWidget& parent, QListView& photoBrowser, QListView& 
     });
 }
 
-LargeViewers::~LargeViewers() = default;
+LargeViewers::~LargeViewers() {
+    stop_ = 1;
+    copy_.waitForFinished();
+}
 
 bool LargeViewers::openFocusedItemLarge() {
     for (QListView* browser : {&photoBrowser_, &fileBrowser_}) {
@@ -96,23 +115,11 @@ void LargeViewers::openItemLarge(QListView* browser, int row) {
     case ViewerKind::Photo:
         openPhotos(std::move(rows), row);
         break;
-    case ViewerKind::Document: {
-        if (!documentViewer_)
-            documentViewer_ = std::make_unique<results::DocumentViewer>(&parent_);
-        documentViewer_->openFile(copyItemForViewer(item), item.path);
-        documentViewer_->show();
-        documentViewer_->raise();
+    case ViewerKind::Document:
+    case ViewerKind::Media:
+        copyItemForViewer({item.path, item.File_Start_Sector, item.File_End_Sector,
+                           viewerFor(item.path) == ViewerKind::Document});
         break;
-    }
-    case ViewerKind::Media: {
-        const QString copy = copyItemForViewer(item);
-        if (copy.isEmpty())
-            break;
-        if (!mediaWindow_)
-            mediaWindow_ = std::make_unique<MediaWindow>(&parent_);
-        mediaWindow_->open(QUrl::fromLocalFile(copy), item.path);
-        break;
-    }
     case ViewerKind::None:
         break;
     }
@@ -160,24 +167,50 @@ QByteArray LargeViewers::readItemBytes(const QString& name, std::uint64_t first,
     return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-QString LargeViewers::copyItemForViewer(const results::MyImageObject& item) {
+void LargeViewers::copyItemForViewer(const CopyRequest& request) {
+    if (copying_)
+        next_ = request;
+    else
+        startCopy(request);
+}
+
+void LargeViewers::startCopy(const CopyRequest& request) {
+    copying_ = request;
     if (!viewerCopies_)
         viewerCopies_ = std::make_unique<QTemporaryDir>();
-    const std::unique_ptr<carving::SectorSource> medium = openMedium_();
-    if (!viewerCopies_->isValid() || !medium)
-        return {};
-    // Players and readers stumble on what follows a file's end, so the copy stops there.
-    const std::uint64_t length = results::foundItemLength(
-        *medium, item.path.toStdString(), item.File_Start_Sector, item.File_End_Sector, kLongestViewedFile);
-    const std::uint64_t end = item.File_Start_Sector + (length + kSectorSize - 1) / kSectorSize;
-    const std::string path =
-        results::previewFilePath(viewerCopies_->path().toStdString(), item.path.toStdString());
-    const std::atomic<int> keepGoing{0};
-    const auto copy = results::extractPreviewFile(*medium, item.File_Start_Sector, end, path, keepGoing);
-    std::error_code ignored;
-    if (copy.created && !copy.aborted && copy.sectorsWritten == end - item.File_Start_Sector)
-        std::filesystem::resize_file(path, length, ignored);
-    return copy.created ? QString::fromStdString(path) : QString();
+    std::shared_ptr<carving::SectorSource> medium = openMedium_();
+    if (!viewerCopies_->isValid() || !medium) {
+        copyEnded(QString());
+        return;
+    }
+    copy_.setFuture(QtConcurrent::run([this, medium, request, folder = viewerCopies_->path().toStdString()] {
+        return copyForViewer(*medium, folder, request.name.toStdString(), request.start, request.end, stop_);
+    }));
+}
+
+// A copy that a newer item overtook is not opened: that one is copied next.
+void LargeViewers::copyEnded(const QString& copy) {
+    if (!copying_)
+        return;
+    const CopyRequest request = *copying_;
+    copying_.reset();
+    if (next_) {
+        const CopyRequest latest = *next_;
+        next_.reset();
+        startCopy(latest);
+        return;
+    }
+    if (request.document) {
+        if (!documentViewer_)
+            documentViewer_ = std::make_unique<results::DocumentViewer>(&parent_);
+        documentViewer_->openFile(copy, request.name);
+        documentViewer_->show();
+        documentViewer_->raise();
+    } else if (!copy.isEmpty()) {
+        if (!mediaWindow_)
+            mediaWindow_ = std::make_unique<MediaWindow>(&parent_);
+        mediaWindow_->open(QUrl::fromLocalFile(copy), request.name);
+    }
 }
 
 } // namespace quarry::app

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QListView;
@@ -30,6 +33,8 @@ class MediaWindow;
 
 // The found items opened large: pictures in the photo viewer, PDFs in the document viewer,
 // sounds and movies in the media window. Double-click, Enter or Space on a browser item opens it.
+// Documents and media are copied out for their viewer on a worker, one at a time: an item
+// opened meanwhile waits, and only the latest such item is copied next.
 class LargeViewers final : public QObject {
     Q_OBJECT
 public:
@@ -40,6 +45,7 @@ public:
     LargeViewers(QWidget& parent, QListView& photoBrowser, QListView& fileBrowser,
                  const results::ImagesModel& images, const results::FoundItemsFilter& shown,
                  MediumOpener openMedium);
+    // Stops a running copy and waits for it.
     ~LargeViewers() override;
 
     // Opens the item at `row` of `browser` large; other items stay in the preview.
@@ -52,11 +58,19 @@ public:
     MediaWindow* mediaWindow() const { return mediaWindow_.get(); }
 
 private:
+    struct CopyRequest {
+        QString name;
+        std::uint64_t start = 0;
+        std::uint64_t end = 0;
+        bool document = false; // else a sound or movie
+    };
     void openPhotos(std::vector<int> rows, int row);
     // A found item's bytes read again from the medium; empty when it cannot be read.
     QByteArray readItemBytes(const QString& name, std::uint64_t first, std::uint64_t end) const;
-    // A private copy of a found item for a viewer; empty when it cannot be made.
-    QString copyItemForViewer(const results::MyImageObject& item);
+    // Copies the item for its viewer, which opens when the copy is made.
+    void copyItemForViewer(const CopyRequest& request);
+    void startCopy(const CopyRequest& request);
+    void copyEnded(const QString& copy);
 
     QWidget& parent_;
     QListView& photoBrowser_;
@@ -68,6 +82,10 @@ private:
     std::unique_ptr<results::DocumentViewer> documentViewer_;
     std::unique_ptr<MediaWindow> mediaWindow_;
     std::unique_ptr<QTemporaryDir> viewerCopies_;
+    std::optional<CopyRequest> copying_;
+    std::optional<CopyRequest> next_;
+    std::atomic<int> stop_{0};
+    QFutureWatcher<QString> copy_;
 };
 
 } // namespace quarry::app

@@ -134,11 +134,11 @@ void ScreenshotTour::rawFileRoad() {
     QTRY_VERIFY(!c.scanSession().previewSheet());
     shoot("09-file-scan-with-preview", c.window());
     openLarge(browser, ".PDF");
-    QVERIFY(c.documentViewer());
+    QTRY_VERIFY(c.documentViewer());
     shoot("13-pdf-viewer", c.documentViewer());
     c.documentViewer()->close();
     openLarge(browser, ".MP3");
-    QVERIFY(c.mediaWindow());
+    QTRY_VERIFY(c.mediaWindow() && c.mediaWindow()->isVisible());
     QTest::qWait(1500);
     shoot("14-audio-player", c.mediaWindow());
     c.mediaWindow()->close();
@@ -157,7 +157,7 @@ void ScreenshotTour::videoRoad() {
     QTest::qWait(500);
     shoot("11-video-scan-with-movie", c.window());
     openLarge(browser, ".MOV");
-    QVERIFY(c.mediaWindow());
+    QTRY_VERIFY(c.mediaWindow() && c.mediaWindow()->isVisible());
     QTest::qWait(1500);
     shoot("15-movie-player", c.mediaWindow());
     c.mediaWindow()->close();
