@@ -162,8 +162,7 @@ private slots:
     void recoverSelectedSavesTheVisibleSelection_data();
     void recoverSelectedSavesTheVisibleSelection();
     void cancelledBatchKeepsTheRestForLater();
-    void destinationOnTheScannedDiskIsRefused();
-    void unwritableDestinationIsRefusedBeforeTheScan();
+    void destinationOnTheScannedDiskOrUnwritableIsRefused();
     void fullDestinationStopsSavingAndLosesNothing();
     void openedDiskImageStaysListed();
     void exitWritesWhatIsQueued();
@@ -496,7 +495,7 @@ void RecoveryTest::cancelledBatchKeepsTheRestForLater() {
     QCOMPARE(h_->opened.size(), std::size_t{1});
 }
 
-void RecoveryTest::destinationOnTheScannedDiskIsRefused() {
+void RecoveryTest::destinationOnTheScannedDiskOrUnwritableIsRefused() {
     MyTableController& c = start();
     openImage(image_);
     QTemporaryDir gui;
@@ -527,26 +526,21 @@ void RecoveryTest::destinationOnTheScannedDiskIsRefused() {
     QVERIFY(QDir(gui.path()).isEmpty());
     QVERIFY(h_->opened.empty());
 
+    // A folder that cannot be written is refused and forgotten too.
     sameDisk = false;
+    QTemporaryFile blocker;
+    QVERIFY(blocker.open());
+    pathField()->setText(blocker.fileName() + "/below");
+    h_->outlet<QPushButton>("_open_folder_Sig")->click();
+    QCOMPARE(h_->prompter->alerts.size(), std::size_t{3});
+    QVERIFY(h_->prompter->alerts[2].message.startsWith("\nFound files cannot be saved into the destination"));
+    QVERIFY(pathField()->text().isEmpty());
+    QCOMPARE(c.recoveryWriter().savedCount(), std::uint64_t{0});
+
     h_->outlet<QPushButton>("_open_folder_Sig")->click();
     QCOMPARE(c.recoveryWriter().savedCount() + c.recoveryWriter().skippedCount(),
              c.recoveryWriter().foundCount());
     QCOMPARE(h_->opened.size(), std::size_t{1});
-}
-
-void RecoveryTest::unwritableDestinationIsRefusedBeforeTheScan() {
-    MyTableController& c = start();
-    openImage(image_);
-    QTemporaryFile blocker;
-    QVERIFY(blocker.open());
-    c.setDestinationChecker([](const std::filesystem::path&, const std::string&) { return std::nullopt; });
-    scan(Mode::Video, blocker.fileName() + "/below");
-
-    QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
-    QVERIFY(h_->prompter->alerts[0].message.startsWith("\nFound files cannot be saved into the destination"));
-    QVERIFY(pathField()->text().isEmpty());
-    QVERIFY(c.recoveryWriter().foundCount() > 0);
-    QCOMPARE(c.recoveryWriter().savedCount(), std::uint64_t{0});
 }
 
 void RecoveryTest::fullDestinationStopsSavingAndLosesNothing() {
