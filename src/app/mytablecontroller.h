@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/item_recovery.h"
 #include "app/prompter.h"
 #include "app/wizard_flow.h"
 #include "carving/found_groups.h"
@@ -58,8 +59,6 @@ class DocumentViewer;
 class MyImageObject;
 class PhotoViewer;
 class RecoveryWriter;
-struct RecoveryProgress;
-enum class SearchKind;
 } // namespace quarry::results
 
 namespace Ui {
@@ -107,8 +106,7 @@ public:
     // Ends the application once the user has confirmed the exit.
     using Terminator = std::function<void()>;
     // The refusal text when saving into `destination` could write onto the medium `source`.
-    using DestinationChecker = std::function<std::optional<std::string>(
-        const std::filesystem::path& destination, const std::string& source)>;
+    using DestinationChecker = ItemRecovery::DestinationChecker;
     // Asks for a disk image file; nothing when the user cancels.
     using DiskImageChooser = std::function<std::optional<QString>(QWidget* parent)>;
 
@@ -337,13 +335,6 @@ private:
     void chooseDestinationFolder();
 
     void setUpRecovery();
-    void prepareRecoveryForScan();
-    // All unsaved items, or only `rows` of them.
-    void recoverFoundItems(QObject* sender, const std::optional<std::vector<int>>& rows = std::nullopt);
-    void runRecoveryProgress(const results::RecoveryProgress& start);
-    // Alerts and forgets the chosen folder when it is on the scanned disk; true then.
-    bool refuseUnsafeDestination(const std::filesystem::path& destination, results::SearchKind kind,
-                                 const std::string& source);
 
     void setUpKeyboard();
     void toggleCurrentType();
@@ -418,7 +409,6 @@ private:
     SourceOpener sourceOpener_;
     Terminator terminator_;
     media::MyDataObject chosenMedium_;
-    DestinationChecker destinationChecker_;
     DiskImageChooser diskImageChooser_;
     // Disk images opened on the media screen: listed after the volumes until the application ends.
     std::vector<media::MyDataObject> openedDiskImages_;
@@ -435,7 +425,7 @@ private:
     // Exit was confirmed: the window's close that follows asks nothing more.
     bool exitConfirmed_ = false;
     // Saves what the scan finds; fed by the scan's worker.
-    std::unique_ptr<results::RecoveryWriter> recoveryWriter_;
+    std::unique_ptr<ItemRecovery> recovery_;
     // The found items, their preview and viewers; goes before the scan session it uses.
     std::unique_ptr<ResultsPanel> panel_;
     // Last, so its worker has ended before anything it uses goes away.

@@ -171,11 +171,11 @@ void MyTableController::showScanEnd() {
     setScanRunning(false);
 }
 
-void MyTableController::Recover_Selected_btn(QObject* sender) {
+void MyTableController::Recover_Selected_btn(QObject* /*sender*/) {
     const std::vector<int> rows = selectedFoundRows();
     if (rows.empty() || scanRunning_)
         return;
-    recoverFoundItems(sender, rows);
+    recovery_->recover(rows);
 }
 
 // Back to the sector-range screen with the rest of the stopped scan's range filled in.

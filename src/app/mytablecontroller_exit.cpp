@@ -27,14 +27,14 @@ void MyTableController::Exit_Btn(QObject* /*sender*/) {
 bool MyTableController::Exit_App() {
     const int yes = 0;
     // Found files that were never saved are lost with the window; the prompt says how many.
-    const std::uint64_t unsaved = recoveryWriter_->unsavedCount();
+    const std::uint64_t unsaved = recoveryWriter().unsavedCount();
     const QString warning = unsaved == 0 ? QString() : kUnsavedWarning.arg(unsaved);
     if (alert({kExitPrompt, warning, {QStringLiteral("Yes"), QStringLiteral("No")}, yes}) != yes)
         return false;
     exitConfirmed_ = true;
     // Found files already queued for the destination are written before the process ends,
     // so nothing the user saw being saved is lost.
-    recoveryWriter_->waitForIdle();
+    recoveryWriter().waitForIdle();
     // A preview copy still running would leave its file behind.
     panel_->preview().stop();
     const std::string resources = resourceFolder();

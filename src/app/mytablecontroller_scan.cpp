@@ -4,6 +4,7 @@
 #include "app/results_panel.h"
 #include "app/scan_session.h"
 #include "app/signature_choice.h"
+#include "app/texts.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
 #include "range/sector_range.h"
@@ -27,7 +28,6 @@ namespace {
 
 const QString kScanningHelp = QStringLiteral(
     "\nTo stop recovery, click on ‘Stop’ Button or please wait for the process to be completed.");
-const QString kStorageReadError = QStringLiteral("\nError in storage media reading.");
 const QString kNoFileSelected = QStringLiteral("No file is selected to preview");
 
 } // namespace
@@ -230,8 +230,8 @@ void MyTableController::showTracedNames() {
     const auto traces = scanSession_->finishTracing();
     if (!traces)
         return;
-    if (recoveryWriter_)
-        recoveryWriter_->nameFromTraces(traces);
+    if (recovery_)
+        recoveryWriter().nameFromTraces(traces);
     QMetaObject::invokeMethod(
         this,
         [this, traces] {
@@ -288,7 +288,7 @@ void MyTableController::returnAfterOpenFailure() {
     }
     ui._open_folder->hide();
     resetScanCounters();
-    alert({kStorageReadError});
+    alert({texts::kMediumUnreadable});
 }
 
 void MyTableController::resetScanCounters() {

@@ -27,6 +27,7 @@ inline const QString kAfterScanHelp =
 
 inline const QString kNoValue = QStringLiteral("<None>");
 
+inline const QString kMediumUnreadable = QStringLiteral("\nError in storage media reading.");
 inline const QString kSelectMedia = QStringLiteral("\nPlease select a storage media from list.");
 inline const QString kNoHelpFile = QStringLiteral("\nHelp file does not exist!");
 inline const QString kHelpUnreadable = QStringLiteral("\nHelp file cannot be opened!");
