@@ -4,10 +4,12 @@
 #include "app/dialogs.h"
 #include "app/found_groups_model.h"
 #include "app/keyboard.h"
+#include "app/media_screen.h"
 #include "app/media_table_model.h"
 #include "app/range_screen.h"
 #include "app/results_panel.h"
 #include "app/scan_session.h"
+#include "app/scan_status_line.h"
 #include "app/screen_groups.h"
 #include "app/session_settings.h"
 #include "app/signature_choice.h"
@@ -16,7 +18,6 @@
 #include "app/window_style.h"
 #include "carving/ui/scan_progress.h"
 #include "carving/ui/scanbridge.h"
-#include "media/enumeration.h"
 #include "results/ui/document_viewer.h"
 #include "results/ui/recovery_writer.h"
 #include "ui_mainwindow.h"
@@ -36,7 +37,6 @@ namespace quarry::app {
 
 MyTableController::MyTableController(std::string resourceFolder, std::shared_ptr<Prompter> prompter)
     : resourceFolder_(std::move(resourceFolder)), prompter_(std::move(prompter)),
-      mediaLister_(&media::listMountedMedia),
       urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       window_(std::make_unique<QMainWindow>()), ui_(std::make_unique<Ui::MainWindow>()),
       settings_(std::make_unique<SessionSettings>()), sourceOpener_(&carving::openFileSource),
@@ -74,7 +74,7 @@ void MyTableController::setSettingsFile(const QString& file) {
 }
 
 void MyTableController::setMediaLister(MediaLister lister) {
-    mediaLister_ = std::move(lister);
+    mediaScreen_->setLister(std::move(lister));
 }
 
 void MyTableController::setUrlOpener(UrlOpener opener) {
@@ -110,11 +110,11 @@ QTableView* MyTableController::idSigTableView() const {
 }
 
 const std::vector<media::MyDataObject>& MyTableController::nsMutaryOfDataObject() const {
-    return mediaModel_->records();
+    return mediaScreen_->model().records();
 }
 
 void MyTableController::setNsMutaryOfDataObject(std::vector<media::MyDataObject> records) {
-    mediaModel_->setRecords(std::move(records));
+    mediaScreen_->model().setRecords(std::move(records));
 }
 
 signatures::CheckList& MyTableController::nsCheckedListDataObject() {

@@ -13,7 +13,6 @@
 #include "signatures/definition_parser.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -42,7 +41,6 @@ class QMainWindow;
 class QMediaPlayer;
 class QPushButton;
 class QTableView;
-class QTimer;
 
 namespace quarry::carving {
 class ScanBridge;
@@ -83,10 +81,11 @@ class TypeListFilter;
 struct RangeControls;
 class CheckListModel;
 class FoundGroupsModel;
-class MediaTableModel;
+class MediaScreen;
 class RangeScreen;
 class ResultsPanel;
 class ScanSession;
+class ScanStatusLine;
 class ScreenGroups;
 class SignatureChoice;
 
@@ -352,7 +351,6 @@ private:
     void updateSelectionLine();
     void updateChooseVisibility();
     void setScanRunning(bool running);
-    void showScanStatus();
     void showScanEnd();
     void showSavedLine(std::uint64_t files, std::uint64_t bytes, const QString& folder);
     bool openResultsFolder(const QString& folder);
@@ -361,7 +359,6 @@ private:
 
     RangeControls rangeControls() const;
     RangeControls rangeControls(bool sigVariant) const;
-    int selectedMediaRow() const;
 
     void runOnGuiThread(const std::function<void()>& work);
     void finishScanOnGuiThread();
@@ -369,7 +366,6 @@ private:
 
     std::string resourceFolder_;
     std::shared_ptr<Prompter> prompter_;
-    MediaLister mediaLister_;
     UrlOpener urlOpener_;
 
     std::unique_ptr<QMainWindow> window_;
@@ -400,7 +396,7 @@ private:
     std::unique_ptr<SaveFile_Info> SaveFile_Info_Window;
     std::unique_ptr<SaveFile_Info_For_RAW> SaveFile_Info_For_RAW_Window;
     std::unique_ptr<results::DocumentViewer> helpWindow_;
-    std::unique_ptr<MediaTableModel> mediaModel_;
+    std::unique_ptr<MediaScreen> mediaScreen_;
     std::unique_ptr<CheckListModel> checkListModel_;
     // Holds the groups a raw scan fills: goes after the scan bridge.
     std::unique_ptr<FoundGroupsModel> groupsModel_;
@@ -410,13 +406,10 @@ private:
     Terminator terminator_;
     media::MyDataObject chosenMedium_;
     DiskImageChooser diskImageChooser_;
-    // Disk images opened on the media screen: listed after the volumes until the application ends.
-    std::vector<media::MyDataObject> openedDiskImages_;
     FilterBar* filterBar_ = nullptr;
     ScanEndBar* scanEndBar_ = nullptr;
     QPushButton* recoverSelected_ = nullptr;
-    QTimer* statusTimer_ = nullptr;
-    QElapsedTimer passClock_;
+    std::unique_ptr<ScanStatusLine> statusLine_;
     bool scanRunning_ = false;
     carving::ScanStatus lastScanStatus_ = carving::ScanStatus::Complete;
     std::uint64_t stoppedAt_ = 0;  // the sector the last scan reached

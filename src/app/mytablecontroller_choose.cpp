@@ -2,6 +2,7 @@
 #include "app/mytablecontroller.h"
 #include "app/range_controls.h"
 #include "app/results_panel.h"
+#include "app/scan_status_line.h"
 #include "carving/ui/scanbridge.h"
 #include "media/volume_description.h"
 #include "results/ui/found_items_filter.h"
@@ -16,7 +17,6 @@
 #include <QListView>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QTimer>
 
 namespace quarry::app {
 namespace {
@@ -42,8 +42,9 @@ void MyTableController::setUpChooseControls() {
     recoverSelected_->setToolTip(QStringLiteral("Save the selected files that the browser shows"));
     if (auto* footer = window_->findChild<QBoxLayout*>(QStringLiteral("footerLayout")))
         footer->insertWidget(footer->indexOf(ui._open_folder), recoverSelected_);
-    statusTimer_ = new QTimer(this);
-    statusTimer_->setInterval(500);
+    statusLine_ = std::make_unique<ScanStatusLine>(*scanEndBar_, scanBridge(), scanControl(), [this] {
+        return static_cast<std::uint64_t>(images().numberOfItems());
+    });
 
     connect(filterBar_, &FilterBar::filterChanged, this, [this](const results::ItemFilter& filter) {
         foundItemsFilter().setFilter(filter);
@@ -61,7 +62,6 @@ void MyTableController::setUpChooseControls() {
             [this] { Recover_Selected_btn(recoverSelected_); });
     connect(scanEndBar_, &ScanEndBar::resumeRequested, this, [this] { Resume_From_Here_btn(scanEndBar_); });
     connect(scanEndBar_, &ScanEndBar::showFolderRequested, this, [this] { openResultsFolder(savedFolder_); });
-    connect(statusTimer_, &QTimer::timeout, this, &MyTableController::showScanStatus);
     connect(&scanBridge(), &carving::ScanBridge::scanStarting, this, [this] {
         // Thumbnails the scan leaves for later are read through a handle of their own.
         const bool photo = mode() == Mode::Photo;
@@ -73,17 +73,12 @@ void MyTableController::setUpChooseControls() {
         filterBar_->setPhotoMode(mode() == Mode::Photo);
         scanEndBar_->clear();
         setScanRunning(true);
-        passClock_.start();
-        statusTimer_->start();
     });
-    connect(&scanBridge().items(), &carving::FoundItemStream::passBegan, this,
-            [this] { passClock_.start(); });
     // Queued by the worker before it asks for the end-of-scan step, so known when that runs.
     connect(&scanBridge(), &carving::ScanBridge::scanFinished, this, [this](const carving::ScanResult& r) {
         lastScanStatus_ = r.status;
         stoppedAt_ = scanControl().for_index.load();
         stoppedEnd_ = scanControl().end_sector.load();
-        statusTimer_->stop();
         if (r.status == carving::ScanStatus::OpenFailure)
             setScanRunning(false);
     });
@@ -149,19 +144,10 @@ void MyTableController::setScanRunning(bool running) {
     updateSelectionLine();
 }
 
-void MyTableController::showScanStatus() {
-    const std::uint64_t start = scanControl().start_sector.load();
-    const std::uint64_t at = scanControl().for_index.load();
-    const std::uint64_t done = at > start ? at - start : 0;
-    scanEndBar_->setStatus(scanStatusText(static_cast<std::uint64_t>(images().numberOfItems()), done,
-                                          scanControl().total_sector.load(),
-                                          static_cast<double>(passClock_.elapsed()) / 1000.0));
-}
-
 // After the end-of-scan dialog: how the scan ended, in our own words. A stopped scan keeps
 // its progress line, which shows the sector reached, and offers to go on from there.
 void MyTableController::showScanEnd() {
-    statusTimer_->stop();
+    statusLine_->stop();
     const auto found = static_cast<std::uint64_t>(images().numberOfItems());
     const bool stopped = lastScanStatus_ == carving::ScanStatus::Stopped && stoppedAt_ < stoppedEnd_;
     const ScanEnd end = stopped ? ScanEnd::Stopped : found == 0 ? ScanEnd::NothingFound : ScanEnd::Complete;

@@ -1,4 +1,5 @@
 #include "app/item_recovery.h"
+#include "app/media_screen.h"
 #include "app/mytablecontroller.h"
 #include "app/session_settings.h"
 #include "app/texts.h"
@@ -119,17 +120,7 @@ void MyTableController::openDiskImage(const QString& path) {
     }
     settings_->addRecentImage(file.absoluteFilePath());
     refreshRecentImages();
-    const media::MyDataObject record = diskImageRecord(file, medium->sectorCount());
-    const auto same = [&](const media::MyDataObject& r) {
-        return r.sourcePath == record.sourcePath;
-    };
-    if (std::none_of(openedDiskImages_.begin(), openedDiskImages_.end(), same)) {
-        openedDiskImages_.push_back(record);
-        addRow(record);
-    }
-    const auto row = std::find_if(nsMutaryOfDataObject().begin(), nsMutaryOfDataObject().end(), same);
-    if (row != nsMutaryOfDataObject().end())
-        ui_->idTableView->selectRow(static_cast<int>(row - nsMutaryOfDataObject().begin()));
+    mediaScreen_->addDiskImage(diskImageRecord(file, medium->sectorCount()));
 }
 
 } // namespace quarry::app

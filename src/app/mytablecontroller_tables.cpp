@@ -1,8 +1,10 @@
 #include "app/check_list_model.h"
+#include "app/dialogs.h"
 #include "app/found_groups_model.h"
-#include "app/media_table_model.h"
+#include "app/media_screen.h"
 #include "app/mytablecontroller.h"
 #include "app/table_filters.h"
+#include "media/enumeration.h"
 #include "ui_mainwindow.h"
 
 #include <QBoxLayout>
@@ -25,10 +27,10 @@ void styleTable(QTableView& table) {
 
 void MyTableController::setUpTables() {
     Ui::MainWindow& ui = *ui_;
-    mediaModel_ = std::make_unique<MediaTableModel>();
+    mediaScreen_ = std::make_unique<MediaScreen>(*ui.idTableView, *window_, *ui.controlPanel,
+                                                 *LoadDisk_Window, &media::listMountedMedia);
     checkListModel_ = std::make_unique<CheckListModel>();
     groupsModel_ = std::make_unique<FoundGroupsModel>();
-    ui.idTableView->setModel(mediaModel_.get());
     setUpFileTypeList();
     setUpCountsTable();
     for (QTableView* table : {ui.idTableView, ui.idCheckTableView, ui.idSigTableView})

@@ -1,6 +1,6 @@
 #include "app/check_list_model.h"
 #include "app/found_groups_model.h"
-#include "app/media_table_model.h"
+#include "app/media_screen.h"
 #include "app/mytablecontroller.h"
 #include "app/range_screen.h"
 #include "app/screen_groups.h"
@@ -90,12 +90,12 @@ void MyTableController::RawFile_Mode_Radio(QObject* /*sender*/) {
 }
 
 void MyTableController::nextFromMediaScreen() {
-    const int row = selectedMediaRow();
+    const int row = mediaScreen_->selectedRow();
     if (row < 0) {
         alert({texts::kSelectMedia});
         return;
     }
-    const std::vector<media::MyDataObject>& listed = mediaModel_->records();
+    const std::vector<media::MyDataObject>& listed = nsMutaryOfDataObject();
     if (static_cast<std::size_t>(row) >= listed.size())
         return;
     const media::MyDataObject record = listed[static_cast<std::size_t>(row)];
