@@ -49,7 +49,6 @@ private slots:
     void onlyThoroughTypesWithThoroughOffAreRefusedBeforeTheScan();
     void diskImagesAreProbedAndEmptyOnesRefused_data();
     void diskImagesAreProbedAndEmptyOnesRefused();
-    void rangeScreenShowsTheValidSectors();
     void emptyTypesCanBeHiddenBesideAResizableBrowser();
 
 private:
@@ -306,15 +305,6 @@ void KeysTest::diskImagesAreProbedAndEmptyOnesRefused() {
     const quarry::media::MyDataObject& record = c.nsMutaryOfDataObject().back();
     QCOMPARE(QString::fromStdString(record.nsStrFileSystem), fileSystem);
     QCOMPARE(QString::fromStdString(record.nsStrVolName.value_or("")), volume);
-}
-
-void KeysTest::rangeScreenShowsTheValidSectors() {
-    start(2048);
-    const Road road{*h_};
-    road.chooseMedium("_rec_mode_Photo");
-    road.click("_sector_range_rd");
-    QVERIFY(h_->outlet<QLabel>("_Sector_Range_Info")->text().endsWith("\nSectors 0 – 2048"));
-    QCOMPARE(h_->outlet<QLineEdit>("_End_slider_val")->placeholderText(), QString("0 – 2048"));
 }
 
 void KeysTest::emptyTypesCanBeHiddenBesideAResizableBrowser() {

@@ -142,6 +142,8 @@ void RangeTest::criterionRadiosSwitchGroupsAndResetTheRange() {
     QVERIFY(h_->outlet("_disk_val")->isHidden());
     QVERIFY(!h_->outlet("_Start_Slider")->isHidden());
     QVERIFY(!h_->outlet("_End_Sec_Box")->isHidden());
+    QVERIFY(text("_Sector_Range_Info").endsWith(QString("\nSectors 0 – %1").arg(kBigDisk)));
+    QCOMPARE(h_->outlet<QLineEdit>("_End_slider_val")->placeholderText(), QString("0 – %1").arg(kBigDisk));
     h_->outlet<QLineEdit>("_Start_slider_val")->setText("12");
     h_->outlet<QLineEdit>("_End_slider_val")->setText("99");
     // Choosing the range again resets both ends to the whole disk.

@@ -43,7 +43,6 @@ private slots:
     void modelsStaySoundWhileFilledAndEdited();
     void mediaCells();
     void checkBoxClicksKeepSelectAllInStep();
-    void addAndDeleteMediaRows();
     void mediaListIsRebuiltBehindTheLoadingSheet();
 
 private:
@@ -81,8 +80,14 @@ void TablesTest::modelsStaySoundWhileFilledAndEdited() {
                 model, QAbstractItemModelTester::FailureReportingMode::QtTest));
     }
     c.addRow(mediaRecord("mmcblk0p1", "100"));
+    QCOMPARE(cell(c.idTableView(), 2, 0), QString("mmcblk0p1"));
+    // Without a selection nothing goes; inserting at the selection is not offered.
+    c.deleteSelectedRow();
+    c.addAtSelectedRow();
+    QCOMPARE(c.nsMutaryOfDataObject().size(), 3u);
     c.idTableView()->selectRow(0);
     c.deleteSelectedRow();
+    QCOMPARE(cell(c.idTableView(), 0, 0), QString("sdc1"));
     h_->outlet<QPushButton>("_refresh_btn")->click();
     QCOMPARE(c.idTableView()->model()->rowCount(), 2);
 
@@ -148,21 +153,6 @@ void TablesTest::checkBoxClicksKeepSelectAllInStep() {
     c.setNsCheckedListDataObject({});
     c.clickTable(list, 0);
     QVERIFY(selectAll->isChecked());
-}
-
-void TablesTest::addAndDeleteMediaRows() {
-    MyTableController& c = *h_->controller;
-    c.addRow(mediaRecord("mmcblk0p1", "100"));
-    QCOMPARE(c.idTableView()->model()->rowCount(), 3);
-    QCOMPARE(cell(c.idTableView(), 2, 0), QString("mmcblk0p1"));
-    c.deleteSelectedRow();
-    QCOMPARE(c.nsMutaryOfDataObject().size(), 3u);
-    c.idTableView()->selectRow(0);
-    c.deleteSelectedRow();
-    QCOMPARE(c.idTableView()->model()->rowCount(), 2);
-    QCOMPARE(cell(c.idTableView(), 0, 0), QString("sdc1"));
-    c.addAtSelectedRow();
-    QCOMPARE(c.nsMutaryOfDataObject().size(), 2u);
 }
 
 void TablesTest::mediaListIsRebuiltBehindTheLoadingSheet() {
