@@ -111,14 +111,15 @@ void LargeViewers::openItemLarge(QListView* browser, int row) {
             rows.push_back(source);
     }
     const results::MyImageObject& item = images_.itemAtIndex(row);
-    switch (photos ? ViewerKind::Photo : viewerFor(item.path)) {
+    const ViewerKind kind = photos ? ViewerKind::Photo : viewerFor(item.path);
+    switch (kind) {
     case ViewerKind::Photo:
         openPhotos(std::move(rows), row);
         break;
     case ViewerKind::Document:
     case ViewerKind::Media:
-        copyItemForViewer({item.path, item.File_Start_Sector, item.File_End_Sector,
-                           viewerFor(item.path) == ViewerKind::Document});
+        copyItemForViewer(
+            {item.path, item.File_Start_Sector, item.File_End_Sector, kind == ViewerKind::Document});
         break;
     case ViewerKind::None:
         break;

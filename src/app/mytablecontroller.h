@@ -91,8 +91,9 @@ class SignatureChoice;
 
 // The one controller of the application: owns the main window loaded from its interface
 // file, and performs every user action: each named operation forwards to the object whose job
-// it is (wizard flow, screen groups, range screen, table models). Its operations are split by
-// subsystem over the mytablecontroller_*.cpp files.
+// it is (wizard flow, screen groups, media and range screens, table models, scan session,
+// results panel, saving). Its operations are split by subsystem over the mytablecontroller_*.cpp
+// files.
 class MyTableController final : public QObject {
     Q_OBJECT
 public:
@@ -248,6 +249,8 @@ public:
 
     // --- Item preview (mytablecontroller_preview.cpp) ---
     void imageBrowserSelectionDidChange(QListView* browser);
+    // Copies the item's sectors on a worker behind the preparation sheet, then shows them; a
+    // request made while a copy runs waits for it, and only the latest such request is kept.
     void CreateFile_QuickLook_View_Demo(const QString& name, std::uint64_t startSector,
                                         std::uint64_t endSector);
     void QuickLook_Preview_Thread(const QString& path);
@@ -261,7 +264,8 @@ public:
 
     // --- Large viewers (mytablecontroller_preview.cpp) ---
     // Opens the item at `row` of `browser` large: pictures in the photo viewer, PDFs in the
-    // document viewer, sounds and movies in the media window; other items stay in the preview.
+    // document viewer, sounds and movies in the media window, once copied out on a worker;
+    // other items stay in the preview.
     void openItemLarge(QListView* browser, int row);
     // Opens the current item of the browser that has the focus; false when none has.
     bool openFocusedItemLarge();
