@@ -19,3 +19,14 @@ bench_build_carver() {
   resources="$BUILD/share/quarry"
   [ -f "$resources/QRYExt2.dll" ] || { echo "no definition files in $resources" >&2; exit 1; }
 }
+
+# PhotoRec over the whole of image $2, every file type, paranoid: what it recovers goes under
+# $WORK/photorec-$1/recup.
+bench_photorec() {
+  local name=$1 image=$2
+  echo "PhotoRec on $name.img" >&2
+  mkdir -p "$WORK/photorec-$name"
+  (cd "$WORK/photorec-$name" &&
+    photorec /log /d "$WORK/photorec-$name/recup" /cmd "$image" \
+      partition_none,options,paranoid,fileopt,everything,enable,wholespace,search </dev/null >/dev/null)
+}

@@ -63,11 +63,7 @@ for name in "${images[@]}"; do
     "$carver" --mode "$mode" --json --resources "$resources" --output "$WORK/quarry-$name-$mode" "$image" \
       >"$WORK/quarry-$name-$mode.jsonl" || echo "quarry-carve exited with $?" >&2
   done
-  echo "PhotoRec on $name.img" >&2
-  mkdir -p "$WORK/photorec-$name"
-  (cd "$WORK/photorec-$name" &&
-    photorec /log /d "$WORK/photorec-$name/recup" /cmd "$image" \
-      partition_none,options,paranoid,fileopt,everything,enable,wholespace,search </dev/null >/dev/null)
+  bench_photorec "$name" "$image"
 done
 
 python3 - "$WORK" "$here/cards.py" "${images[@]}" <<'PY'

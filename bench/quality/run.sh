@@ -85,11 +85,7 @@ for name in formatted deleted planted; do
     run_carver quarry "$carver" "$resources" "$name" "$mode"
     [ -z "$before_carver" ] || run_carver before "$before_carver" "$before_resources" "$name" "$mode"
   done
-  echo "PhotoRec on $name.img" >&2
-  mkdir -p "$WORK/photorec-$name"
-  (cd "$WORK/photorec-$name" &&
-    photorec /log /d "$WORK/photorec-$name/recup" /cmd "$image" \
-      partition_none,options,paranoid,fileopt,everything,enable,wholespace,search </dev/null >/dev/null)
+  bench_photorec "$name" "$image"
 done
 
 python3 "$here/compare.py" --corpus "$CORPUS" --work "$WORK" --images formatted deleted planted

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "disk_image.h"
-#include "json_reader.h"
+#include "json_lines.h"
 #include "test_files.h"
 
 #include <filesystem>

@@ -43,7 +43,7 @@ struct Stream {
     std::vector<Item> items;
     std::vector<Saved> saved;         // one per item with --output
     std::vector<std::string> skipped; // per item: the filter that left it out, or ""
-    JsonValue end;
+    Json end;
 };
 
 const std::vector<std::string> kItemKeys{
@@ -62,9 +62,9 @@ Stream parseStream(const std::string& out) {
             auto savedEndKeys = endKeys;
             savedEndKeys.insert(savedEndKeys.end(), {"saved", "verified", "unverified", "rejected", "copies",
                                                      "damaged", "named", "found_by_name"});
-            EXPECT_TRUE(line.keys() == endKeys || line.keys() == savedEndKeys)
-                << ::testing::PrintToString(line.keys());
-            EXPECT_EQ(line["event"].text, "end");
+            EXPECT_TRUE(keysOf(line) == endKeys || keysOf(line) == savedEndKeys)
+                << ::testing::PrintToString(keysOf(line));
+            EXPECT_EQ(line.at("event").get<std::string>(), "end");
             stream.end = line;
             continue;
         }
@@ -73,27 +73,31 @@ Stream parseStream(const std::string& out) {
                                            "duplicate_of", "part_of"});
         auto skippedKeys = kItemKeys;
         skippedKeys.push_back("skipped");
-        EXPECT_TRUE(line.keys() == kItemKeys || line.keys() == savedKeys || line.keys() == skippedKeys)
-            << ::testing::PrintToString(line.keys());
-        stream.skipped.push_back(line.keys() == skippedKeys ? line["skipped"].text : "");
-        EXPECT_EQ(line["event"].text, "item");
-        stream.items.push_back({line["pass"].text, line["name"].text, line["uid"].text,
-                                line["start_sector"].number(), line["end_sector"].number()});
-        if (line.keys() == savedKeys) {
-            EXPECT_EQ(line["validated"].kind, JsonValue::Kind::Bool);
-            stream.saved.push_back({line["saved_path"].text, line["saved_bytes"].number(),
-                                    line["validated"].boolean, line["check"].text, line["type"].text,
-                                    line["duplicate_of"].text, line["part_of"].text});
+        EXPECT_TRUE(keysOf(line) == kItemKeys || keysOf(line) == savedKeys || keysOf(line) == skippedKeys)
+            << ::testing::PrintToString(keysOf(line));
+        stream.skipped.push_back(keysOf(line) == skippedKeys ? line.at("skipped").get<std::string>() : "");
+        EXPECT_EQ(line.at("event").get<std::string>(), "item");
+        stream.items.push_back({line.at("pass").get<std::string>(), line.at("name").get<std::string>(),
+                                line.at("uid").get<std::string>(),
+                                line.at("start_sector").get<std::uint64_t>(),
+                                line.at("end_sector").get<std::uint64_t>()});
+        if (keysOf(line) == savedKeys) {
+            EXPECT_TRUE(line.at("validated").is_boolean());
+            stream.saved.push_back(
+                {textOf(line.at("saved_path")), line.at("saved_bytes").get<std::uint64_t>(),
+                 line.at("validated").get<bool>(), textOf(line.at("check")), textOf(line.at("type")),
+                 textOf(line.at("duplicate_of")), textOf(line.at("part_of"))});
         }
     }
     return stream;
 }
 
-std::vector<std::vector<std::string>> groupsOf(const JsonValue& end) {
+std::vector<std::vector<std::string>> groupsOf(const Json& end) {
     std::vector<std::vector<std::string>> groups;
-    for (const auto& g : end["groups"].items) {
-        EXPECT_EQ(g.keys(), (std::vector<std::string>{"FileTypes", "NoOfFile", "FileName"}));
-        groups.push_back({g["FileTypes"].text, g["NoOfFile"].text, g["FileName"].text});
+    for (const auto& g : end.at("groups")) {
+        EXPECT_EQ(keysOf(g), (std::vector<std::string>{"FileTypes", "NoOfFile", "FileName"}));
+        groups.push_back({g.at("FileTypes").get<std::string>(), g.at("NoOfFile").get<std::string>(),
+                          g.at("FileName").get<std::string>()});
     }
     return groups;
 }
@@ -189,11 +193,10 @@ TEST_F(PhotoCarve, JsonStreamHasEveryItemOfBothPassesAndTheEndEvent) {
                                                {"general", "GND00003.JPG", "GND00003.JPG", 1200, 2048},
                                                {"thorough", "THD00001.JPG", "THD00001.JPG", 100, 1200},
                                                {"thorough", "THD00002.JPG", "THD00002.JPG", 1200, 2048}}));
-    EXPECT_EQ(stream.end["status"].text, "complete");
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 4096u);
-    EXPECT_EQ(stream.end["bad_sectors"].number(), 0u);
-    EXPECT_EQ(stream.end["groups"].kind, JsonValue::Kind::Array);
-    EXPECT_TRUE(stream.end["groups"].items.empty());
+    EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 4096u);
+    EXPECT_EQ(stream.end.at("bad_sectors").get<std::uint64_t>(), 0u);
+    EXPECT_EQ(stream.end.at("groups"), Json::array());
 }
 
 // The filters leave items out of saving, and say so; the items are still reported.
@@ -206,7 +209,7 @@ TEST_F(PhotoCarve, SizeAndPictureFiltersSkipItems) {
     ASSERT_EQ(stream.items.size(), 3u);
     EXPECT_EQ(stream.skipped, (std::vector<std::string>{"min-size", "", ""}));
     EXPECT_EQ(stream.saved.size(), 2u);
-    EXPECT_EQ(stream.end["saved"].number(), 2u);
+    EXPECT_EQ(stream.end.at("saved").get<std::uint64_t>(), 2u);
 
     // The JPEGs are 100 pixels wide, the PNG 400 × 400; without --output only the events tell.
     stream = parseStream(run({"--json", "--no-thorough", "--min-pixels", "101x100"}).out);
@@ -220,16 +223,16 @@ TEST_F(PhotoCarve, RangeTypesAndThoroughSwitchNarrowTheScan) {
     EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 1200},
                                                {"general", "GND00002.JPG", "GND00002.JPG", 1200, 1300},
                                                {"thorough", "THD00001.JPG", "THD00001.JPG", 1200, 1300}}));
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 2200u);
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 2200u);
 
     stream = parseStream(run({"--json", "--no-thorough"}).out);
     EXPECT_EQ(stream.items.size(), 3u);
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 2048u);
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 2048u);
 
     // Only PNG: the JPEG headers are no longer headers, and the thorough list has no PNG.
     stream = parseStream(run({"--json", "--types", "PNG"}).out);
     EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 2048}}));
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 2048u);
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 2048u);
 
     const auto unknown = run({"--json", "--types", "PNG,GIF"});
     EXPECT_EQ(unknown.status, 2);
@@ -259,7 +262,7 @@ TEST_F(PhotoCarve, EachRangeCheckHasItsMessage) {
         EXPECT_EQ(r.out, "");
     }
     const auto whole = parseStream(run({"--json", "--start", "0", "--end", "2048", "--no-thorough"}).out);
-    EXPECT_EQ(whole.end["sectors_scanned"].number(), 2048u);
+    EXPECT_EQ(whole.end.at("sectors_scanned").get<std::uint64_t>(), 2048u);
     EXPECT_EQ(whole.items.size(), 3u);
 }
 
@@ -296,8 +299,8 @@ TEST_F(PhotoCarve, ABrokenPhotoIsRejectedAndKeptOnlyOnRequest) {
     EXPECT_EQ(stream.saved[0].path, "");
     EXPECT_EQ(stream.saved[1].check, "verified");
     EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("042_Pentax_K10D.jpg"));
-    EXPECT_EQ(stream.end["rejected"].number(), 1u);
-    EXPECT_EQ(stream.end["saved"].number(), 1u);
+    EXPECT_EQ(stream.end.at("rejected").get<std::uint64_t>(), 1u);
+    EXPECT_EQ(stream.end.at("saved").get<std::uint64_t>(), 1u);
 
     const auto kept =
         parseStream(run({"--json", "--no-thorough", "--keep-rejected", "--output", out.string()}).out);
@@ -392,8 +395,8 @@ TEST_F(RawCarve, ItemsAndGroupsOfBothPasses) {
                                                {"thorough", "PDF00003.PDF", "PDF00003.PDF", 100, 901},
                                                {"thorough", "GIF00001.GIF", "GIF00001.GIF", 900, 2001},
                                                {"thorough", "PDF00004.PDF", "PDF00004.PDF", 2000, 4096}}));
-    EXPECT_EQ(stream.end["status"].text, "complete");
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 8192u);
+    EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 8192u);
     EXPECT_EQ(groupsOf(stream.end),
               (std::vector<std::vector<std::string>>{
                   {"PDF", "4", "PDF00004.PDF"}, {"DOC", "1", "DOC00001.DOC"}, {"GIF", "1", "GIF00001.GIF"}}));
@@ -402,7 +405,7 @@ TEST_F(RawCarve, ItemsAndGroupsOfBothPasses) {
 TEST_F(RawCarve, TypesAndThoroughSwitchFollowTheCheckList) {
     auto stream = parseStream(run({"--mode", "raw", "--json", "--no-thorough"}).out);
     EXPECT_EQ(stream.items.size(), 3u);
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 4096u);
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 4096u);
     // A ticked type of the thorough list still has its group, which stays at 0.
     EXPECT_EQ(groupsOf(stream.end),
               (std::vector<std::vector<std::string>>{
@@ -418,7 +421,7 @@ TEST_F(RawCarve, TypesAndThoroughSwitchFollowTheCheckList) {
     // Only a thorough type and no thorough pass: nothing is read.
     stream = parseStream(run({"--mode", "raw", "--json", "--types", "GIF", "--no-thorough"}).out);
     EXPECT_TRUE(stream.items.empty());
-    EXPECT_EQ(stream.end["sectors_scanned"].number(), 0u);
+    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 0u);
     EXPECT_EQ(groupsOf(stream.end), (std::vector<std::vector<std::string>>{{"GIF", "0", ""}}));
 
     const auto none = run({"--mode", "raw", "--json", "--types", ""});
@@ -523,8 +526,8 @@ TEST(CarveCommand, ListMedia) {
     const auto json = carve({"--list-media", "--json"});
     ASSERT_EQ(json.status, 0) << json.err;
     for (const auto& row : parseJsonLines(json.out))
-        EXPECT_EQ(row.keys(), (std::vector<std::string>{"Collumn1", "Collumn2", "Collumn3", "Collumn4",
-                                                        "Collumn5", "Collumn6"}));
+        EXPECT_EQ(keysOf(row), (std::vector<std::string>{"Collumn1", "Collumn2", "Collumn3", "Collumn4",
+                                                         "Collumn5", "Collumn6"}));
     const auto table = carve({"--list-media"});
     EXPECT_EQ(table.status, 0);
     EXPECT_EQ(table.out.rfind("Device", 0), 0u);
@@ -585,8 +588,8 @@ TEST(CarveCommand, ShippedDefinitionsSaveExactlyTheRealFiles) {
             ASSERT_EQ(saved.count(path), 1u) << c.mode << ": " << path;
             EXPECT_EQ(readBytes(saved.at(path)), corpusBytes(corpusName)) << path;
         }
-        EXPECT_EQ(stream.end["saved"].number(), c.saved.size()) << c.mode;
-        EXPECT_EQ(stream.end["copies"].number(), c.copies) << c.mode;
+        EXPECT_EQ(stream.end.at("saved").get<std::uint64_t>(), c.saved.size()) << c.mode;
+        EXPECT_EQ(stream.end.at("copies").get<std::uint64_t>(), c.copies) << c.mode;
     }
 }
 
@@ -614,7 +617,7 @@ TEST_F(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
     EXPECT_EQ(r.err, full);
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 4u);
-    EXPECT_EQ(stream.end["status"].text, "complete");
+    EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
     ASSERT_EQ(stream.saved.size(), 4u);
     EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("092_032270.pdf"));
     EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("032_libtasn1.pdf"));

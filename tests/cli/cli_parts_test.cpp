@@ -2,7 +2,7 @@
 #include "cli/json_line.h"
 #include "cli/progress_display.h"
 #include "cli/type_selection.h"
-#include "json_reader.h"
+#include "json_lines.h"
 
 #include <gtest/gtest.h>
 #include <random>
@@ -83,16 +83,17 @@ TEST(TypeSelection, PhotoRecordsAndCheckListRows) {
 TEST(JsonLine, AnyByteSequenceGivesValidJson) {
     std::string out;
     appendJsonString(out, std::string("a\"b\\c\n\t\x01\x1f\x7f é \xe2\x80\x98 \xf0\x9f\x98\x80", 22));
-    EXPECT_EQ(test::parseJson(out).text,
+    EXPECT_EQ(test::Json::parse(out).get<std::string>(),
               std::string("a\"b\\c\n\t\x01\x1f\x7f é \xe2\x80\x98 \xf0\x9f\x98\x80", 22));
     EXPECT_EQ(out.find('\x01'), std::string::npos);
 
     // Invalid UTF-8: stray continuation, overlong, surrogate, truncated sequence, NUL.
     out.clear();
     appendJsonString(out, std::string("x\x80y\xc0\xafz\xed\xa0\x80w\xe2\x82", 12) + std::string(1, '\0'));
-    EXPECT_EQ(test::parseJson(out).text, "x\xef\xbf\xbdy\xef\xbf\xbd\xef\xbf\xbdz\xef\xbf\xbd\xef\xbf\xbd\xef"
-                                         "\xbf\xbdw\xef\xbf\xbd\xef\xbf\xbd" +
-                                             std::string(1, '\0'));
+    EXPECT_EQ(test::Json::parse(out).get<std::string>(),
+              "x\xef\xbf\xbdy\xef\xbf\xbd\xef\xbf\xbdz\xef\xbf\xbd\xef\xbf\xbd\xef"
+              "\xbf\xbdw\xef\xbf\xbd\xef\xbf\xbd" +
+                  std::string(1, '\0'));
 
     std::mt19937 random(7);
     for (int round = 0; round < 2000; ++round) {
@@ -101,7 +102,7 @@ TEST(JsonLine, AnyByteSequenceGivesValidJson) {
             b = static_cast<char>(random());
         out.clear();
         appendJsonString(out, bytes);
-        EXPECT_NO_THROW(test::parseJson(out)) << out;
+        EXPECT_NO_THROW(test::Json::parse(out)) << out;
     }
 
     const auto object = JsonObject().add("b", "x").add("a", std::uint64_t{18446744073709551615u}).str();

@@ -253,21 +253,23 @@ TEST(Traces, NamesDatesAndPiecesComeBackFromFileSystemTraces) {
             SCOPED_TRACE(want.path);
             const auto name = fs::path(want.path).filename().string();
             const auto events = parseJsonLines(run.out);
-            const auto event = std::find_if(events.begin(), events.end(), [&](const JsonValue& e) {
-                return e["event"].text == c.event && e["original_name"].text == name;
+            const auto event = std::find_if(events.begin(), events.end(), [&](const Json& e) {
+                return e.at("event").get<std::string>() == c.event &&
+                       e.at("original_name").get<std::string>() == name;
             });
             ASSERT_NE(event, events.end()) << run.out;
-            EXPECT_EQ(fs::path((*event)["saved_path"].text), byName / want.path);
-            EXPECT_EQ((*event)["original_path"].text, fs::path(want.path).parent_path().string());
-            EXPECT_EQ((*event)["deleted"].boolean, want.deleted);
-            EXPECT_EQ((*event)["fragments"].number() > 1, want.fragmented);
+            EXPECT_EQ(fs::path((*event).at("saved_path").get<std::string>()), byName / want.path);
+            EXPECT_EQ((*event).at("original_path").get<std::string>(),
+                      fs::path(want.path).parent_path().string());
+            EXPECT_EQ((*event).at("deleted").get<bool>(), want.deleted);
+            EXPECT_EQ((*event).at("fragments").get<std::uint64_t>() > 1, want.fragmented);
             const auto saved = readBytes(byName / want.path);
             if (want.corpus.empty())
                 EXPECT_EQ(std::string(saved.begin(), saved.end()), want.text);
             else
                 EXPECT_TRUE(saved == corpusBytes(want.corpus)) << "not byte-exact";
             if (!want.mtime.empty()) {
-                EXPECT_EQ((*event)["mtime"].text, want.mtime);
+                EXPECT_EQ((*event).at("mtime").get<std::string>(), want.mtime);
                 struct stat info {};
                 ASSERT_EQ(::stat((byName / want.path).c_str(), &info), 0);
                 EXPECT_EQ(results::isoTime(info.st_mtime), want.mtime);

@@ -1,33 +1,12 @@
 #include "results/validators/crc32.h"
 
 #include <algorithm>
-#include <array>
+#include <zlib.h>
 
 namespace quarry::results::validators {
-namespace {
-
-constexpr std::array<std::uint32_t, 256> makeTable() {
-    std::array<std::uint32_t, 256> table{};
-    for (std::uint32_t i = 0; i < 256; ++i) {
-        std::uint32_t r = i;
-        for (int bit = 0; bit < 8; ++bit) {
-            r = (r & 1U) != 0 ? (r >> 1) ^ 0xEDB88320U : r >> 1;
-        }
-        table[i] = r;
-    }
-    return table;
-}
-
-constexpr auto kTable = makeTable();
-
-} // namespace
 
 std::uint32_t crc32(std::span<const std::uint8_t> bytes, std::uint32_t previous) {
-    std::uint32_t crc = ~previous;
-    for (const std::uint8_t b : bytes) {
-        crc = (crc >> 8) ^ kTable[(crc ^ b) & 0xFF];
-    }
-    return ~crc;
+    return static_cast<std::uint32_t>(::crc32_z(previous, bytes.data(), bytes.size()));
 }
 
 std::optional<std::uint32_t> crc32(ByteReader& in, std::uint64_t offset, std::uint64_t count) {
