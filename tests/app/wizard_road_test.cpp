@@ -76,13 +76,10 @@ void WizardRoadTest::photoRoadShowsWhatTheCarverFinds() {
     QCOMPARE(carver.status, QString("complete"));
     QVERIFY(carver.items.size() >= kPhotos.size());
     QCOMPARE(shownItems(c, false), withoutSectors(carver.items));
+    // The end step ran (the screens test checks what it shows).
     QCOMPARE(h_->prompter->modalRuns.back().objectName, QString("SaveFile_Info_Window"));
-    QCOMPARE(c.scanSession().control().stop_now.load(), 0);
     QVERIFY(!c.scanSession().progress());
     QCOMPARE(c.scanSession().addedItemCount(), static_cast<std::uint64_t>(carver.items.size()));
-    QVERIFY(!h_->outlet("_zoom_slider")->isHidden());
-    QVERIFY(h_->outlet("_back_btn")->isEnabled());
-    QVERIFY(!h_->outlet("_next_btn")->isEnabled());
     // The last progress line was written before the end of the range was reached.
     QVERIFY(h_->outlet<QLabel>("_sector_label")->text().startsWith("Sectors "));
     QCOMPARE(h_->outlet<QLabel>("_scan_status_label")->text(),
@@ -129,10 +126,6 @@ void WizardRoadTest::videoAndRawRoadsShowWhatTheCarverFinds() {
     QCOMPARE(shownItems(c, true), carver.items);
     QCOMPARE(shownGroups(c), carver.groups);
     QCOMPARE(h_->prompter->modalRuns.back().objectName, QString("SaveFile_Info_For_RAW_Window"));
-    QVERIFY(!h_->outlet("_open_folder_Sig")->isHidden());
-    QVERIFY(h_->outlet("_zoom_slider")->isHidden());
-    QCOMPARE(h_->outlet<QLabel>("_help_info")->text(),
-             QString::fromUtf8("\nTo select another disk for recovery, click on ‘Back’ Button."));
 }
 
 void WizardRoadTest::sectorRangeScanShowsWhatTheCarverFindsInTheRange() {
