@@ -20,15 +20,15 @@ namespace {
 const std::string kGeneralLabel =
     "( Currently performing Search based on: Quarry General Recovery Procedure )";
 
-// An item event, reduced to what the tests compare.
+// An item event, reduced to what the tests compare; its uid must be its name.
 struct Item {
-    std::string pass, name, uid;
+    std::string pass, name;
     std::uint64_t start, end;
     bool operator==(const Item&) const = default;
 };
 
 std::ostream& operator<<(std::ostream& os, const Item& i) {
-    return os << i.pass << ' ' << i.name << ' ' << i.uid << " [" << i.start << ',' << i.end << ')';
+    return os << i.pass << ' ' << i.name << " [" << i.start << ',' << i.end << ')';
 }
 
 // What --output adds to an item event.
@@ -46,8 +46,21 @@ struct Stream {
     Json end;
 };
 
-const std::vector<std::string> kItemKeys{
-    "event", "pass", "name", "uid", "start_sector", "end_sector", "unreadable_sectors"};
+using Keys = std::vector<std::string>;
+using Groups = std::vector<std::vector<std::string>>;
+
+template <typename T> std::vector<T> operator+(std::vector<T> list, const std::vector<T>& more) {
+    list.insert(list.end(), more.begin(), more.end());
+    return list;
+}
+
+const Keys kItemKeys{"event", "pass", "name", "uid", "start_sector", "end_sector", "unreadable_sectors"};
+const Keys kSavedKeys =
+    kItemKeys + Keys{"saved_path", "saved_bytes", "validated", "check", "type", "duplicate_of", "part_of"};
+const Keys kSkippedKeys = kItemKeys + Keys{"skipped"};
+const Keys kEndKeys{"event", "status", "sectors_scanned", "bad_sectors", "groups"};
+const Keys kSavedEndKeys = kEndKeys + Keys{"saved",  "verified", "unverified", "rejected",
+                                           "copies", "damaged",  "named",      "found_by_name"};
 
 // Parses a JSON run: item events, then exactly one end event as the last line.
 Stream parseStream(const std::string& out) {
@@ -56,32 +69,22 @@ Stream parseStream(const std::string& out) {
     EXPECT_FALSE(lines.empty());
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const auto& line = lines[i];
+        const auto keys = keysOf(line);
         if (i + 1 == lines.size()) {
-            const std::vector<std::string> endKeys{"event", "status", "sectors_scanned", "bad_sectors",
-                                                   "groups"};
-            auto savedEndKeys = endKeys;
-            savedEndKeys.insert(savedEndKeys.end(), {"saved", "verified", "unverified", "rejected", "copies",
-                                                     "damaged", "named", "found_by_name"});
-            EXPECT_TRUE(keysOf(line) == endKeys || keysOf(line) == savedEndKeys)
-                << ::testing::PrintToString(keysOf(line));
+            EXPECT_TRUE(keys == kEndKeys || keys == kSavedEndKeys) << ::testing::PrintToString(keys);
             EXPECT_EQ(line.at("event").get<std::string>(), "end");
             stream.end = line;
-            continue;
+            break;
         }
-        auto savedKeys = kItemKeys;
-        savedKeys.insert(savedKeys.end(), {"saved_path", "saved_bytes", "validated", "check", "type",
-                                           "duplicate_of", "part_of"});
-        auto skippedKeys = kItemKeys;
-        skippedKeys.push_back("skipped");
-        EXPECT_TRUE(keysOf(line) == kItemKeys || keysOf(line) == savedKeys || keysOf(line) == skippedKeys)
-            << ::testing::PrintToString(keysOf(line));
-        stream.skipped.push_back(keysOf(line) == skippedKeys ? line.at("skipped").get<std::string>() : "");
+        EXPECT_TRUE(keys == kItemKeys || keys == kSavedKeys || keys == kSkippedKeys)
+            << ::testing::PrintToString(keys);
         EXPECT_EQ(line.at("event").get<std::string>(), "item");
+        EXPECT_EQ(line.at("uid"), line.at("name"));
+        stream.skipped.push_back(keys == kSkippedKeys ? line.at("skipped").get<std::string>() : "");
         stream.items.push_back({line.at("pass").get<std::string>(), line.at("name").get<std::string>(),
-                                line.at("uid").get<std::string>(),
                                 line.at("start_sector").get<std::uint64_t>(),
                                 line.at("end_sector").get<std::uint64_t>()});
-        if (keysOf(line) == savedKeys) {
+        if (keys == kSavedKeys) {
             EXPECT_TRUE(line.at("validated").is_boolean());
             stream.saved.push_back(
                 {textOf(line.at("saved_path")), line.at("saved_bytes").get<std::uint64_t>(),
@@ -92,42 +95,23 @@ Stream parseStream(const std::string& out) {
     return stream;
 }
 
-std::vector<std::vector<std::string>> groupsOf(const Json& end) {
-    std::vector<std::vector<std::string>> groups;
+Groups groupsOf(const Json& end) {
+    Groups groups;
     for (const auto& g : end.at("groups")) {
-        EXPECT_EQ(keysOf(g), (std::vector<std::string>{"FileTypes", "NoOfFile", "FileName"}));
+        EXPECT_EQ(keysOf(g), (Keys{"FileTypes", "NoOfFile", "FileName"}));
         groups.push_back({g.at("FileTypes").get<std::string>(), g.at("NoOfFile").get<std::string>(),
                           g.at("FileName").get<std::string>()});
     }
     return groups;
 }
 
+std::string unknownType(const std::string& type) {
+    return "quarry-carve: unknown file type '" + type +
+           "'\nTry 'quarry-carve --help' for more information.\n";
+}
+
 const Definition kJpeg{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"};
 const Definition kPdf{"pdf", "1000", "25504446", "1", "PDF document"};
-
-// Every item is its planted corpus file, saved in <folder>/<extension>/<name> unless it is a
-// copy of an earlier one.
-void expectSavedWhole(const Stream& stream, const fs::path& folder,
-                      const std::map<std::uint64_t, std::string>& planted) {
-    ASSERT_EQ(stream.saved.size(), stream.items.size());
-    std::map<std::uint64_t, std::string> first;
-    for (std::size_t i = 0; i < stream.items.size(); ++i) {
-        const auto& item = stream.items[i];
-        const auto& saved = stream.saved[i];
-        EXPECT_EQ(saved.check, "verified") << item;
-        if (!first.emplace(item.start, item.name).second) {
-            EXPECT_EQ(saved.duplicateOf, first.at(item.start)) << item;
-            EXPECT_EQ(saved.path, "") << item;
-            continue;
-        }
-        const auto ext = item.name.substr(item.name.rfind('.') + 1);
-        EXPECT_EQ(fs::path(saved.path), folder / ext / item.name) << item;
-        EXPECT_TRUE(saved.validated) << item;
-        const auto original = corpusBytes(planted.at(item.start));
-        EXPECT_EQ(saved.bytes, original.size()) << item;
-        EXPECT_EQ(readBytes(saved.path), original) << item;
-    }
-}
 
 std::set<std::string> filesUnder(const fs::path& folder) {
     std::set<std::string> files;
@@ -136,6 +120,17 @@ std::set<std::string> filesUnder(const fs::path& folder) {
             files.insert(entry.path().filename().string());
     return files;
 }
+
+// One run with --json and what it must give: the exit status and standard error exactly; on
+// success the items, the sectors read and, when given, the found-file groups.
+struct RunCase {
+    std::vector<std::string> args{};
+    std::vector<Item> items{};
+    std::uint64_t sectorsScanned = 0;
+    std::optional<Groups> groups{};
+    int status = 0;
+    std::string err{};
+};
 
 // An image of planted corpus files and definition files in a folder of its own.
 class CarveImage : public ::testing::Test {
@@ -148,17 +143,33 @@ protected:
         writeDefinitions(resources, set);
     }
 
-    // Zeros over sectors [from, to) of the image.
-    void wipe(std::uint64_t from, std::uint64_t to) {
-        std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(from * 512),
-                  bytes.begin() + static_cast<std::ptrdiff_t>(to * 512), 0);
-        writeBytes(image, bytes);
-    }
-
     CarveRun run(std::vector<std::string> args) {
         args.insert(args.begin(), {"--resources", resources.string()});
         args.push_back(image.string());
         return carve(args);
+    }
+
+    void expectRuns(const std::vector<RunCase>& cases) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::PrintToString(c.args));
+            auto args = c.args;
+            args.insert(args.begin(), "--json");
+            const auto r = run(args);
+            EXPECT_EQ(r.status, c.status);
+            EXPECT_EQ(r.err, c.err);
+            if (c.status != 0) {
+                EXPECT_EQ(r.out, "");
+                continue;
+            }
+            const auto stream = parseStream(r.out);
+            EXPECT_EQ(stream.items, c.items);
+            EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
+            EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), c.sectorsScanned);
+            EXPECT_EQ(stream.end.at("bad_sectors").get<std::uint64_t>(), 0u);
+            if (c.groups) {
+                EXPECT_EQ(groupsOf(stream.end), *c.groups);
+            }
+        }
     }
 
     TempDir dir;
@@ -179,24 +190,56 @@ protected:
     }
 };
 
-TEST_F(PhotoCarve, JsonStreamHasEveryItemOfBothPassesAndTheEndEvent) {
-    const auto r = run({"--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    const auto firstLine = r.out.substr(0, r.out.find('\n'));
-    EXPECT_EQ(firstLine, R"({"event":"item","pass":"general","name":"GND00001.JPG","uid":"GND00001.JPG",)"
-                         R"("start_sector":100,"end_sector":300,"unreadable_sectors":0})");
+TEST_F(PhotoCarve, PassesRangeAndTypesGiveTheirItems) {
+    const std::vector<Item> general{{"general", "GND00001.JPG", 100, 300},
+                                    {"general", "GND00002.PNG", 300, 1200},
+                                    {"general", "GND00003.JPG", 1200, 2048}};
+    const std::vector<Item> both = general + std::vector<Item>{{"thorough", "THD00001.JPG", 100, 1200},
+                                                               {"thorough", "THD00002.JPG", 1200, 2048}};
+    const std::string badStart = "Please enter valid Start Sector value.\n";
+    const std::string badEnd = "Please enter valid End Sector value.\n";
+    const std::string tooBig = "Maximum sector range exceeded\n";
+    expectRuns({
+        {.args = {}, .items = both, .sectorsScanned = 4096, .groups = Groups{}},
+        {.args = {"--start", "200", "--end", "1300"},
+         .items = {{"general", "GND00001.PNG", 300, 1200},
+                   {"general", "GND00002.JPG", 1200, 1300},
+                   {"thorough", "THD00001.JPG", 1200, 1300}},
+         .sectorsScanned = 2200},
+        {.args = {"--no-thorough"}, .items = general, .sectorsScanned = 2048},
+        {.args = {"--start", "0", "--end", "2048", "--no-thorough"},
+         .items = general,
+         .sectorsScanned = 2048},
+        // Only PNG: the JPEG headers are no longer headers, and the thorough list has no PNG.
+        {.args = {"--types", "PNG"},
+         .items = {{"general", "GND00001.PNG", 300, 2048}},
+         .sectorsScanned = 2048},
+        {.args = {"--types", "PNG,GIF"}, .status = 2, .err = unknownType("GIF")},
+        // One case per range message: the rules themselves are the range checks' own tests.
+        {.args = {"--start", "1a", "--end", "10"}, .status = 2, .err = badStart},
+        {.args = {"--start", "00001", "--end", "10"}, .status = 2, .err = tooBig + badStart},
+        {.args = {"--start", "0", "--end", "9x"}, .status = 2, .err = badEnd},
+        {.args = {"--start", "0", "--end", "2049"}, .status = 2, .err = tooBig + badEnd},
+        {.args = {"--start", "2048", "--end", "2048"},
+         .status = 2,
+         .err = "End Sector should be greater than Start Sector.\n"},
+    });
+}
 
-    const auto stream = parseStream(r.out);
-    EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.JPG", "GND00001.JPG", 100, 300},
-                                               {"general", "GND00002.PNG", "GND00002.PNG", 300, 1200},
-                                               {"general", "GND00003.JPG", "GND00003.JPG", 1200, 2048},
-                                               {"thorough", "THD00001.JPG", "THD00001.JPG", 100, 1200},
-                                               {"thorough", "THD00002.JPG", "THD00002.JPG", 1200, 2048}}));
-    EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 4096u);
-    EXPECT_EQ(stream.end.at("bad_sectors").get<std::uint64_t>(), 0u);
-    EXPECT_EQ(stream.end.at("groups"), Json::array());
+TEST_F(PhotoCarve, JsonLinesAndTheSummaryWithProgress) {
+    const auto json = run({"--json"});
+    EXPECT_EQ(json.out.substr(0, json.out.find('\n')),
+              R"({"event":"item","pass":"general","name":"GND00001.JPG","uid":"GND00001.JPG",)"
+              R"("start_sector":100,"end_sector":300,"unreadable_sectors":0})");
+
+    const auto r = run({});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find(kGeneralLabel), std::string::npos);
+    EXPECT_NE(r.err.find("Scan complete: 4096 sectors read in "), std::string::npos);
+    EXPECT_EQ(r.out.find('{'), std::string::npos);
+    EXPECT_NE(r.out.find("complete"), std::string::npos);
+    EXPECT_NE(r.out.find("THD00002.JPG"), std::string::npos);
+    EXPECT_NE(r.out.find("PNG"), std::string::npos);
 }
 
 // The filters leave items out of saving, and say so; the items are still reported.
@@ -218,83 +261,18 @@ TEST_F(PhotoCarve, SizeAndPictureFiltersSkipItems) {
     EXPECT_EQ(stream.skipped, (std::vector<std::string>{"", "", ""}));
 }
 
-TEST_F(PhotoCarve, RangeTypesAndThoroughSwitchNarrowTheScan) {
-    auto stream = parseStream(run({"--json", "--start", "200", "--end", "1300"}).out);
-    EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 1200},
-                                               {"general", "GND00002.JPG", "GND00002.JPG", 1200, 1300},
-                                               {"thorough", "THD00001.JPG", "THD00001.JPG", 1200, 1300}}));
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 2200u);
-
-    stream = parseStream(run({"--json", "--no-thorough"}).out);
-    EXPECT_EQ(stream.items.size(), 3u);
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 2048u);
-
-    // Only PNG: the JPEG headers are no longer headers, and the thorough list has no PNG.
-    stream = parseStream(run({"--json", "--types", "PNG"}).out);
-    EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 2048}}));
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 2048u);
-
-    const auto unknown = run({"--json", "--types", "PNG,GIF"});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.err.find("GIF"), std::string::npos);
-    EXPECT_EQ(unknown.out, "");
-}
-
-TEST_F(PhotoCarve, EachRangeCheckHasItsMessage) {
-    struct Case {
-        std::string start, end, message;
-    };
-    const std::string badStart = "Please enter valid Start Sector value.";
-    const std::string badEnd = "Please enter valid End Sector value.";
-    const std::string tooBig = "Maximum sector range exceeded\n";
-    // One case per message: the rules themselves are the range checks' own tests.
-    const std::vector<Case> cases{
-        {"1a", "10", badStart},
-        {"00001", "10", tooBig + badStart},
-        {"0", "9x", badEnd},
-        {"0", "2049", tooBig + badEnd},
-        {"2048", "2048", "End Sector should be greater than Start Sector."},
-    };
-    for (const auto& c : cases) {
-        const auto r = run({"--json", "--start", c.start, "--end", c.end});
-        EXPECT_EQ(r.status, 2) << c.start << ".." << c.end;
-        EXPECT_EQ(r.err, c.message + "\n") << c.start << ".." << c.end;
-        EXPECT_EQ(r.out, "");
-    }
-    const auto whole = parseStream(run({"--json", "--start", "0", "--end", "2048", "--no-thorough"}).out);
-    EXPECT_EQ(whole.end.at("sectors_scanned").get<std::uint64_t>(), 2048u);
-    EXPECT_EQ(whole.items.size(), 3u);
-}
-
-TEST_F(PhotoCarve, SavedPhotosEndWhereTheFileEndsAndAreNeverOverwritten) {
-    const auto out = dir.path() / "out";
-    const auto r = run({"--json", "--output", out.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto folder = out / "Quarry (Vez) Results" / "Photo Search" / "General Recovery Results";
-    const auto stream = parseStream(r.out);
-    ASSERT_EQ(stream.items.size(), 5u);
-    expectSavedWhole(stream, folder,
-                     {{100, "040_Canon_40D.jpg"}, {300, "018_julia-set.png"}, {1200, "042_Pentax_K10D.jpg"}});
-
-    const auto again = run({"--json", "--output", out.string()});
-    ASSERT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(namesIn(folder / "JPG"), (std::set<std::string>{"GND00001.JPG", "GND00003.JPG",
-                                                              "GND00001 (2).JPG", "GND00003 (2).JPG"}));
-    EXPECT_EQ(parseStream(again.out).saved[0].path, (folder / "JPG" / "GND00001 (2).JPG").string());
-    EXPECT_EQ(readBytes(folder / "JPG" / "GND00001 (2).JPG"), corpusBytes("040_Canon_40D.jpg"));
-}
-
 TEST_F(PhotoCarve, ABrokenPhotoIsRejectedAndKeptOnlyOnRequest) {
     // The PNG is wiped from its 20th sector on, so its chunks run into zeros.
     bytes =
         writeImage(image, 2048, Filler::Zero, {{"018_julia-set.png", 300}, {"042_Pentax_K10D.jpg", 1200}});
-    wipe(320, 1200);
+    std::fill(bytes.begin() + 320 * 512, bytes.begin() + 1200 * 512, 0);
+    writeBytes(image, bytes);
     const auto out = dir.path() / "out";
     const auto r = run({"--json", "--no-thorough", "--output", out.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto stream = parseStream(r.out);
-    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", "GND00001.PNG", 300, 1200},
-                                               {"general", "GND00002.JPG", "GND00002.JPG", 1200, 2048}}));
+    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "GND00001.PNG", 300, 1200},
+                                               {"general", "GND00002.JPG", 1200, 2048}}));
     EXPECT_EQ(stream.saved[0].check, "rejected");
     EXPECT_EQ(stream.saved[0].path, "");
     EXPECT_EQ(stream.saved[1].check, "verified");
@@ -313,56 +291,6 @@ TEST_F(PhotoCarve, ABrokenPhotoIsRejectedAndKeptOnlyOnRequest) {
     for (const char* line : {"Items saved:      1", "Verified:         1", "Rejected:         1"})
         EXPECT_NE(summary.out.find(line), std::string::npos) << summary.out;
     EXPECT_EQ(run({"--keep-rejected"}).status, 2);
-}
-
-TEST_F(PhotoCarve, APhotoCutShortByAPictureInsideItIsSavedWhole) {
-    // This photo holds a JPEG thumbnail that starts on a sector boundary, five sectors in.
-    writeImage(image, 4096, Filler::Zero, {{"010_Dune.jpg", 100}});
-    const auto out = dir.path() / "out";
-    const auto r = run({"--json", "--no-thorough", "--types", "JPG", "--output", out.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto stream = parseStream(r.out);
-    ASSERT_EQ(stream.items.size(), 2u);
-    EXPECT_EQ(stream.items[0].end, 105u);
-    EXPECT_TRUE(stream.saved[0].validated);
-    EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("010_Dune.jpg"));
-    // The thumbnail inside it is no file of its own.
-    EXPECT_EQ(stream.saved[1].partOf, "GND00001.JPG");
-    EXPECT_EQ(stream.saved[1].path, "");
-}
-
-TEST_F(PhotoCarve, SummaryAndProgressWithoutJson) {
-    const auto r = run({});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find(kGeneralLabel), std::string::npos);
-    EXPECT_NE(r.err.find("Scan complete: 4096 sectors read in "), std::string::npos);
-    EXPECT_EQ(r.out.find('{'), std::string::npos);
-    EXPECT_NE(r.out.find("complete"), std::string::npos);
-    EXPECT_NE(r.out.find("THD00002.JPG"), std::string::npos);
-    EXPECT_NE(r.out.find("PNG"), std::string::npos);
-}
-
-TEST_F(PhotoCarve, HostileExtensionsAreEscapedAndSavedInsideTheOutputFolder) {
-    DefinitionSet set;
-    set.photo = {{"../../x\"y\\z", "10485760", "ffd8ff", "1", "hostile"}};
-    writeDefinitions(resources, set);
-    const auto out = dir.path() / "deep" / "out";
-    const auto r = run({"--json", "--no-thorough", "--output", out.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto stream = parseStream(r.out);
-    ASSERT_EQ(stream.items.size(), 2u);
-    EXPECT_EQ(stream.items[0].name, "GND00001.../../X\"Y\\Z");
-
-    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"photo.img", "res", "deep"}));
-    std::size_t saved = 0;
-    for (const auto& entry : fs::recursive_directory_iterator(out)) {
-        if (!entry.is_regular_file())
-            continue;
-        ++saved;
-        const auto relative = fs::relative(entry.path(), out / "Quarry (Vez) Results" / "Photo Search");
-        EXPECT_EQ(*relative.begin(), "General Recovery Results") << entry.path();
-    }
-    EXPECT_EQ(saved, 2u);
 }
 
 // Other files: a PDF, a DOC, a GIF and a second PDF in 4096 zero sectors; GIF is searched
@@ -385,69 +313,55 @@ protected:
     }
 };
 
-TEST_F(RawCarve, ItemsAndGroupsOfBothPasses) {
-    const auto r = run({"--mode", "raw", "--json"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto stream = parseStream(r.out);
-    EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "PDF00001.PDF", "PDF00001.PDF", 100, 401},
-                                               {"general", "DOC00001.DOC", "DOC00001.DOC", 400, 2001},
-                                               {"general", "PDF00002.PDF", "PDF00002.PDF", 2000, 4096},
-                                               {"thorough", "PDF00003.PDF", "PDF00003.PDF", 100, 901},
-                                               {"thorough", "GIF00001.GIF", "GIF00001.GIF", 900, 2001},
-                                               {"thorough", "PDF00004.PDF", "PDF00004.PDF", 2000, 4096}}));
-    EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 8192u);
-    EXPECT_EQ(groupsOf(stream.end),
-              (std::vector<std::vector<std::string>>{
-                  {"PDF", "4", "PDF00004.PDF"}, {"DOC", "1", "DOC00001.DOC"}, {"GIF", "1", "GIF00001.GIF"}}));
-}
+// Types and the thorough switch follow the check list: a ticked type of the thorough list
+// keeps its group, at 0, when that pass does not run.
+TEST_F(RawCarve, PassesAndTypesGiveTheirItemsAndGroups) {
+    const std::vector<Item> general{{"general", "PDF00001.PDF", 100, 401},
+                                    {"general", "DOC00001.DOC", 400, 2001},
+                                    {"general", "PDF00002.PDF", 2000, 4096}};
+    expectRuns({
+        {.args = {"--mode", "raw"},
+         .items = general + std::vector<Item>{{"thorough", "PDF00003.PDF", 100, 901},
+                                              {"thorough", "GIF00001.GIF", 900, 2001},
+                                              {"thorough", "PDF00004.PDF", 2000, 4096}},
+         .sectorsScanned = 8192,
+         .groups = Groups{{"PDF", "4", "PDF00004.PDF"},
+                          {"DOC", "1", "DOC00001.DOC"},
+                          {"GIF", "1", "GIF00001.GIF"}}},
+        {.args = {"--mode", "raw", "--no-thorough"},
+         .items = general,
+         .sectorsScanned = 4096,
+         .groups = Groups{{"PDF", "2", "PDF00002.PDF"}, {"DOC", "1", "DOC00001.DOC"}, {"GIF", "0", ""}}},
+        {.args = {"--mode", "raw", "--types", "PDF"},
+         .items = {{"general", "PDF00001.PDF", 100, 2001},
+                   {"general", "PDF00002.PDF", 2000, 4096},
+                   {"thorough", "PDF00003.PDF", 100, 2001},
+                   {"thorough", "PDF00004.PDF", 2000, 4096}},
+         .sectorsScanned = 8192,
+         .groups = Groups{{"PDF", "4", "PDF00004.PDF"}}},
+        // Only a thorough type and no thorough pass: nothing is read.
+        {.args = {"--mode", "raw", "--types", "GIF", "--no-thorough"},
+         .sectorsScanned = 0,
+         .groups = Groups{{"GIF", "0", ""}}},
+        {.args = {"--mode", "raw", "--types", ""},
+         .status = 2,
+         .err = "Please select atleast one extension type.\n"},
+        {.args = {"--mode", "raw", "--types", "PDF,pdf"}, .status = 2, .err = unknownType("pdf")},
+        // The video lists are separate: no raw-file type is known there.
+        {.args = {"--mode", "video"},
+         .items = {{"general", "MOV00001.MOV", 3000, 4096}},
+         .sectorsScanned = 4096},
+        {.args = {"--mode", "video", "--types", "PDF"}, .status = 2, .err = unknownType("PDF")},
+    });
 
-TEST_F(RawCarve, TypesAndThoroughSwitchFollowTheCheckList) {
-    auto stream = parseStream(run({"--mode", "raw", "--json", "--no-thorough"}).out);
-    EXPECT_EQ(stream.items.size(), 3u);
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 4096u);
-    // A ticked type of the thorough list still has its group, which stays at 0.
-    EXPECT_EQ(groupsOf(stream.end),
-              (std::vector<std::vector<std::string>>{
-                  {"PDF", "2", "PDF00002.PDF"}, {"DOC", "1", "DOC00001.DOC"}, {"GIF", "0", ""}}));
-
-    stream = parseStream(run({"--mode", "raw", "--json", "--types", "PDF"}).out);
-    EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "PDF00001.PDF", "PDF00001.PDF", 100, 2001},
-                                               {"general", "PDF00002.PDF", "PDF00002.PDF", 2000, 4096},
-                                               {"thorough", "PDF00003.PDF", "PDF00003.PDF", 100, 2001},
-                                               {"thorough", "PDF00004.PDF", "PDF00004.PDF", 2000, 4096}}));
-    EXPECT_EQ(groupsOf(stream.end), (std::vector<std::vector<std::string>>{{"PDF", "4", "PDF00004.PDF"}}));
-
-    // Only a thorough type and no thorough pass: nothing is read.
-    stream = parseStream(run({"--mode", "raw", "--json", "--types", "GIF", "--no-thorough"}).out);
-    EXPECT_TRUE(stream.items.empty());
-    EXPECT_EQ(stream.end.at("sectors_scanned").get<std::uint64_t>(), 0u);
-    EXPECT_EQ(groupsOf(stream.end), (std::vector<std::vector<std::string>>{{"GIF", "0", ""}}));
-
-    const auto none = run({"--mode", "raw", "--json", "--types", ""});
-    EXPECT_EQ(none.status, 2);
-    EXPECT_EQ(none.err, "Please select atleast one extension type.\n");
-    EXPECT_EQ(none.out, "");
-
-    const auto unknown = run({"--mode", "raw", "--types", "PDF,pdf"});
-    EXPECT_EQ(unknown.status, 2);
-    EXPECT_NE(unknown.err.find("'pdf'"), std::string::npos);
-
-    // The video lists are separate: no raw-file type is known there.
-    const auto video = run({"--mode", "video", "--json"});
-    ASSERT_EQ(video.status, 0) << video.err;
-    stream = parseStream(video.out);
-    EXPECT_EQ(stream.items, (std::vector<Item>{{"general", "MOV00001.MOV", "MOV00001.MOV", 3000, 4096}}));
-    EXPECT_EQ(run({"--mode", "video", "--types", "PDF"}).status, 2);
-}
-
-TEST_F(RawCarve, EmptyListsLeaveNothingToSelect) {
     writeDefinitions(resources, {});
-    const auto r = run({"--mode", "video"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "Please select atleast one extension type.\n");
+    const auto empty = run({"--mode", "video"});
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err, "Please select atleast one extension type.\n");
 }
 
+// Every item is its planted file, saved whole in <folder>/<extension>/<name> unless it is a
+// copy of an earlier one.
 TEST_F(RawCarve, SavedFilesAreTheCorpusFilesWhateverTheItemsSpan) {
     const auto out = dir.path() / "out";
     const auto r = run({"--mode", "raw", "--json", "--output", out.string()});
@@ -455,39 +369,26 @@ TEST_F(RawCarve, SavedFilesAreTheCorpusFilesWhateverTheItemsSpan) {
     const auto folder = out / "Quarry (Vez) Results" / "File Search" / "General Recovery Results";
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 6u);
-    expectSavedWhole(stream, folder,
-                     {{100, "092_032270.pdf"},
-                      {400, "066_text_only.doc"},
-                      {900, "033_atop.gif"},
-                      {2000, "092_032270.pdf"}});
-    // The movie's item is cut at 1000 bytes by its record, but the file runs on.
-    const auto video = run({"--mode", "video", "--json", "--output", out.string()});
-    ASSERT_EQ(video.status, 0) << video.err;
-    const auto movie = parseStream(video.out);
-    ASSERT_EQ(movie.saved.size(), 1u);
-    EXPECT_TRUE(movie.saved[0].validated);
-    EXPECT_EQ(readBytes(out / "Quarry (Vez) Results" / "Video Search" / "General Recovery Results" / "MOV" /
-                        "MOV00001.MOV"),
-              corpusBytes("079_png.mov"));
-}
-
-TEST_F(RawCarve, ATruncatedFileIsKeptWithItsSectorsOnRequest) {
-    // The first document is cut off by zeros from its 20th sector on.
-    bytes = writeImage(image, 4096, Filler::Zero, {{"092_032270.pdf", 100}, {"066_text_only.doc", 400}});
-    wipe(120, 400);
-    const auto out = dir.path() / "out";
-    const auto r =
-        run({"--mode", "raw", "--json", "--no-thorough", "--keep-rejected", "--output", out.string()});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto stream = parseStream(r.out);
-    ASSERT_EQ(stream.items, (std::vector<Item>{{"general", "PDF00001.PDF", "PDF00001.PDF", 100, 401},
-                                               {"general", "DOC00001.DOC", "DOC00001.DOC", 400, 4096}}));
-    EXPECT_EQ(stream.saved[0].check, "rejected");
-    EXPECT_EQ(fs::path(stream.saved[0].path).parent_path().filename(), "Unverified");
-    EXPECT_EQ(stream.saved[0].bytes, 301 * 512u);
-    EXPECT_EQ(readBytes(stream.saved[0].path), sectorSlice(bytes, 100, 401));
-    EXPECT_TRUE(stream.saved[1].validated);
-    EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("066_text_only.doc"));
+    ASSERT_EQ(stream.saved.size(), stream.items.size());
+    const std::map<std::uint64_t, std::string> planted{
+        {100, "092_032270.pdf"}, {400, "066_text_only.doc"}, {900, "033_atop.gif"}, {2000, "092_032270.pdf"}};
+    std::map<std::uint64_t, std::string> first;
+    for (std::size_t i = 0; i < stream.items.size(); ++i) {
+        const auto& item = stream.items[i];
+        const auto& saved = stream.saved[i];
+        EXPECT_EQ(saved.check, "verified") << item;
+        if (!first.emplace(item.start, item.name).second) {
+            EXPECT_EQ(saved.duplicateOf, first.at(item.start)) << item;
+            EXPECT_EQ(saved.path, "") << item;
+            continue;
+        }
+        const auto ext = item.name.substr(item.name.rfind('.') + 1);
+        EXPECT_EQ(fs::path(saved.path), folder / ext / item.name) << item;
+        EXPECT_TRUE(saved.validated) << item;
+        const auto original = corpusBytes(planted.at(item.start));
+        EXPECT_EQ(saved.bytes, original.size()) << item;
+        EXPECT_EQ(readBytes(saved.path), original) << item;
+    }
 }
 
 TEST(CarveCommand, UsageErrors) {
@@ -590,6 +491,10 @@ TEST(CarveCommand, ShippedDefinitionsSaveExactlyTheRealFiles) {
         }
         EXPECT_EQ(stream.end.at("saved").get<std::uint64_t>(), c.saved.size()) << c.mode;
         EXPECT_EQ(stream.end.at("copies").get<std::uint64_t>(), c.copies) << c.mode;
+        // The thumbnail inside the first photo is no file of its own.
+        if (std::string(c.mode) == "photo") {
+            EXPECT_EQ(stream.saved.at(1).partOf, "GND00001.JPG");
+        }
     }
 }
 
@@ -690,127 +595,119 @@ TEST_F(HostileInputs, EachIsRefusedOrReported) {
     const Check nothingSaved = [this] {
         EXPECT_FALSE(fs::exists(results / "JPG"));
     };
+    const Check noOutputFolder = [this] {
+        EXPECT_FALSE(fs::exists(out));
+    };
     const Check photoSaved = [this] {
         EXPECT_EQ(readBytes(results / "JPG" / "GND00001.JPG"), corpusBytes("040_Canon_40D.jpg"));
     };
+    const auto d = dir.path();
+    const Args saveImage{"--json", "--output", out.string(), image.string()};
     struct Case {
         const char* what;
-        std::function<Args()> prepare; // makes the case; the arguments after --resources
+        Args args; // after --resources
         int status;
         std::string message; // part of stderr
         Check written;       // what must (not) have been written
+        std::function<void()> prepare = nullptr;
         bool stdoutFull = false;
-    };
-    const auto withSource = [this](const fs::path& source) {
-        return [this, source] {
-            return Args{"--json", "--output", out.string(), source.string()};
-        };
     };
     const std::vector<Case> cases{
         {"missing source",
-         [this] {
-             return Args{"--json", (dir.path() / "missing.img").string()};
-         },
-         1, "missing.img: No such file or directory", nothingSaved},
-        {"folder as source",
-         [this] {
-             return Args{"--json", dir.path().string()};
-         },
-         1, "a folder is not a medium", nothingSaved},
+         {"--json", (d / "missing.img").string()},
+         1,
+         "missing.img: No such file or directory",
+         nothingSaved},
+        {"folder as source", {"--json", d.string()}, 1, "a folder is not a medium", nothingSaved},
         {"FIFO as source (never blocks)",
-         [this] {
-             const auto fifo = dir.path() / "fifo";
-             EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-             return Args{"--json", "--output", out.string(), fifo.string()};
-         },
-         1, "a named pipe (FIFO) is not a medium",
-         [this] {
-             EXPECT_FALSE(fs::exists(out));
+         {"--json", "--output", out.string(), (d / "fifo").string()},
+         1,
+         "a named pipe (FIFO) is not a medium",
+         noOutputFolder,
+         [&] {
+             EXPECT_EQ(::mkfifo((d / "fifo").c_str(), 0600), 0);
          }},
         {"socket as source",
-         [this] {
-             const auto path = dir.path() / "socket";
+         {"--json", (d / "socket").string()},
+         1,
+         "a socket is not a medium",
+         nothingSaved,
+         [&] {
              const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
              sockaddr_un address{};
              address.sun_family = AF_UNIX;
-             std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+             std::strncpy(address.sun_path, (d / "socket").c_str(), sizeof address.sun_path - 1);
              EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
              ::close(fd);
-             return Args{"--json", path.string()};
-         },
-         1, "a socket is not a medium", nothingSaved},
-        {"character device as source", withSource("/dev/null"), 1,
+         }},
+        {"character device as source",
+         {"--json", "--output", out.string(), "/dev/null"},
+         1,
          "a character device has no sectors to scan",
-         [this] {
-             EXPECT_FALSE(fs::exists(out));
-         }},
+         noOutputFolder},
         {"empty image",
-         [this] {
-             writeFile(dir.path() / "empty.img", "");
-             return Args{"--json", (dir.path() / "empty.img").string()};
-         },
-         1, "the medium is empty", nothingSaved},
-        {"image smaller than a sector is one sector, zero-padded",
-         [this] {
-             writeFile(dir.path() / "tiny.img", "abc");
-             return Args{"--json", "--start=0", "--end=1", (dir.path() / "tiny.img").string()};
-         },
-         0, "", nothingSaved},
-        {"no definition files",
-         [this] {
-             resources = dir.path() / "nowhere";
-             return Args{"--json", "--output", out.string(), image.string()};
-         },
-         2, "definition file " + (dir.path() / "nowhere" / "QRYExt2.dll").string() + " is missing",
-         [this] {
-             EXPECT_FALSE(fs::exists(out));
+         {"--json", (d / "empty.img").string()},
+         1,
+         "the medium is empty",
+         nothingSaved,
+         [&] {
+             writeFile(d / "empty.img", "");
          }},
-        {"one definition file missing, the scan goes on",
-         [this] {
+        {"image smaller than a sector is one sector, zero-padded",
+         {"--json", "--start=0", "--end=1", (d / "tiny.img").string()},
+         0,
+         "",
+         nothingSaved,
+         [&] {
+             writeFile(d / "tiny.img", "abc");
+         }},
+        {"no definition files", saveImage, 2,
+         "definition file " + (d / "nowhere" / "QRYExt2.dll").string() + " is missing", noOutputFolder,
+         [&] {
+             resources = d / "nowhere";
+         }},
+        {"one definition file missing, the scan goes on", saveImage, 0,
+         "QRYExt2Adv.dll is missing; its signatures are not searched for", photoSaved,
+         [&] {
              fs::remove(resources / "QRYExt2Adv.dll");
-             return Args{"--json", "--output", out.string(), image.string()};
-         },
-         0, "QRYExt2Adv.dll is missing; its signatures are not searched for", photoSaved},
-        {"record with a header position of twenty nines",
-         [this] {
+         }},
+        {"record with a header position of twenty nines", saveImage, 0,
+         "QRYExt2.dll: 1 record(s) with a size or header position out of range were skipped", photoSaved,
+         [&] {
              std::ofstream(resources / "QRYExt2.dll", std::ios::app)
                  << "E : .jpg\nS : 1024\nHeader : FFD8\nHeader position : 99999999999999999999\nK : k\nD : "
                     "d\n";
-             return Args{"--json", "--output", out.string(), image.string()};
-         },
-         0, "QRYExt2.dll: 1 record(s) with a size or header position out of range were skipped", photoSaved},
+         }},
         {"output below a file",
-         [this] {
-             writeFile(dir.path() / "blocker", "a file where a folder should be");
-             return Args{"--json", "--output", (dir.path() / "blocker" / "out").string(), image.string()};
-         },
-         2, "cannot create the folder",
-         [this] {
-             EXPECT_EQ(readText(dir.path() / "blocker"), "a file where a folder should be");
+         {"--json", "--output", (d / "blocker" / "out").string(), image.string()},
+         2,
+         "cannot create the folder",
+         [&] { EXPECT_EQ(readText(d / "blocker"), "a file where a folder should be"); },
+         [&] {
+             writeFile(d / "blocker", "a file where a folder should be");
          }},
-        {"symbolic link as a results folder",
-         [this] {
+        {"symbolic link as a results folder", saveImage, 2,
+         "a symbolic link stands where a results folder should be",
+         [&] { EXPECT_TRUE(fs::is_empty(d / "elsewhere")); },
+         [&] {
              fs::create_directories(results.parent_path());
-             fs::create_directories(dir.path() / "elsewhere");
-             fs::create_directory_symlink(dir.path() / "elsewhere", results);
-             return Args{"--json", "--output", out.string(), image.string()};
-         },
-         2, "a symbolic link stands where a results folder should be",
-         [this] {
-             EXPECT_TRUE(fs::is_empty(dir.path() / "elsewhere"));
+             fs::create_directories(d / "elsewhere");
+             fs::create_directory_symlink(d / "elsewhere", results);
          }},
-        {"dangling symbolic link as a results folder",
-         [this] {
+        {"dangling symbolic link as a results folder", saveImage, 2,
+         "a symbolic link stands where a results folder should be",
+         [&] { EXPECT_FALSE(fs::exists(d / "gone")); },
+         [&] {
              fs::create_directories(out / "Quarry (Vez) Results");
-             fs::create_directory_symlink(dir.path() / "gone", out / "Quarry (Vez) Results" / "Photo Search");
-             return Args{"--json", "--output", out.string(), image.string()};
-         },
-         2, "a symbolic link stands where a results folder should be",
-         [this] {
-             EXPECT_FALSE(fs::exists(dir.path() / "gone"));
+             fs::create_directory_symlink(d / "gone", out / "Quarry (Vez) Results" / "Photo Search");
          }},
-        {"partial files of killed runs",
-         [this] {
+        {"partial files of killed runs", saveImage, 0, "",
+         [&] {
+             EXPECT_EQ(namesIn(results / "JPG"),
+                       (std::set<std::string>{".quarry-partial-1-0", ".quarry-partial-x", "GND00001.JPG"}));
+             EXPECT_TRUE(fs::exists(results / ".quarry-partial-999999999-0"));
+         },
+         [&] {
              fs::create_directories(results / "JPG");
              // pid_max is at most 2^22: no process has the first number.
              writeFile(results / "JPG" / ".quarry-partial-999999999-0", "killed");
@@ -818,28 +715,24 @@ TEST_F(HostileInputs, EachIsRefusedOrReported) {
              writeFile(results / "JPG" / ".quarry-partial-x", "not ours");
              // Only the extension folders hold partial files: one elsewhere is someone else's.
              writeFile(results / ".quarry-partial-999999999-0", "outside the type folders");
-             return Args{"--json", "--output", out.string(), image.string()};
-         },
-         0, "",
-         [this] {
-             EXPECT_EQ(namesIn(results / "JPG"),
-                       (std::set<std::string>{".quarry-partial-1-0", ".quarry-partial-x", "GND00001.JPG"}));
-             EXPECT_TRUE(fs::exists(results / ".quarry-partial-999999999-0"));
          }},
         {"standard output on a full disk",
-         [this] {
-             return Args{"--json", image.string()};
-         },
-         4, "cannot write to the standard output", nothingSaved, true},
+         {"--json", image.string()},
+         4,
+         "cannot write to the standard output",
+         nothingSaved,
+         [] {},
+         true},
     };
     for (const auto& c : cases) {
-        for (const auto& entry : fs::directory_iterator(dir.path()))
+        for (const auto& entry : fs::directory_iterator(d))
             fs::remove_all(entry.path());
         SetUp();
-        const auto args = c.prepare();
-        Args withResources{"--resources", resources.string()};
-        withResources.insert(withResources.end(), args.begin(), args.end());
-        const auto r = c.stdoutFull ? runIntoFullDisk(withResources) : carve(withResources);
+        if (c.prepare)
+            c.prepare();
+        Args args{"--resources", resources.string()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto r = c.stdoutFull ? runIntoFullDisk(args) : carve(args);
         EXPECT_EQ(r.status, c.status) << c.what << "\n" << r.err;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.what << "\n" << r.err;
         if (c.status != 0) {
