@@ -18,102 +18,83 @@ VolumeDescription usbVolume() {
     return volume;
 }
 
-TEST(MakeMediaRecord, MapsEveryField) {
-    const auto record = makeMediaRecord(usbVolume());
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->nsStrDiskIdentifier, "sdb1");
-    EXPECT_EQ(record->nsStrVolName, "CARD");
-    EXPECT_EQ(record->nsStrFileSystem, "MS-DOS (FAT32)");
-    EXPECT_EQ(record->nsStrSize, "14.91  GB ");
-    EXPECT_EQ(record->nsStrParentDisk, "sdb");
-    EXPECT_EQ(record->nsStrSectors, "31266816");
-    EXPECT_TRUE(record->sourcePath.empty());
-}
-
-TEST(MakeMediaRecord, SkipsDiskImagesCdsAndNamelessDevices) {
-    auto image = usbVolume();
-    image.BusProtocol = "Disk Image";
-    EXPECT_FALSE(makeMediaRecord(image));
-
-    // Only the exact text counts.
-    image.BusProtocol = "disk image";
-    EXPECT_TRUE(makeMediaRecord(image));
-
-    for (const char* type : {"CD-ROM", "CD-RW", "xCDx"}) {
-        auto cd = usbVolume();
-        cd.OpticalDeviceType = type;
-        EXPECT_FALSE(makeMediaRecord(cd)) << type;
-    }
-    for (const char* type : {"DVD-ROM", "cd-rom", "BD-R", ""}) {
-        auto disc = usbVolume();
-        disc.OpticalDeviceType = type;
-        EXPECT_TRUE(makeMediaRecord(disc)) << type;
-    }
-
-    auto nameless = usbVolume();
-    nameless.DeviceIdentifier.reset();
-    EXPECT_FALSE(makeMediaRecord(nameless));
-    nameless.DeviceIdentifier = "";
-    EXPECT_FALSE(makeMediaRecord(nameless));
-}
-
-TEST(MakeMediaRecord, VolumeNameRules) {
+VolumeDescription usbWith(std::optional<std::string> VolumeDescription::*field,
+                          std::optional<std::string> value) {
     auto volume = usbVolume();
-    volume.VolumeName = "";
-    auto record = makeMediaRecord(volume);
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->nsStrVolName, "Untitled");
-    EXPECT_EQ(cellText(*record, "Collumn2"), "Untitled");
-
-    volume.VolumeName.reset();
-    record = makeMediaRecord(volume);
-    ASSERT_TRUE(record);
-    EXPECT_FALSE(record->nsStrVolName.has_value());
-    EXPECT_EQ(cellText(*record, "Collumn2"), "");
+    volume.*field = std::move(value);
+    return volume;
 }
 
-TEST(MakeMediaRecord, OnlyTheIdentifierIsRequired) {
-    VolumeDescription volume;
-    volume.DeviceIdentifier = "vda";
-    const auto record = makeMediaRecord(volume);
-    ASSERT_TRUE(record);
-    EXPECT_FALSE(record->nsStrVolName);
-    EXPECT_EQ(record->nsStrFileSystem, "");
-    EXPECT_EQ(record->nsStrSize, "0.00 bytes ");
-    EXPECT_EQ(record->nsStrParentDisk, "");
-    EXPECT_EQ(record->nsStrSectors, "0");
+// A disk image, a CD or a volume without an identifier gets no record; any other volume
+// gets one whose six cells show its fields.
+TEST(MakeMediaRecord, RecordsAndTheirCells) {
+    using V = VolumeDescription;
+    const std::vector<std::string> usb{"sdb1", "CARD", "MS-DOS (FAT32)", "14.91  GB ", "sdb", "31266816"};
+    const std::vector<std::string> none;
+    VolumeDescription identifierOnly;
+    identifierOnly.DeviceIdentifier = "vda";
+    const std::vector<std::pair<VolumeDescription, std::vector<std::string>>> cases{
+        {usbVolume(), usb},
+        {usbWith(&V::BusProtocol, "Disk Image"), none},
+        // Only the exact text counts.
+        {usbWith(&V::BusProtocol, "disk image"), usb},
+        {usbWith(&V::OpticalDeviceType, "CD-ROM"), none},
+        {usbWith(&V::OpticalDeviceType, "CD-RW"), none},
+        {usbWith(&V::OpticalDeviceType, "xCDx"), none},
+        {usbWith(&V::OpticalDeviceType, "DVD-ROM"), usb},
+        {usbWith(&V::OpticalDeviceType, "cd-rom"), usb},
+        {usbWith(&V::OpticalDeviceType, "BD-R"), usb},
+        {usbWith(&V::OpticalDeviceType, ""), usb},
+        {usbWith(&V::DeviceIdentifier, std::nullopt), none},
+        {usbWith(&V::DeviceIdentifier, ""), none},
+        {usbWith(&V::VolumeName, ""),
+         {"sdb1", "Untitled", "MS-DOS (FAT32)", "14.91  GB ", "sdb", "31266816"}},
+        {usbWith(&V::VolumeName, std::nullopt),
+         {"sdb1", "", "MS-DOS (FAT32)", "14.91  GB ", "sdb", "31266816"}},
+        // Only the identifier is required.
+        {identifierOnly, {"vda", "", "", "0.00 bytes ", "", "0"}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& [volume, cells] = cases[i];
+        const auto record = makeMediaRecord(volume);
+        ASSERT_EQ(record.has_value(), !cells.empty());
+        if (!record)
+            continue;
+        for (std::size_t column = 0; column < cells.size(); ++column)
+            EXPECT_EQ(cellText(*record, "Collumn" + std::to_string(column + 1)), cells[column]) << column;
+        // An absent name stays absent.
+        EXPECT_EQ(record->nsStrVolName.has_value(), volume.VolumeName.has_value());
+        EXPECT_TRUE(record->sourcePath.empty());
+    }
+    const auto record = *makeMediaRecord(usbVolume());
+    for (const char* column : {"Collumn7", "Column1", ""})
+        EXPECT_EQ(cellText(record, column), "") << column;
 }
 
-struct SizeRow {
-    std::uint64_t bytes;
-    const char* sizeText;
-    const char* sectorText;
-};
-
-class SizeTable : public testing::TestWithParam<SizeRow> {};
-
-TEST_P(SizeTable, SizeAndSectorTexts) {
-    auto volume = usbVolume();
-    volume.IOKitSize = GetParam().bytes;
-    const auto record = makeMediaRecord(volume);
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->nsStrSize, GetParam().sizeText);
-    EXPECT_EQ(record->nsStrSectors, GetParam().sectorText);
+TEST(MakeMediaRecord, SizeAndSectorTexts) {
+    struct Row {
+        std::uint64_t bytes;
+        const char* sizeText;
+        const char* sectorText;
+    };
+    for (const auto& row :
+         {Row{500, "500.00 bytes ", "0"}, Row{1024, "1024.00 bytes ", "2"}, Row{1025, "1.00  KB ", "2"},
+          Row{1572864, "1.50  MB ", "3072"}, Row{16008609792u, "14.91  GB ", "31266816"},
+          Row{500107862016u, "465.76  GB ", "976773168"}, Row{4000787030016u, "3.64  TB ", "7814037168"},
+          // Not multiples of 512: the remainder is dropped.
+          Row{511, "511.00 bytes ", "0"}, Row{513, "513.00 bytes ", "1"},
+          Row{4000787030527u, "3.64  TB ", "7814037168"},
+          // No unit above TB.
+          Row{2251799813685248u, "2048.00  TB ", "4398046511104"}}) {
+        auto volume = usbVolume();
+        volume.IOKitSize = row.bytes;
+        const auto record = makeMediaRecord(volume);
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->nsStrSize, row.sizeText) << row.bytes;
+        EXPECT_EQ(record->nsStrSectors, row.sectorText) << row.bytes;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Media, SizeTable,
-    testing::Values(SizeRow{500, "500.00 bytes ", "0"}, SizeRow{1024, "1024.00 bytes ", "2"},
-                    SizeRow{1025, "1.00  KB ", "2"}, SizeRow{1572864, "1.50  MB ", "3072"},
-                    SizeRow{16008609792u, "14.91  GB ", "31266816"},
-                    SizeRow{500107862016u, "465.76  GB ", "976773168"},
-                    SizeRow{4000787030016u, "3.64  TB ", "7814037168"},
-                    // Not multiples of 512: the remainder is dropped.
-                    SizeRow{511, "511.00 bytes ", "0"}, SizeRow{513, "513.00 bytes ", "1"},
-                    SizeRow{4000787030527u, "3.64  TB ", "7814037168"},
-                    // No unit above TB.
-                    SizeRow{2251799813685248u, "2048.00  TB ", "4398046511104"}),
-    [](const testing::TestParamInfo<SizeRow>& row) { return "Bytes" + std::to_string(row.param.bytes); });
 
 TEST(GetMPSize, ReadsTheTextLikeANumber) {
     EXPECT_EQ(getMPSize(""), "0.00 bytes ");
@@ -121,19 +102,6 @@ TEST(GetMPSize, ReadsTheTextLikeANumber) {
     EXPECT_EQ(getMPSize("abc"), "0.00 bytes ");
     EXPECT_EQ(getMPSize("1048576"), "1024.00  KB ");
     EXPECT_EQ(getMPSize("1048577"), "1.00  MB ");
-}
-
-TEST(CellText, ColumnsOneToSix) {
-    const auto record = *makeMediaRecord(usbVolume());
-    EXPECT_EQ(cellText(record, "Collumn1"), "sdb1");
-    EXPECT_EQ(cellText(record, "Collumn2"), "CARD");
-    EXPECT_EQ(cellText(record, "Collumn3"), "MS-DOS (FAT32)");
-    EXPECT_EQ(cellText(record, "Collumn4"), "14.91  GB ");
-    EXPECT_EQ(cellText(record, "Collumn5"), "sdb");
-    EXPECT_EQ(cellText(record, "Collumn6"), "31266816");
-    EXPECT_EQ(cellText(record, "Collumn7"), "");
-    EXPECT_EQ(cellText(record, "Column1"), "");
-    EXPECT_EQ(cellText(record, ""), "");
 }
 
 TEST(RawDevicePath, PrefersTheSourceFile) {

@@ -1,6 +1,7 @@
 #include "media/mount_table.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace quarry::media {
 namespace {
@@ -11,28 +12,15 @@ TEST(MountInfo, ReadsFieldsAroundTheSeparator) {
         "36 35 8:17 /photos /media/My\\040Card rw,noatime shared:1 master:2 - vfat /dev/sdb1 rw,fmask=0022\n"
         "40 27 0:35 / /home rw shared:7 - btrfs /dev/nvme0n1p3 rw,ssd\n"
         "41 27 0:50 / /mnt/odd\\011tab\\134back rw propagate_from:3 unbindable - fuse.sshfs user@host: rw\n");
-    ASSERT_EQ(entries.size(), 4u);
-
-    EXPECT_EQ(entries[0].major, 254u);
-    EXPECT_EQ(entries[0].minor, 0u);
-    EXPECT_EQ(entries[0].root, "/");
-    EXPECT_EQ(entries[0].mountPoint, "/");
-    EXPECT_EQ(entries[0].fsType, "ext4");
-    EXPECT_EQ(entries[0].source, "/dev/vda");
-
-    EXPECT_EQ(entries[1].major, 8u);
-    EXPECT_EQ(entries[1].minor, 17u);
-    EXPECT_EQ(entries[1].root, "/photos");
-    EXPECT_EQ(entries[1].mountPoint, "/media/My Card");
-    EXPECT_EQ(entries[1].fsType, "vfat");
-    EXPECT_EQ(entries[1].source, "/dev/sdb1");
-
-    EXPECT_EQ(entries[2].major, 0u);
-    EXPECT_EQ(entries[2].fsType, "btrfs");
-
-    EXPECT_EQ(entries[3].mountPoint, "/mnt/odd\ttab\\back");
-    EXPECT_EQ(entries[3].fsType, "fuse.sshfs");
-    EXPECT_EQ(entries[3].source, "user@host:");
+    using Fields =
+        std::tuple<std::uint32_t, std::uint32_t, std::string, std::string, std::string, std::string>;
+    std::vector<Fields> fields;
+    for (const auto& e : entries)
+        fields.emplace_back(e.major, e.minor, e.root, e.mountPoint, e.fsType, e.source);
+    EXPECT_EQ(fields, (std::vector<Fields>{{254, 0, "/", "/", "ext4", "/dev/vda"},
+                                           {8, 17, "/photos", "/media/My Card", "vfat", "/dev/sdb1"},
+                                           {0, 35, "/", "/home", "btrfs", "/dev/nvme0n1p3"},
+                                           {0, 50, "/", "/mnt/odd\ttab\\back", "fuse.sshfs", "user@host:"}}));
 }
 
 TEST(MountInfo, DropsMalformedLines) {
