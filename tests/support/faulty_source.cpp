@@ -12,8 +12,6 @@ bool anyIn(const std::set<std::uint64_t>& sectors, std::uint64_t first, std::siz
 } // namespace
 
 bool FaultySource::readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) {
-    ++readCalls_;
-    sectorsRequested_ += count;
     if (anyIn(badSectors_, first, count)) {
         return false;
     }

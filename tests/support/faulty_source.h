@@ -21,15 +21,10 @@ public:
     bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override;
     bool reposition(std::uint64_t sector) override;
 
-    std::uint64_t readCalls() const { return readCalls_; }
-    std::uint64_t sectorsRequested() const { return sectorsRequested_; }
-
 private:
     SectorSource& inner_;
     std::set<std::uint64_t> badSectors_;
     std::set<std::uint64_t> badPositions_;
-    std::uint64_t readCalls_ = 0;
-    std::uint64_t sectorsRequested_ = 0;
 };
 
 } // namespace quarry::carving
