@@ -98,18 +98,15 @@ void DemoMediaTest::photosCarryExifOrientation_data() {
     QTest::addColumn<int>("orientation");
     QTest::addColumn<QImageIOHandler::Transformations>("transformation");
     QTest::addColumn<QSize>("upright");
-    QTest::newRow("as stored") << QStringLiteral("DCIM/100QUARY/IMG_0001.JPG") << 1
-                               << QImageIOHandler::Transformations(QImageIOHandler::TransformationNone)
-                               << QSize(1024, 768);
-    QTest::newRow("turned right") << QStringLiteral("DCIM/100QUARY/IMG_0002.JPG") << 6
-                                  << QImageIOHandler::Transformations(QImageIOHandler::TransformationRotate90)
-                                  << QSize(768, 1024);
-    QTest::newRow("upside down") << QStringLiteral("DCIM/100QUARY/IMG_0003.JPG") << 3
-                                 << QImageIOHandler::Transformations(QImageIOHandler::TransformationRotate180)
-                                 << QSize(1024, 768);
-    QTest::newRow("turned left") << QStringLiteral("DCIM/100QUARY/IMG_0004.JPG") << 8
-                                 << QImageIOHandler::Transformations(QImageIOHandler::TransformationRotate270)
-                                 << QSize(768, 1024);
+    using T = QImageIOHandler;
+    QTest::newRow("as stored") << "DCIM/100QUARY/IMG_0001.JPG" << 1
+                               << T::Transformations(T::TransformationNone) << QSize(1024, 768);
+    QTest::newRow("turned right") << "DCIM/100QUARY/IMG_0002.JPG" << 6
+                                  << T::Transformations(T::TransformationRotate90) << QSize(768, 1024);
+    QTest::newRow("upside down") << "DCIM/100QUARY/IMG_0003.JPG" << 3
+                                 << T::Transformations(T::TransformationRotate180) << QSize(1024, 768);
+    QTest::newRow("turned left") << "DCIM/100QUARY/IMG_0004.JPG" << 8
+                                 << T::Transformations(T::TransformationRotate270) << QSize(768, 1024);
 }
 
 void DemoMediaTest::photosCarryExifOrientation() {

@@ -50,20 +50,10 @@ void GeneratedResourcesTest::helpIsAReadablePdfGuide() {
         text += document.getAllText(page).text() + QLatin1Char('\n');
     }
     text = text.simplified();
-    const QStringList topics = {QStringLiteral("Choose a medium"),
-                                QStringLiteral("Photo"),
-                                QStringLiteral("Video"),
-                                QStringLiteral("Raw File"),
-                                QStringLiteral("Entire Disk"),
-                                QStringLiteral("Sector Range"),
-                                QStringLiteral("thorough"),
-                                QStringLiteral("Stop"),
-                                QStringLiteral("Preview a found file"),
-                                QStringLiteral("Quarry (Vez) Results"),
-                                QStringLiteral("Never save"),
-                                QStringLiteral("Imaging a failing card")};
-    for (const auto& topic : topics) {
-        QVERIFY2(text.contains(topic), qPrintable(QStringLiteral("missing: ") + topic));
+    for (const char* topic :
+         {"Choose a medium", "Photo", "Video", "Raw File", "Entire Disk", "Sector Range", "thorough", "Stop",
+          "Preview a found file", "Quarry (Vez) Results", "Never save", "Imaging a failing card"}) {
+        QVERIFY2(text.contains(QLatin1String(topic)), qPrintable(QStringLiteral("missing: ") + topic));
     }
 }
 
