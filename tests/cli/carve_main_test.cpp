@@ -113,6 +113,14 @@ std::string unknownType(const std::string& type) {
 const Definition kJpeg{"jpg", "10485760", "ffd8ff", "1", "JPEG picture"};
 const Definition kPdf{"pdf", "1000", "25504446", "1", "PDF document"};
 
+std::set<std::string> filesUnder(const fs::path& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_regular_file())
+            files.insert(entry.path().filename().string());
+    return files;
+}
+
 // One run with --json and what it must give: the exit status and standard error exactly; on
 // success the items, the sectors read and, when given, the found-file groups.
 struct RunCase {
@@ -515,13 +523,14 @@ TEST_F(CarveOutput, AFullDestinationStopsSavingAndTheScanGoesOn) {
     const auto stream = parseStream(r.out);
     ASSERT_EQ(stream.items.size(), 4u);
     EXPECT_EQ(stream.end.at("status").get<std::string>(), "complete");
-    // Which files fit is the saver's own test; the run reports the two that did not as unsaved.
     ASSERT_EQ(stream.saved.size(), 4u);
-    EXPECT_EQ(stream.end.at("saved").get<std::uint64_t>(), 2u);
+    EXPECT_EQ(readBytes(stream.saved[0].path), corpusBytes("092_032270.pdf"));
+    EXPECT_EQ(readBytes(stream.saved[1].path), corpusBytes("032_libtasn1.pdf"));
     for (const auto i : {2, 3}) {
         EXPECT_EQ(stream.saved[i].path, "") << i;
         EXPECT_EQ(stream.saved[i].bytes, 0u) << i;
     }
+    EXPECT_EQ(filesUnder(tiny), (std::set<std::string>{"PDF00001.PDF", "PDF00002.PDF"}));
 
     const auto summary = run({"--mode", "raw", "--no-thorough", "--output", tiny.string()});
     EXPECT_EQ(summary.status, 3);
