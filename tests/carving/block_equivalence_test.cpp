@@ -146,7 +146,10 @@ TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
             EXPECT_EQ(realGroups.snapshot().size(), referenceGroups.snapshot().size());
             for (std::size_t g = 0; g < realGroups.size(); ++g) {
                 EXPECT_EQ(realGroups.snapshot()[g].NoOfFile, referenceGroups.snapshot()[g].NoOfFile);
+                EXPECT_EQ(realGroups.snapshot()[g].FileName, referenceGroups.snapshot()[g].FileName);
             }
+            // Each item is counted before its hand-over is reported.
+            EXPECT_EQ(real.countsAtHandOver, reference.countsAtHandOver);
         } else {
             PhotoCounters realCounters;
             PhotoCounters referenceCounters;
