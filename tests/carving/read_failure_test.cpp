@@ -13,22 +13,6 @@ using namespace test_support;
 
 const auto kJpeg = hexBytes("FFD8FFE0");
 
-TEST(CarvingReadFailure, FaultySourceFailsEveryReadThatCoversABadSector) {
-    MemorySource memory(std::vector<std::uint8_t>(10 * kSectorSize, 7));
-    FaultySource source(memory);
-    source.failSector(4);
-    source.failRepositionTo(5);
-    std::vector<std::uint8_t> out(10 * kSectorSize);
-    EXPECT_TRUE(source.readSectors(0, 4, out.data()));
-    EXPECT_FALSE(source.readSectors(0, 5, out.data()));
-    EXPECT_FALSE(source.readSectors(4, 1, out.data()));
-    EXPECT_TRUE(source.readSectors(5, 5, out.data()));
-    EXPECT_FALSE(source.readSectors(9, 2, out.data())); // past the end
-    EXPECT_TRUE(source.reposition(4));
-    EXPECT_FALSE(source.reposition(5));
-    EXPECT_EQ(source.sectorCount(), 10u);
-}
-
 // The one routine that reads "sectors or zeros" for every reader: only the failing sectors are
 // zeros and counted; once the source cannot be put back, the rest are too.
 TEST(CarvingReadFailure, SectorsOrZerosCostsOnlyTheFailingSectors) {

@@ -2,35 +2,25 @@
 #include "carving/memory_source.h"
 #include "carving/sector_source.h"
 #include "engine_fixture.h"
-#include "faulty_source.h"
+#include "test_files.h"
 
 #include <algorithm>
-#include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <thread>
-#include <unistd.h>
 
 namespace quarry::carving {
 namespace {
 
 using namespace test_support;
 
+// An image file holding `bytes`, removed afterwards.
 class TempFile {
 public:
-    explicit TempFile(const std::vector<std::uint8_t>& bytes)
-        : path_(std::filesystem::temp_directory_path() /
-                ("quarry-carving-" + std::to_string(::getpid()) + "-" + std::to_string(counter_++))) {
-        std::ofstream(path_, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    ~TempFile() { std::filesystem::remove(path_); }
-    std::string path() const { return path_.string(); }
+    explicit TempFile(const std::vector<std::uint8_t>& bytes) { test::writeBytes(path(), bytes); }
+    std::string path() const { return (dir_.path() / "image").string(); }
 
 private:
-    static inline int counter_ = 0;
-    std::filesystem::path path_;
+    test::TempDir dir_;
 };
 
 TEST(CarvingFileSource, ReadsWholeSectorsOfAnImageFile) {
@@ -55,29 +45,6 @@ TEST(CarvingFileSource, ReadsWholeSectorsOfAnImageFile) {
 
     EXPECT_EQ(openFileSource(file.path() + "-missing"), nullptr);
     EXPECT_EQ(openFileSource(std::filesystem::temp_directory_path().string()), nullptr);
-}
-
-TEST(CarvingFileSource, ImageFileScansLikeTheSameBytesInMemory) {
-    signatures::SignatureList list;
-    addRecord(list, "JPG", "100000", "FFD8FF", "1");
-    Image image(3000);
-    std::mt19937_64 random(3);
-    image.randomize(random, 100, 2900);
-    for (std::uint64_t s : {5, 700, 2047, 2048, 2999}) {
-        image.put(s, 0, hexBytes("FFD8FF"));
-    }
-    const TempFile file(image.bytes());
-    const auto fileSource = openFileSource(file.path());
-    MemorySource memory = image.source();
-    ScanSetup setup;
-    setup.general = &list;
-    setup.thorough = &list;
-    PhotoCounters a;
-    PhotoCounters b;
-    const ScanRun fromFile = runPhoto(fileSource.get(), setup, a);
-    const ScanRun fromMemory = runPhoto(&memory, setup, b);
-    EXPECT_EQ(fromFile.events, fromMemory.events);
-    EXPECT_EQ(items(fromFile.events).size(), 10u);
 }
 
 // An image file's part sector at its end is one more sector, zero-padded; sectors that another
@@ -123,63 +90,6 @@ TEST(CarvingFileSource, PartSectorIsReadAndShortenedFileFailsOnlyWhatItLost) {
         EXPECT_EQ(run.result.sectorsScanned, 257u);
         EXPECT_EQ(run.result.badSectors, c.unreadable);
     }
-}
-
-// Blocks every read at or after `gate` until released, so another thread can stop the scan
-// at a known sector.
-class GatedSource final : public SectorSource {
-public:
-    GatedSource(SectorSource& inner, std::uint64_t gate) : inner_(inner), gate_(gate) {}
-    std::uint64_t sectorCount() const override { return inner_.sectorCount(); }
-    bool readSectors(std::uint64_t first, std::size_t count, std::uint8_t* out) override {
-        if (first + count > gate_) {
-            reached.store(true);
-            while (!released.load()) {
-                std::this_thread::yield();
-            }
-        }
-        return inner_.readSectors(first, count, out);
-    }
-    std::atomic<bool> reached{false};
-    std::atomic<bool> released{false};
-
-private:
-    SectorSource& inner_;
-    std::uint64_t gate_;
-};
-
-TEST(CarvingStop, StopFromAnotherThreadIsSeenAtTheNextSector) {
-    signatures::SignatureList list;
-    addRecord(list, "AVI", "0", "52494646", "1");
-    Image image(1024);
-    image.put(10, 0, hexBytes("52494646"));
-    MemorySource memory = image.source();
-    GatedSource source(memory, 128);
-
-    FoundFileGroups groups;
-    makeGroups(groups, {"AVI"});
-    ScanControl control;
-    RecordingSink sink(control);
-    ScanRequest request;
-    request.source = &source;
-    request.end_sector = image.sectors();
-    request.general = &list;
-    request.thorough = &list;
-    request.blockSectors = 64;
-
-    ScanResult result;
-    std::thread worker([&] { result = runRawScan(request, control, groups, sink); });
-    while (!source.reached.load()) {
-        std::this_thread::yield();
-    }
-    control.stop_now.store(1);
-    source.released.store(true);
-    worker.join();
-
-    EXPECT_EQ(result.status, ScanStatus::Stopped);
-    EXPECT_EQ(control.stop_now.load(), 0);
-    EXPECT_EQ(control.for_index.load(), 129u);
-    EXPECT_EQ(items(sink.events), (std::vector<Item>{{"AVI00001.AVI", 10, 129}}));
 }
 
 } // namespace
