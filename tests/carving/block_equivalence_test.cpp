@@ -1,6 +1,6 @@
 #include "carving/block_reader.h"
 #include "carving/memory_source.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 #include "faulty_source.h"
 
 #include <algorithm>
@@ -25,13 +25,10 @@ signatures::SignatureList randomList(std::mt19937_64& random) {
     const int records = static_cast<int>(random() % 7);
     for (int r = 0; r < records; ++r) {
         const std::string header = headers[random() % std::size(headers)];
-        if (random() % 8 == 0) {
-            addRecord(list, extensions[random() % std::size(extensions)], sizes[random() % std::size(sizes)],
-                      header, positions[random() % std::size(positions)], "");
-        } else {
-            addRecord(list, extensions[random() % std::size(extensions)], sizes[random() % std::size(sizes)],
-                      header, positions[random() % std::size(positions)]);
-        }
+        const bool noFirstByte = random() % 8 == 0;
+        addRecord(list, extensions[random() % std::size(extensions)], sizes[random() % std::size(sizes)],
+                  header, positions[random() % std::size(positions)],
+                  noFirstByte ? std::optional<std::string>("") : std::nullopt);
     }
     return list;
 }

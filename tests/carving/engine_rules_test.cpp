@@ -1,5 +1,5 @@
 #include "carving/memory_source.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "carving/block_reader.h"
 #include "carving/memory_source.h"
 #include "carving/sector_source.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 #include "test_files.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "carving/extent_source.h"
 #include "carving/memory_source.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 #include "faulty_source.h"
 
 #include <algorithm>

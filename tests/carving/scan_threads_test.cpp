@@ -1,7 +1,7 @@
 #include "carving/job_pool.h"
 #include "carving/ordered_handoff.h"
 #include "carving/scan_runner.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 
 #include <atomic>
 #include <chrono>
