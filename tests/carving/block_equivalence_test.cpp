@@ -110,13 +110,15 @@ TEST(CarvingBlockReads, EnginesGiveExactlyTheResultsOfSectorBySectorReading) {
         const auto faulty = [&](FaultySource& source) {
             std::mt19937_64 faults(static_cast<std::uint64_t>(round));
             const std::uint64_t bad = round % 2 == 0 ? 0 : 1 + faults() % 6;
+            std::uint64_t sector = 0;
             for (std::uint64_t i = 0; i < bad; ++i) {
-                const std::uint64_t sector = faults() % (sectors + 1);
+                sector = faults() % (sectors + 1);
                 badSectors.insert(sector);
                 source.failSector(sector);
             }
             if (round % 5 == 1) {
-                source.failRepositionTo(faults() % (sectors + 1));
+                // The medium cannot be put back after its last bad sector: the pass ends there.
+                source.failRepositionTo(sector + 1);
             }
         };
         const bool raw = round % 2 == 1 || round % 3 == 0;

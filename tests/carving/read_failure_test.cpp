@@ -102,31 +102,6 @@ TEST_P(CarvingReadFailureBlocks, BadSectorReadsAsZerosAndLaterSectorsStayAligned
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, CarvingReadFailureBlocks, ::testing::Values(1u, 8u, 2048u));
 
-TEST(CarvingReadFailure, SourceThatCannotBeRepositionedEndsThePassAsComplete) {
-    signatures::SignatureList list;
-    addRecord(list, "AVI", "0", "52494646", "1");
-    Image image(30);
-    image.put(3, 0, hexBytes("52494646"));
-    image.put(20, 0, hexBytes("52494646"));
-    MemorySource memory = image.source();
-    FaultySource source(memory);
-    source.failSector(12);
-    source.failRepositionTo(13);
-
-    FoundFileGroups groups;
-    makeGroups(groups, {"AVI"});
-    ScanSetup setup;
-    setup.general = &list;
-    setup.thorough = &list;
-    const ScanRun run = runRaw(&source, setup, groups);
-    // Each pass ends at the sector that could not be read; the thorough pass still runs.
-    EXPECT_EQ(items(run.events), (std::vector<Item>{{"AVI00001.AVI", 3, 12}, {"AVI00002.AVI", 3, 12}}));
-    EXPECT_EQ(run.result.status, ScanStatus::Complete);
-    EXPECT_EQ(run.result.badSectors, 2u);
-    EXPECT_EQ(run.result.sectorsScanned, 24u);
-    EXPECT_EQ(run.forIndexAtEnd, 12u);
-}
-
 TEST(CarvingReadFailure, SectorsPastTheEndOfTheMediumReadAsZeros) {
     signatures::SignatureList list;
     addRecord(list, "JPG", "100000", "FFD8FF", "1");
