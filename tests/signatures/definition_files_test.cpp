@@ -181,18 +181,19 @@ std::vector<CorpusFile> ShippedDefinitionFiles::corpus_;
 TEST_F(ShippedDefinitionFiles, LoadIntoSixNonEmptyListsOfWholeRecords) {
     ParseState state;
     for (const ShippedList& shipped : kShipped) {
+        SCOPED_TRACE(shipped.file);
         const SignatureList& list = listOf(shipped);
-        EXPECT_FALSE(list.empty()) << shipped.file;
-        EXPECT_EQ(list.size() % kRecordFields, 0u) << shipped.file;
+        EXPECT_FALSE(list.empty());
+        EXPECT_EQ(list.size() % kRecordFields, 0u);
 
         // Each file on its own holds whole groups, so nothing is dropped or carried over.
         SignatureList alone;
         const auto report =
             loadDefinitionFile(fs::path(QUARRY_TEST_RESOURCE_DIR) / shipped.file, alone, state);
-        ASSERT_TRUE(report.loaded()) << shipped.file;
-        EXPECT_EQ(report.malformedRecords, 0u) << shipped.file;
-        EXPECT_EQ(alone, list) << shipped.file;
-        EXPECT_EQ(state.pendingFirstByte, "") << shipped.file;
+        ASSERT_TRUE(report.loaded());
+        EXPECT_EQ(report.malformedRecords, 0u);
+        EXPECT_EQ(alone, list);
+        EXPECT_EQ(state.pendingFirstByte, "");
     }
 }
 
