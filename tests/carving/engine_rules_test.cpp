@@ -47,20 +47,15 @@ TEST_P(CarvingEngineRules, ThoroughPassNamesAfreshWhileIdentifiersRunOn) {
     ScanSetup setup;
     setup.general = &general;
     setup.thorough = &thorough;
-    ScanRun run = photoScan(image, setup);
-    const std::vector<Item> expected = {
-        {"GND00001.JPG", 1, 10}, {"THD00001.JPG", 1, 3}, {"THD00002.PNG", 3, 6}, {"THD00003.JPG", 6, 10}};
-    EXPECT_EQ(items(run.events), expected);
-    EXPECT_EQ(run.events[4].uid, "THD00002.PNG");
-    EXPECT_EQ(run.result.sectorsScanned, 20u);
-
-    // A second scan restarts the names and continues the identifiers.
-    run = photoScan(image, setup);
+    // The first scan's items are the reference's (see the block comparison); a second scan
+    // restarts the names and continues the identifiers.
+    photoScan(image, setup);
+    const ScanRun run = photoScan(image, setup);
+    ASSERT_EQ(run.events.size(), 6u);
     EXPECT_EQ(run.events[1].name, "GND00001.JPG");
     EXPECT_EQ(run.events[1].uid, "GND00002.JPG");
     EXPECT_EQ(run.events[3].name, "THD00001.JPG");
     EXPECT_EQ(run.events[3].uid, "THD00004.JPG");
-    ASSERT_EQ(run.events.size(), 6u);
     EXPECT_EQ(run.events[0].kind, "pass");
     EXPECT_EQ(run.events[2].kind, "pass");
     EXPECT_EQ(run.events[2].pass, PassKind::Thorough);
