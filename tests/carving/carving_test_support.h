@@ -6,6 +6,8 @@
 #include "signatures/definition_parser.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,9 +16,8 @@ namespace quarry::carving::test_support {
 
 // Appends one signature record; the first-byte value defaults to the header's first byte.
 void addRecord(signatures::SignatureList& list, const std::string& extension, const std::string& maxSize,
-               const std::string& header, const std::string& position);
-void addRecord(signatures::SignatureList& list, const std::string& extension, const std::string& maxSize,
-               const std::string& header, const std::string& position, const std::string& firstByte);
+               const std::string& header, const std::string& position,
+               std::optional<std::string> firstByte = std::nullopt);
 
 // A medium of whole sectors, zero unless written.
 class Image {
@@ -71,7 +72,6 @@ public:
     }
 
     std::vector<Event> events;
-    std::vector<std::string> labels;
     // The bytes of every photo, in order.
     std::vector<std::vector<std::uint8_t>> photos;
     // Group counts seen by each raw hand-over (the item is already counted).
@@ -98,5 +98,41 @@ std::vector<Item> items(const std::vector<Event>& events);
 
 std::ostream& operator<<(std::ostream& out, const Item& item);
 std::ostream& operator<<(std::ostream& out, const Event& event);
+
+// One engine run and what it reported.
+struct ScanRun {
+    ScanResult result;
+    std::vector<Event> events;
+    std::vector<std::vector<std::uint8_t>> photos;
+    std::vector<std::uint64_t> countsAtHandOver;
+    std::uint64_t forIndexAtEnd = 0;
+    int stopNowAtEnd = 0;
+};
+
+struct ScanSetup {
+    const signatures::SignatureList* general = nullptr;
+    const signatures::SignatureList* thorough = nullptr;
+    bool thoroughPass = true;
+    std::optional<std::uint64_t> start;
+    std::optional<std::uint64_t> end;
+    std::size_t blockSectors = kDefaultBlockSectors;
+    std::size_t stopAfterItems = 0; // 0: never
+    BlockObserver* observer = nullptr;
+};
+
+enum class Engine { Real, Reference };
+
+ScanRun runPhoto(SectorSource* source, const ScanSetup& setup, PhotoCounters& counters,
+                 Engine engine = Engine::Real);
+ScanRun runRaw(SectorSource* source, const ScanSetup& setup, FoundFileGroups& groups,
+               Engine engine = Engine::Real);
+
+// Runs `run` on `image` shifted by `k` sectors (the range shifted with it) and reports sectors
+// as if unshifted, so every engine case also checks that results move with the data.
+ScanRun scanShifted(const Image& image, ScanSetup setup, std::uint64_t k,
+                    const std::function<ScanRun(SectorSource*, const ScanSetup&)>& run);
+
+// A group per extension, counts 0, as a confirmed check list leaves them.
+void makeGroups(FoundFileGroups& groups, std::initializer_list<const char*> extensions);
 
 } // namespace quarry::carving::test_support

@@ -171,12 +171,9 @@ TEST(CarvingHeaderTest, MatcherFindsTheFirstMatchingRecordInListOrder) {
                 header += digits[random() % digits.size()];
             }
             const std::string position = positions[random() % positions.size()];
-            if (random() % 5 == 0) {
-                addRecord(list, "E" + std::to_string(r), "0", header, position,
-                          std::to_string(random() % 3 * 85));
-            } else {
-                addRecord(list, "E" + std::to_string(r), "0", header, position);
-            }
+            const std::optional<std::string> firstByte =
+                random() % 5 == 0 ? std::optional(std::to_string(random() % 3 * 85)) : std::nullopt;
+            addRecord(list, "E" + std::to_string(r), "0", header, position, firstByte);
         }
         const SignatureMatcher matcher(list);
         const auto compiled = compileList(list);

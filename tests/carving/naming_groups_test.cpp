@@ -64,14 +64,5 @@ TEST(CarvingGroups, CountedGroupTakesTheItemsExtensionAsTypeAndKey) {
     EXPECT_EQ(groups.countFor("MOV"), std::nullopt);
 }
 
-TEST(CarvingGroups, NamesFollowTheCountAcrossItems) {
-    FoundFileGroups groups;
-    groups.createSignatureListTableRecord("JPG", 0, "", "", "JPG");
-    for (int i = 0; i < 5; ++i) {
-        groups.countItem(Generate_File_Name(0, "JPG", "JPG", &groups));
-    }
-    EXPECT_EQ(Generate_File_Name(1, "JPG", "JPG", &groups), "JPG00006.JPG");
-}
-
 } // namespace
 } // namespace quarry::carving

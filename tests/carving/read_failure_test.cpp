@@ -1,6 +1,6 @@
 #include "carving/extent_source.h"
 #include "carving/memory_source.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 #include "faulty_source.h"
 
 #include <algorithm>
@@ -12,22 +12,6 @@ namespace {
 using namespace test_support;
 
 const auto kJpeg = hexBytes("FFD8FFE0");
-
-TEST(CarvingReadFailure, FaultySourceFailsEveryReadThatCoversABadSector) {
-    MemorySource memory(std::vector<std::uint8_t>(10 * kSectorSize, 7));
-    FaultySource source(memory);
-    source.failSector(4);
-    source.failRepositionTo(5);
-    std::vector<std::uint8_t> out(10 * kSectorSize);
-    EXPECT_TRUE(source.readSectors(0, 4, out.data()));
-    EXPECT_FALSE(source.readSectors(0, 5, out.data()));
-    EXPECT_FALSE(source.readSectors(4, 1, out.data()));
-    EXPECT_TRUE(source.readSectors(5, 5, out.data()));
-    EXPECT_FALSE(source.readSectors(9, 2, out.data())); // past the end
-    EXPECT_TRUE(source.reposition(4));
-    EXPECT_FALSE(source.reposition(5));
-    EXPECT_EQ(source.sectorCount(), 10u);
-}
 
 // The one routine that reads "sectors or zeros" for every reader: only the failing sectors are
 // zeros and counted; once the source cannot be put back, the rest are too.
@@ -117,31 +101,6 @@ TEST_P(CarvingReadFailureBlocks, BadSectorReadsAsZerosAndLaterSectorsStayAligned
 }
 
 INSTANTIATE_TEST_SUITE_P(BlockSizes, CarvingReadFailureBlocks, ::testing::Values(1u, 8u, 2048u));
-
-TEST(CarvingReadFailure, SourceThatCannotBeRepositionedEndsThePassAsComplete) {
-    signatures::SignatureList list;
-    addRecord(list, "AVI", "0", "52494646", "1");
-    Image image(30);
-    image.put(3, 0, hexBytes("52494646"));
-    image.put(20, 0, hexBytes("52494646"));
-    MemorySource memory = image.source();
-    FaultySource source(memory);
-    source.failSector(12);
-    source.failRepositionTo(13);
-
-    FoundFileGroups groups;
-    makeGroups(groups, {"AVI"});
-    ScanSetup setup;
-    setup.general = &list;
-    setup.thorough = &list;
-    const ScanRun run = runRaw(&source, setup, groups);
-    // Each pass ends at the sector that could not be read; the thorough pass still runs.
-    EXPECT_EQ(items(run.events), (std::vector<Item>{{"AVI00001.AVI", 3, 12}, {"AVI00002.AVI", 3, 12}}));
-    EXPECT_EQ(run.result.status, ScanStatus::Complete);
-    EXPECT_EQ(run.result.badSectors, 2u);
-    EXPECT_EQ(run.result.sectorsScanned, 24u);
-    EXPECT_EQ(run.forIndexAtEnd, 12u);
-}
 
 TEST(CarvingReadFailure, SectorsPastTheEndOfTheMediumReadAsZeros) {
     signatures::SignatureList list;

@@ -42,6 +42,62 @@ const CompiledSignature* firstMatch(const std::vector<CompiledSignature>& record
     return nullptr;
 }
 
+// Reads the range one sector at a time, handing each sector read to `onSector(s, sector, read)`;
+// false once a stop was asked for. A source that cannot be put back ends the pass.
+template <typename OnSector>
+bool eachSector(const ScanRequest& request, ScanControl& control, bool anyRecords, ScanResult& result,
+                OnSector onSector) {
+    std::uint64_t forIndex = request.start_sector;
+    control.for_index = forIndex;
+    Sector sector{};
+    while (forIndex < request.end_sector && anyRecords) {
+        if (control.stop_now == 1) {
+            control.stop_now = 0;
+            return false;
+        }
+        const Read read = readOne(*request.source, forIndex, sector);
+        if (read != Read::Ok) {
+            ++result.badSectors;
+        }
+        if (read == Read::Lost) {
+            break;
+        }
+        control.for_index = ++forIndex;
+        ++result.sectorsScanned;
+        onSector(forIndex - 1, sector, read);
+    }
+    return true;
+}
+
+// The frame both engines share: the range published, a missing medium refused, the general
+// pass, then the thorough pass unless it is off. Each pass starts with fresh item state.
+template <typename Pass>
+ScanResult twoPasses(const ScanRequest& request, ScanControl& control, std::uint64_t forIndexAtStart,
+                     ScanSink& sink, Pass pass) {
+    control.start_sector = request.start_sector;
+    control.end_sector = request.end_sector;
+    control.total_sector = request.end_sector - request.start_sector;
+    control.for_index = forIndexAtStart;
+    ScanResult result;
+    if (request.source == nullptr) {
+        control.stop_now = 0;
+        result.status = ScanStatus::OpenFailure;
+        return result;
+    }
+    sink.passStarted(PassKind::General, kGeneralModeLabel);
+    if (!pass(PassKind::General, recordsOf(request.general), result)) {
+        result.status = ScanStatus::Stopped;
+        return result;
+    }
+    if (request.thoroughPass) {
+        sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
+        if (!pass(PassKind::Thorough, recordsOf(request.thorough), result)) {
+            result.status = ScanStatus::Stopped;
+        }
+    }
+    return result;
+}
+
 struct Photo {
     std::vector<std::uint8_t> buffer;
     bool open = false;
@@ -62,62 +118,46 @@ void handOverPhoto(Photo& photo, PassKind pass, ScanSink& sink) {
     }
     photo.buffer.clear();
     photo.unreadable = 0;
+    photo.open = false;
 }
 
 bool photoPass(PassKind pass, const std::vector<CompiledSignature>& records, const ScanRequest& request,
-               ScanControl& control, PhotoCounters& counters, ScanSink& sink, Photo& photo,
-               ScanResult& result) {
+               ScanControl& control, PhotoCounters& counters, ScanSink& sink, ScanResult& result) {
     const bool thorough = pass == PassKind::Thorough;
-    std::uint64_t forIndex = request.start_sector;
-    control.for_index = forIndex;
-    Sector sector{};
-    while (forIndex < request.end_sector && !records.empty()) {
-        if (control.stop_now == 1) {
-            control.stop_now = 0;
-            handOverPhoto(photo, pass, sink);
-            photo.open = false;
-            return false;
-        }
-        const Read read = readOne(*request.source, forIndex, sector);
-        if (read != Read::Ok) {
-            ++result.badSectors;
-        }
-        if (read == Read::Lost) {
-            break;
-        }
-        control.for_index = ++forIndex;
-        ++result.sectorsScanned;
-        if (const CompiledSignature* r = firstMatch(records, sector)) {
-            if (photo.passCount > 0 && !photo.sizeClosed) {
-                handOverPhoto(photo, pass, sink);
-                photo.open = false;
+    Photo photo;
+    const bool ended = eachSector(
+        request, control, !records.empty(), result, [&](std::uint64_t s, const Sector& sector, Read read) {
+            if (const CompiledSignature* r = firstMatch(records, sector)) {
+                if (photo.passCount > 0 && !photo.sizeClosed) {
+                    handOverPhoto(photo, pass, sink);
+                }
+                photo.sizeClosed = false;
+                photo.open = true;
+                ++photo.passCount;
+                const std::uint64_t number =
+                    ++(thorough ? counters.THD_Image_number : counters.GND_Image_number);
+                photo.name =
+                    Generate_File_Name(photo.passCount, thorough ? "THD" : "GND", r->extension, nullptr);
+                photo.uid = Generate_File_UID_Num(number, thorough, r->extension);
+                photo.collected = 0;
+                photo.limit = r->maxSize;
+                photo.first = s;
             }
-            photo.sizeClosed = false;
-            photo.open = true;
-            ++photo.passCount;
-            const std::uint64_t number = ++(thorough ? counters.THD_Image_number : counters.GND_Image_number);
-            photo.name = Generate_File_Name(photo.passCount, thorough ? "THD" : "GND", r->extension, nullptr);
-            photo.uid = Generate_File_UID_Num(number, thorough, r->extension);
+            if (!photo.open) {
+                return;
+            }
+            photo.collected += kSectorSize;
+            if (photo.collected < photo.limit) {
+                photo.buffer.insert(photo.buffer.end(), sector.begin(), sector.end());
+                photo.unreadable += read == Read::Failed ? 1 : 0;
+                return;
+            }
             photo.collected = 0;
-            photo.limit = r->maxSize;
-            photo.first = forIndex - 1;
-        }
-        if (!photo.open) {
-            continue;
-        }
-        photo.collected += kSectorSize;
-        if (photo.collected < photo.limit) {
-            photo.buffer.insert(photo.buffer.end(), sector.begin(), sector.end());
-            photo.unreadable += read == Read::Failed ? 1 : 0;
-            continue;
-        }
-        photo.collected = 0;
-        photo.sizeClosed = true;
-        handOverPhoto(photo, pass, sink);
-        photo.open = false;
-    }
+            photo.sizeClosed = true;
+            handOverPhoto(photo, pass, sink);
+        });
     handOverPhoto(photo, pass, sink);
-    return true;
+    return ended;
 }
 
 struct Raw {
@@ -143,145 +183,70 @@ void handOverRaw(Raw& raw, PassKind pass, std::uint64_t end, FoundFileGroups& gr
 }
 
 bool rawPass(PassKind pass, const std::vector<CompiledSignature>& records, const ScanRequest& request,
-             ScanControl& control, FoundFileGroups& groups, ScanSink& sink, Raw& raw, ScanResult& result) {
+             ScanControl& control, FoundFileGroups& groups, ScanSink& sink, ScanResult& result) {
     constexpr std::uint64_t kLimit = 18874368;
-    std::uint64_t forIndex = request.start_sector;
-    control.for_index = forIndex;
-    Sector sector{};
-    while (forIndex < request.end_sector && !records.empty()) {
-        if (control.stop_now == 1) {
-            control.stop_now = 0;
-            handOverRaw(raw, pass, forIndex, groups, sink);
-            raw.carving = false;
-            return false;
-        }
-        const Read read = readOne(*request.source, forIndex, sector);
-        if (read != Read::Ok) {
-            ++result.badSectors;
-        }
-        if (read == Read::Lost) {
-            break;
-        }
-        control.for_index = ++forIndex;
-        ++result.sectorsScanned;
-        const std::uint64_t s = forIndex - 1;
-        if (const CompiledSignature* r = firstMatch(records, sector)) {
-            if (raw.carving) {
-                handOverRaw(raw, pass, forIndex, groups, sink);
-                raw.collected = 0;
-                raw.start = 0;
-            }
-            raw.headerFound = true;
-            raw.collected += kSectorSize;
-            for (std::size_t q = r->recordIndex; q < records.size(); ++q) {
-                if (records[q].headerText == r->headerText && records[q].positionText == r->positionText) {
-                    raw.start = s;
-                    ++raw.passCount;
-                    raw.open.push_back(Generate_File_Name(raw.passCount, records[q].extension,
-                                                          records[q].extension, &groups));
+    Raw raw;
+    const bool ended = eachSector(
+        request, control, !records.empty(), result, [&](std::uint64_t s, const Sector& sector, Read read) {
+            if (const CompiledSignature* r = firstMatch(records, sector)) {
+                if (raw.carving) {
+                    handOverRaw(raw, pass, s + 1, groups, sink);
+                    raw.collected = 0;
+                    raw.start = 0;
+                }
+                raw.headerFound = true;
+                raw.collected += kSectorSize;
+                for (std::size_t q = r->recordIndex; q < records.size(); ++q) {
+                    if (records[q].headerText == r->headerText &&
+                        records[q].positionText == r->positionText) {
+                        raw.start = s;
+                        ++raw.passCount;
+                        raw.open.push_back(Generate_File_Name(raw.passCount, records[q].extension,
+                                                              records[q].extension, &groups));
+                    }
                 }
             }
-        }
-        if (raw.headerFound) {
-            raw.carving = true;
-        }
-        if (!raw.carving) {
-            continue;
-        }
-        if (!raw.headerFound) {
-            raw.collected += kSectorSize;
-        }
-        raw.unreadable += read == Read::Failed && !raw.open.empty() ? 1 : 0;
-        // Every open item carries the same limit, so the first decides for all.
-        while (!raw.open.empty() && kLimit <= raw.collected) {
-            const std::string name = raw.open.front();
-            raw.open.erase(raw.open.begin());
-            const std::string trimmed(utf8::trim(name));
-            if (!trimmed.empty()) {
-                groups.countItem(trimmed);
-                sink.rawItem(pass, trimmed, name, raw.start, forIndex, raw.unreadable);
+            if (raw.headerFound) {
+                raw.carving = true;
             }
-        }
-        raw.headerFound = false;
-        if (raw.open.empty()) {
-            raw.collected = 0;
-            raw.start = 0;
-            raw.unreadable = 0;
-        }
-    }
-    handOverRaw(raw, pass, forIndex, groups, sink);
-    raw.collected = 0;
-    raw.start = 0;
-    return true;
+            if (!raw.carving) {
+                return;
+            }
+            if (!raw.headerFound) {
+                raw.collected += kSectorSize;
+            }
+            raw.unreadable += read == Read::Failed && !raw.open.empty() ? 1 : 0;
+            // Every open item carries the same limit, so they close together.
+            if (kLimit <= raw.collected) {
+                handOverRaw(raw, pass, s + 1, groups, sink);
+            }
+            raw.headerFound = false;
+            if (raw.open.empty()) {
+                raw.collected = 0;
+                raw.start = 0;
+                raw.unreadable = 0;
+            }
+        });
+    handOverRaw(raw, pass, control.for_index, groups, sink);
+    return ended;
 }
 
 } // namespace
 
 ScanResult referencePhotoScan(const ScanRequest& request, ScanControl& control, PhotoCounters& counters,
                               ScanSink& sink) {
-    control.start_sector = request.start_sector;
-    control.end_sector = request.end_sector;
-    control.total_sector = request.end_sector - request.start_sector;
-    control.for_index = request.start_sector;
-    ScanResult result;
-    if (request.source == nullptr) {
-        control.stop_now = 0;
-        result.status = ScanStatus::OpenFailure;
-        return result;
-    }
-    Photo photo;
-    sink.passStarted(PassKind::General, kGeneralModeLabel);
-    if (!photoPass(PassKind::General, recordsOf(request.general), request, control, counters, sink, photo,
-                   result)) {
-        result.status = ScanStatus::Stopped;
-        return result;
-    }
-    if (request.thoroughPass) {
-        sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
-        photo.open = false;
-        photo.passCount = 0;
-        photo.buffer.clear();
-        photo.collected = 0;
-        if (!photoPass(PassKind::Thorough, recordsOf(request.thorough), request, control, counters, sink,
-                       photo, result)) {
-            result.status = ScanStatus::Stopped;
-        }
-    }
-    return result;
+    return twoPasses(request, control, request.start_sector, sink,
+                     [&](PassKind pass, const std::vector<CompiledSignature>& records, ScanResult& result) {
+                         return photoPass(pass, records, request, control, counters, sink, result);
+                     });
 }
 
 ScanResult referenceRawScan(const ScanRequest& request, ScanControl& control, FoundFileGroups& groups,
                             ScanSink& sink) {
-    control.start_sector = request.start_sector;
-    control.end_sector = request.end_sector;
-    control.total_sector = request.end_sector - request.start_sector;
-    control.for_index = 0;
-    ScanResult result;
-    if (request.source == nullptr) {
-        control.stop_now = 0;
-        result.status = ScanStatus::OpenFailure;
-        return result;
-    }
-    Raw raw;
-    sink.passStarted(PassKind::General, kGeneralModeLabel);
-    if (!rawPass(PassKind::General, recordsOf(request.general), request, control, groups, sink, raw,
-                 result)) {
-        result.status = ScanStatus::Stopped;
-        return result;
-    }
-    if (request.thoroughPass) {
-        sink.passStarted(PassKind::Thorough, kThoroughModeLabel);
-        raw.carving = false;
-        raw.passCount = 0;
-        control.for_index = 0;
-        raw.collected = 0;
-        raw.headerFound = false;
-        if (!rawPass(PassKind::Thorough, recordsOf(request.thorough), request, control, groups, sink, raw,
-                     result)) {
-            result.status = ScanStatus::Stopped;
-        }
-    }
-    return result;
+    return twoPasses(request, control, 0, sink,
+                     [&](PassKind pass, const std::vector<CompiledSignature>& records, ScanResult& result) {
+                         return rawPass(pass, records, request, control, groups, sink, result);
+                     });
 }
 
 } // namespace quarry::carving::test_support

@@ -1,7 +1,7 @@
 #include "carving/job_pool.h"
 #include "carving/ordered_handoff.h"
 #include "carving/scan_runner.h"
-#include "engine_fixture.h"
+#include "carving_test_support.h"
 
 #include <atomic>
 #include <chrono>
@@ -32,7 +32,8 @@ public:
     std::vector<std::string> names;
 };
 
-// A medium whose reads past `gate` wait until the scan is asked to stop; says when it is closed.
+// A medium whose reads past `gate` wait until the scan is asked to stop, so that the stop lands
+// at a known sector; says when it is closed.
 class StopGatedSource final : public SectorSource {
 public:
     StopGatedSource(const Image& image, std::uint64_t gate, const ScanControl& control,
@@ -95,6 +96,39 @@ struct RunnerFixture {
     std::atomic<ScanStatus> status{ScanStatus::Complete};
     ScanRunner runner{control, main}; // last: its worker ends before what it uses goes
 };
+
+TEST(CarvingStop, StopFromAnotherThreadIsSeenAtTheNextSector) {
+    signatures::SignatureList list;
+    addRecord(list, "AVI", "0", "52494646", "1");
+    Image image(1024);
+    image.put(10, 0, hexBytes("52494646"));
+    ScanControl control;
+    std::atomic<bool> closed{false};
+    StopGatedSource::reached.store(false);
+    StopGatedSource source(image, 128, control, closed);
+
+    FoundFileGroups groups;
+    makeGroups(groups, {"AVI"});
+    RecordingSink sink(control);
+    ScanRequest request;
+    request.source = &source;
+    request.end_sector = image.sectors();
+    request.general = &list;
+    request.thorough = &list;
+    request.blockSectors = 64;
+
+    ScanResult result;
+    std::thread worker([&] { result = runRawScan(request, control, groups, sink); });
+    while (!StopGatedSource::reached.load())
+        std::this_thread::yield();
+    control.stop_now.store(1);
+    worker.join();
+
+    EXPECT_EQ(result.status, ScanStatus::Stopped);
+    EXPECT_EQ(control.stop_now.load(), 0);
+    EXPECT_EQ(control.for_index.load(), 129u);
+    EXPECT_EQ(items(sink.events), (std::vector<Item>{{"AVI00001.AVI", 10, 129}}));
+}
 
 TEST(ScanRunner, BothSinksShareOneCopyOfEachPhotoAndTheEndComesOnce) {
     RunnerFixture f;

@@ -95,31 +95,28 @@ INSTANTIATE_TEST_SUITE_P(
                     RangeCase{"0", "7814037169", "7814037168", kEnd, kExceeded, kEndInfo},
                     RangeCase{"9000000000", "9000000001", "7814037168", kStart, kExceeded, kStartInfo}));
 
-TEST(ComputeScanBounds, EntireDiskReadsTheCount) {
-    const auto bounds = computeScanBounds(true, false, "7814037168", "12", "34");
-    EXPECT_EQ(bounds.start_sector, 0u);
-    EXPECT_EQ(bounds.end_sector, 7814037168u);
-    EXPECT_EQ(bounds.total_sector, 7814037168u);
-}
-
-TEST(ComputeScanBounds, SectorRangeReadsTheFields) {
-    const auto bounds = computeScanBounds(false, true, "7814037168", "3000000000", "3500000000");
-    EXPECT_EQ(bounds.start_sector, 3000000000u);
-    EXPECT_EQ(bounds.end_sector, 3500000000u);
-    EXPECT_EQ(bounds.total_sector, 500000000u);
-
-    const auto whole = computeScanBounds(false, true, "1000", "0", "1000");
-    EXPECT_EQ(whole.end_sector, computeScanBounds(true, false, "1000", "", "").end_sector);
-    EXPECT_EQ(whole.total_sector, 1000u);
-}
-
-TEST(ComputeScanBounds, UndecidedRadiosAndBackwardRangesScanNothing) {
-    for (const bool both : {true, false}) {
-        const auto bounds = computeScanBounds(both, both, "1000", "10", "20");
-        EXPECT_EQ(bounds.start_sector, 0u);
-        EXPECT_EQ(bounds.end_sector, 0u);
-        EXPECT_EQ(bounds.total_sector, 0u);
+// The entire disk reads the count, a sector range the fields; undecided radios scan nothing.
+TEST(ComputeScanBounds, FromTheRadiosAndFields) {
+    const struct {
+        bool entire, range;
+        const char *count, *start, *end;
+        std::uint64_t startSector, endSector, total;
+    } rows[] = {
+        {true, false, "7814037168", "12", "34", 0, 7814037168, 7814037168},
+        {true, false, "1000", "", "", 0, 1000, 1000},
+        {false, true, "7814037168", "3000000000", "3500000000", 3000000000, 3500000000, 500000000},
+        {false, true, "1000", "0", "1000", 0, 1000, 1000},
+        {true, true, "1000", "10", "20", 0, 0, 0},
+        {false, false, "1000", "10", "20", 0, 0, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.entire << row.range << " " << row.start << ".." << row.end);
+        const auto bounds = computeScanBounds(row.entire, row.range, row.count, row.start, row.end);
+        EXPECT_EQ(bounds.start_sector, row.startSector);
+        EXPECT_EQ(bounds.end_sector, row.endSector);
+        EXPECT_EQ(bounds.total_sector, row.total);
     }
+    // Backward or negative fields scan nothing.
     EXPECT_EQ(computeScanBounds(false, true, "1000", "20", "10").total_sector, 0u);
     EXPECT_EQ(computeScanBounds(false, true, "1000", "-20", "10").start_sector, 0u);
 }

@@ -99,10 +99,6 @@ TEST_F(CheckListTest, SelectAllAndNone) {
     selectAll(rows, 0);
     EXPECT_FALSE(Check_For_One_Extension_Selection(rows));
     EXPECT_FALSE(allRowsTicked(rows));
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[2].Extension, "MOV");
-    EXPECT_EQ(rows[2].Thoro, "YES");
-    EXPECT_EQ(rows[2].Category, "cat MOV");
 
     // Nothing ticked: the working lists keep no record, the groups are empty.
     const ConfirmedLists lists = carving::confirmCheckList(rows, general_, thorough_, true, groups_);
