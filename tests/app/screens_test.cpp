@@ -1,6 +1,5 @@
 #include "app/scan_session.h"
 #include "app_test_support.h"
-#include "outlet_names.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -13,14 +12,6 @@
 using namespace quarry::app;
 using namespace quarry::app::test;
 
-namespace {
-
-QStringList sigVariant(const QStringList& names) {
-    return outlets::suffixed(names, "_Sig");
-}
-
-} // namespace
-
 class ScreensTest : public QObject {
     Q_OBJECT
 private slots:
@@ -28,7 +19,6 @@ private slots:
     void cleanup();
     void eachStepShowsItsScreen_data();
     void eachStepShowsItsScreen();
-    void scanScreensDisableNextAndBack();
     void endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce();
     void endOfScanStepOfVideoAndRawScans();
 
@@ -46,32 +36,35 @@ void ScreensTest::cleanup() {
     h_.reset();
 }
 
-// Presses of Next (N) and Back (B) from the media screen, with the first medium selected.
+// Presses of Next (N) and Back (B) from the media screen, with the first medium selected; a
+// control of the screen that shows, and controls of the others.
 void ScreensTest::eachStepShowsItsScreen_data() {
     QTest::addColumn<Mode>("mode");
     QTest::addColumn<QString>("presses");
-    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("shown");
     QTest::addColumn<QStringList>("hidden");
     QTest::addColumn<bool>("backEnabled");
-    using namespace outlets;
-    const QStringList photoRange = kEntireDisk + kRangeFramePhoto;
-    const QStringList sigRange = sigVariant(kEntireDisk + kRangeFrameSig);
-    QTest::newRow("photo: range") << Mode::Photo << "N" << photoRange
-                                  << kMediaScreen + sigRange + kSectorRange << true;
-    QTest::newRow("video: range") << Mode::Video << "N" << sigRange
-                                  << kMediaScreen + photoRange + sigVariant(kSectorRange) << true;
+    QTest::newRow("photo: range") << Mode::Photo << "N"
+                                  << "_Thro_Mode_Chk"
+                                  << QStringList{"idTableView", "_disk_val_Sig", "_Start_Slider"} << true;
+    QTest::newRow("video: range") << Mode::Video << "N"
+                                  << "_disk_val_Sig"
+                                  << QStringList{"idTableView", "_disk_val", "_Start_Slider_Sig"} << true;
     QTest::newRow("video: file types")
-        << Mode::Video << "NN" << kFileTypeScreen << sigRange + kMediaScreen + kRawScan << true;
+        << Mode::Video << "NN"
+        << "idCheckTableView" << QStringList{"_disk_val_Sig", "idTableView", "imageBrowser_2"} << true;
     QTest::newRow("raw: back to range")
-        << Mode::RawFile << "NNB" << sigRange << kFileTypeScreen + kMediaScreen << true;
-    QTest::newRow("raw: back to media") << Mode::RawFile << "NB" << kMediaScreen
-                                        << sigRange + photoRange + QStringList{"_Search_Type"} << false;
+        << Mode::RawFile << "NNB"
+        << "_disk_val_Sig" << QStringList{"idCheckTableView", "idTableView"} << true;
+    QTest::newRow("raw: back to media")
+        << Mode::RawFile << "NB"
+        << "_refresh_btn" << QStringList{"_disk_val_Sig", "_disk_val", "_Search_Type"} << false;
 }
 
 void ScreensTest::eachStepShowsItsScreen() {
     QFETCH(Mode, mode);
     QFETCH(QString, presses);
-    QFETCH(QStringList, shown);
+    QFETCH(QString, shown);
     QFETCH(QStringList, hidden);
     QFETCH(bool, backEnabled);
     MyTableController& c = *h_->controller;
@@ -83,33 +76,11 @@ void ScreensTest::eachStepShowsItsScreen() {
     for (const QChar press : presses)
         h_->outlet<QPushButton>(press == 'N' ? "_next_btn" : "_back_btn")->click();
     QVERIFY(h_->prompter->alerts.empty());
-    for (const QString& name : shown)
-        QVERIFY2(!h_->outlet(qPrintable(name))->isHidden(), qPrintable(name));
+    QVERIFY(!h_->outlet(qPrintable(shown))->isHidden());
     for (const QString& name : hidden)
         QVERIFY2(h_->outlet(qPrintable(name))->isHidden(), qPrintable(name));
     QVERIFY(h_->outlet("_next_btn")->isEnabled());
     QCOMPARE(h_->outlet("_back_btn")->isEnabled(), backEnabled);
-}
-
-void ScreensTest::scanScreensDisableNextAndBack() {
-    MyTableController& c = *h_->controller;
-    auto* next = h_->outlet<QPushButton>("_next_btn");
-    auto* back = h_->outlet<QPushButton>("_back_btn");
-    back->setEnabled(true);
-    c.show_hide_3_screen_Photo(false);
-    QVERIFY(!next->isEnabled() && !back->isEnabled());
-    c.show_hide_3_screen_Photo(true);
-    QVERIFY(next->isEnabled() && back->isEnabled());
-    c.show_hide_4_screen_RawFile(false);
-    QVERIFY(!next->isEnabled() && !back->isEnabled());
-    c.show_hide_4_screen_RawFile(true);
-    QVERIFY(next->isEnabled() && back->isEnabled());
-    // Neither the media nor the range nor the file-type group touches the buttons.
-    back->setEnabled(false);
-    c.show_hide_1_screen(true);
-    c.show_hide_2_screen(false);
-    c.show_hide_3_screen_RawFile(false);
-    QVERIFY(next->isEnabled() && !back->isEnabled());
 }
 
 void ScreensTest::endOfScanStepFromAWorkerWaitsForTheDialogAndRunsOnce() {
