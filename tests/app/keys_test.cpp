@@ -9,7 +9,6 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSortFilterProxyModel>
-#include <QSplitter>
 #include <QStandardPaths>
 
 using namespace quarry::app;
@@ -49,7 +48,6 @@ private slots:
     void onlyThoroughTypesWithThoroughOffAreRefusedBeforeTheScan();
     void diskImagesAreProbedAndEmptyOnesRefused_data();
     void diskImagesAreProbedAndEmptyOnesRefused();
-    void emptyTypesCanBeHiddenBesideAResizableBrowser();
 
 private:
     MyTableController& start(std::uint64_t sectors = 2048);
@@ -83,6 +81,11 @@ void KeysTest::aScanNeverSavesIntoAFolderTheScreenDoesNotShow() {
     const Road road{*h_};
     road.chooseMedium("_rec_mode_Photo");
     road.click("_browse_path");
+    QCOMPARE(text("_path"), photoFolder.path());
+    QCOMPARE(text("_path_Sig"), photoFolder.path());
+    // Cancelling the chooser keeps the path.
+    c.setFolderChooser([](QWidget*) { return std::optional<QString>(); });
+    c.Browse_Path_Sig();
     QCOMPARE(text("_path"), photoFolder.path());
     road.click("_back_btn");
 
@@ -305,23 +308,6 @@ void KeysTest::diskImagesAreProbedAndEmptyOnesRefused() {
     const quarry::media::MyDataObject& record = c.nsMutaryOfDataObject().back();
     QCOMPARE(QString::fromStdString(record.nsStrFileSystem), fileSystem);
     QCOMPARE(QString::fromStdString(record.nsStrVolName.value_or("")), volume);
-}
-
-void KeysTest::emptyTypesCanBeHiddenBesideAResizableBrowser() {
-    MyTableController& c = start();
-    c.nsSIGFileInfoDataObject().createSignatureListTableRecord("PDF", 2, "PDF00002.PDF", "PDF00002.PDF",
-                                                               "PDF");
-    c.nsSIGFileInfoDataObject().createSignatureListTableRecord("DOC", 0, "", "", "DOC");
-    c.reloadTable(c.idSigTableView());
-    auto* hideEmpty = c.window()->findChild<QCheckBox*>("_hide_empty_types_Chk");
-    QCOMPARE(shownGroups(c).size(), 2);
-    hideEmpty->click();
-    QCOMPARE(shownGroups(c), (QList<ShownGroup>{{"PDF", "2", "PDF00002.PDF"}}));
-    hideEmpty->click();
-    QCOMPARE(shownGroups(c).size(), 2);
-    const auto* splitter = c.window()->findChild<QSplitter*>("_counts_splitter");
-    QCOMPARE(splitter->indexOf(c.imageBrowser_2()), 0);
-    QCOMPARE(splitter->indexOf(h_->outlet("idSigtablesclview")), 1);
 }
 
 QTEST_MAIN(KeysTest)

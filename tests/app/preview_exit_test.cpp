@@ -60,7 +60,6 @@ private slots:
     void scanEndingDuringACopyRunsTheEndStepOnceAfterIt();
     void selectionsDuringACopyShowOnlyTheLatest();
     void exitAsksAndDeletesOnlyPreviewFiles();
-    void destinationFolderFillsBothFields();
 
 private:
     MyTableController& scanFiles(const char* radio);
@@ -95,11 +94,7 @@ void PreviewExitTest::cleanup() {
 MyTableController& PreviewExitTest::scanFiles(const char* radio) {
     MyTableController& c = h_->start();
     c.setTerminator([this] { ++terminations_; });
-    const Road road{*h_};
-    road.chooseMedium(radio);
-    road.click("_next_btn");
-    road.click("_next_btn");
-    if (!road.waitForEndOfScan(h_->prompter->modalRuns.size()))
+    if (!Road{*h_}.scan(radio))
         qFatal("scan did not end");
     return c;
 }
@@ -328,32 +323,6 @@ void PreviewExitTest::exitAsksAndDeletesOnlyPreviewFiles() {
     for (const QString& name : kept)
         QVERIFY2(QFileInfo::exists(h_->path(name)), qPrintable(name));
     QVERIFY(QFileInfo::exists(h_->path("QRYRaw.dll")));
-}
-
-void PreviewExitTest::destinationFolderFillsBothFields() {
-    MyTableController& c = h_->start();
-    std::optional<QString> answer = h_->folder.path();
-    int asked = 0;
-    c.setFolderChooser([&](QWidget*) {
-        ++asked;
-        return answer;
-    });
-    const Road road{*h_};
-    road.chooseMedium("_rec_mode_Photo");
-    road.click("_browse_path");
-    QCOMPARE(h_->prompter->modalRuns.size(), 1u);
-    QCOMPARE(h_->prompter->modalRuns[0].objectName, QString("BrowseInfo_Window"));
-    QCOMPARE(asked, 1);
-    QCOMPARE(h_->outlet<QLineEdit>("_path")->text(), h_->folder.path());
-    QCOMPARE(h_->outlet<QLineEdit>("_path_Sig")->text(), h_->folder.path());
-
-    // Cancelling keeps the path.
-    answer.reset();
-    c.Browse_Path_Sig();
-    QCOMPARE(asked, 2);
-    // A folder was chosen before: no information dialog this time.
-    QCOMPARE(h_->prompter->modalRuns.size(), 1u);
-    QCOMPARE(h_->outlet<QLineEdit>("_path")->text(), h_->folder.path());
 }
 
 QTEST_MAIN(PreviewExitTest)

@@ -19,13 +19,6 @@ QString cell(QTableView* table, int row, int column) {
     return table->model()->data(table->model()->index(row, column)).toString();
 }
 
-QStringList titles(QTableView* table) {
-    QStringList texts;
-    for (int c = 0; c < table->model()->columnCount(); ++c)
-        texts << table->model()->headerData(c, Qt::Horizontal).toString();
-    return texts;
-}
-
 quarry::signatures::CheckList threeTypes() {
     return {{1, "JPG", "JPEG image", "", "image"},
             {1, "AVI", "AVI video", "", "video"},
@@ -39,7 +32,6 @@ class TablesTest : public QObject {
 private slots:
     void init();
     void cleanup();
-    void columnTitles();
     void modelsStaySoundWhileFilledAndEdited();
     void mediaCells();
     void checkBoxClicksKeepSelectAllInStep();
@@ -58,16 +50,6 @@ void TablesTest::init() {
 
 void TablesTest::cleanup() {
     h_.reset();
-}
-
-void TablesTest::columnTitles() {
-    MyTableController& c = *h_->controller;
-    QCOMPARE(titles(c.idTableView()),
-             (QStringList{"Device", "Volume Name", "File System", "Capacity", "Disk", "Sectors"}));
-    QCOMPARE(titles(c.idCheckTableView()),
-             (QStringList{"", "Extension", "Description", "Thorough only", "Category"}));
-    QCOMPARE(titles(c.idSigTableView()),
-             (QStringList{"File Type", "Files Found", "Latest File", "Path", "Key"}));
 }
 
 // Each table's model and the filter it is shown through, checked at every change they report.

@@ -66,12 +66,7 @@ QString summaryOf(const QWidget* viewer) {
 MyTableController& ViewersTest::scan(const char* modeRadio, const QStringList& files) {
     MyTableController& c = startOnCard(h_, files);
     c.window()->show();
-    const Road road{*h_};
-    road.chooseMedium(modeRadio);
-    if (std::string_view(modeRadio) != "_rec_mode_Photo")
-        road.click("_next_btn");
-    road.click("_next_btn");
-    if (!road.waitForEndOfScan(0))
+    if (!Road{*h_}.scan(modeRadio))
         qFatal("the scan did not end");
     return c;
 }
