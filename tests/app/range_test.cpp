@@ -203,24 +203,19 @@ void RangeTest::validationAtNext_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("informative");
     QTest::addColumn<QString>("focus");
-    const QString badStart = "\nPlease enter valid Start Sector value.";
-    const QString exceeded = "\nMaximum sector range exceeded";
-    const QString endInfo = "Please enter valid End Sector value.";
-    QTest::newRow("empty start, checked first") << ""
-                                                << "" << badStart << ""
-                                                << "_Start_slider_val";
-    QTest::newRow("blanks around both are dropped") << " 12 "
-                                                    << "\t20 "
-                                                    << ""
-                                                    << ""
-                                                    << "";
-    QTest::newRow("end past the disk") << "0"
-                                       << "9999999999" << exceeded << endInfo << "_End_slider_val";
-    QTest::newRow("beyond 2^32 is fine") << "3000000000"
-                                         << "3500000000"
-                                         << ""
-                                         << ""
-                                         << "";
+    const struct {
+        const char *name, *start, *end, *message, *informative, *focus;
+    } rows[] = {
+        {"empty start, checked first", "", "", "\nPlease enter valid Start Sector value.", "",
+         "_Start_slider_val"},
+        {"blanks around both are dropped", " 12 ", "\t20 ", "", "", ""},
+        {"end past the disk", "0", "9999999999", "\nMaximum sector range exceeded",
+         "Please enter valid End Sector value.", "_End_slider_val"},
+        {"beyond 2^32 is fine", "3000000000", "3500000000", "", "", ""},
+    };
+    for (const auto& r : rows)
+        QTest::newRow(r.name) << QString(r.start) << QString(r.end) << QString(r.message)
+                              << QString(r.informative) << QString(r.focus);
 }
 
 void RangeTest::validationAtNext() {

@@ -171,12 +171,6 @@ void WizardRoadTest::backAndNextTwiceContinuesTheNumbering() {
         QCOMPARE(second[i].uid,
                  QString("%1%2%3").arg(prefix).arg(number, 5, 10, QChar('0')).arg(first[i].uid.mid(8)));
     }
-
-    road.click("_back_btn");
-    road.click("_back_btn");
-    QCOMPARE(c.screen_counter(), 0);
-    QVERIFY(h_->outlet<QRadioButton>("_rec_mode_Photo")->isChecked());
-    QCOMPARE(h_->outlet<QLabel>("_disk_identifier")->text(), QString("<None>"));
 }
 
 void WizardRoadTest::backFromTheFileScanKeepsTheTicksAndClearsResults() {

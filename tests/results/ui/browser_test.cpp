@@ -147,12 +147,6 @@ private slots:
     }
 
     void scrollerActionMovesAQtScrollBar() {
-        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderPageStepSub), ScrollerPart::DecrementPage);
-        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderPageStepAdd), ScrollerPart::IncrementPage);
-        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderSingleStepSub), ScrollerPart::DecrementLine);
-        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderSingleStepAdd), ScrollerPart::IncrementLine);
-        QCOMPARE(scrollerPartFor(QAbstractSlider::SliderNoAction), ScrollerPart::NoPart);
-
         QScrollBar bar;
         bar.setRange(100, 1100);
         bar.setValue(600);
