@@ -15,7 +15,6 @@ private slots:
     void placeholderAndDefinitionFilesAreReadWhenPresent();
     void helpAlertsUntilTheDocumentIsThere();
     void aboutRunsAsASheetOfTheControlPanel();
-    void rootStartsOnlyWhereItHarmsNoDesktop_data();
     void rootStartsOnlyWhereItHarmsNoDesktop();
 };
 
@@ -82,43 +81,24 @@ void StartupTest::aboutRunsAsASheetOfTheControlPanel() {
     QCOMPARE(run.modality, Qt::WindowModal);
 }
 
-void StartupTest::rootStartsOnlyWhereItHarmsNoDesktop_data() {
-    QTest::addColumn<bool>("root");
-    QTest::addColumn<QString>("platform");
-    QTest::addColumn<QString>("wayland");
-    QTest::addColumn<QString>("x11");
-    QTest::addColumn<int>("verdict");
-    const auto fine = static_cast<int>(RootStart::Fine);
-    const auto warn = static_cast<int>(RootStart::Warn);
-    const auto refuse = static_cast<int>(RootStart::Refuse);
+void StartupTest::rootStartsOnlyWhereItHarmsNoDesktop() {
     const struct {
         const char* name;
         bool root;
         const char* platform;
         const char* wayland;
         const char* x11;
-        int verdict;
-    } rows[] = {{"user on Wayland", false, "", "wayland-0", ":0", fine},
-                {"root, Wayland session", true, "", "wayland-0", ":0", refuse},
-                {"root, Wayland asked for", true, "wayland-egl", "", "", refuse},
-                {"root, X11", true, "", "", ":0", warn},
-                {"root, xcb on XWayland", true, "xcb", "wayland-0", ":0", warn},
-                {"root, offscreen in a Wayland session", true, "offscreen", "wayland-0", ":0", fine},
-                {"root, no display", true, "", "", "", fine}};
+        RootStart verdict;
+    } rows[] = {
+        {"user on Wayland", false, "", "wayland-0", ":0", RootStart::Fine},
+        {"root, Wayland session", true, "", "wayland-0", ":0", RootStart::Refuse},
+        {"root, Wayland asked for", true, "wayland-egl", "", "", RootStart::Refuse},
+        {"root, X11", true, "", "", ":0", RootStart::Warn},
+        {"root, xcb on XWayland", true, "xcb", "wayland-0", ":0", RootStart::Warn},
+        {"root, offscreen in a Wayland session", true, "offscreen", "wayland-0", ":0", RootStart::Fine},
+        {"root, no display", true, "", "", "", RootStart::Fine}};
     for (const auto& r : rows)
-        QTest::newRow(r.name) << r.root << QString(r.platform) << QString(r.wayland) << QString(r.x11)
-                              << r.verdict;
-}
-
-void StartupTest::rootStartsOnlyWhereItHarmsNoDesktop() {
-    QFETCH(bool, root);
-    QFETCH(QString, platform);
-    QFETCH(QString, wayland);
-    QFETCH(QString, x11);
-    QFETCH(int, verdict);
-    QCOMPARE(
-        static_cast<int>(rootStart(root, platform.toStdString(), wayland.toStdString(), x11.toStdString())),
-        verdict);
+        QVERIFY2(rootStart(r.root, r.platform, r.wayland, r.x11) == r.verdict, r.name);
 }
 
 QTEST_MAIN(StartupTest)
