@@ -16,10 +16,6 @@ using namespace quarry::app::test;
 
 namespace {
 
-QString plain(const QString& text) {
-    return QString(text).remove(u'&');
-}
-
 // The mnemonic letters of the buttons on screen; a button without one is an error.
 QString mnemonicsShown(const QWidget& window) {
     QString letters;
@@ -105,8 +101,6 @@ void KeysTest::keyboardWalksTheWizard() {
     QWidget* window = c.window();
     QVERIFY(QTest::qWaitForWindowActive(window));
     auto* next = h_->outlet<QPushButton>("_next_btn");
-    QCOMPARE(plain(next->text()), QString("Next >"));
-    QCOMPARE(plain(h_->outlet<QPushButton>("_back_btn")->text()), QString("< Back"));
 
     // Tab leaves a table at once and reaches Next from the first control.
     c.idTableView()->setFocus();

@@ -94,13 +94,6 @@ std::map<QString, QByteArray> treeOf(const QString& folder) {
     return tree;
 }
 
-QStringList namesOf(const std::map<QString, QByteArray>& tree) {
-    QStringList names;
-    for (const auto& [name, bytes] : tree)
-        names << name;
-    return names;
-}
-
 std::map<QString, QByteArray> carveWithCli(const QString& mode, const QString& image, const QString& output,
                                            bool keepRejected = false) {
     QProcess carver;
@@ -266,9 +259,7 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     });
     QCOMPARE(named, fatCard);
     const auto saved = treeOf(gui.path());
-    QCOMPARE(namesOf(saved), namesOf(expected));
-    for (const auto& [name, bytes] : expected)
-        QVERIFY2(saved.at(name) == bytes, qPrintable(name));
+    QCOMPARE(saved, expected);
     // A raw-file scan also saves the files known only from their traces, which are no items.
     const auto byName = std::count_if(expected.begin(), expected.end(), [](const auto& file) {
         return file.first.contains(QStringLiteral("/Found by name/"));
@@ -283,26 +274,29 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     QCOMPARE(rejectedKept, keepRejected);
     QVERIFY(h_->prompter->alerts.empty());
 
-    // Every item's tooltip says what became of it; the thorough pass's copies of photos
-    // saved already are marked as such.
-    // The tooltip of a traced file gives its original name.
+    // Every item's tooltip says what became of it: the thorough pass's copies of photos saved
+    // already are marked, a traced file gives its original name. A raw-file scan also lists the
+    // files known only from their traces.
     const results::ImagesModel& images = c.images();
     int copies = 0;
     int originals = 0;
+    int verified = 0;
+    bool listed = false;
     for (int row = 0; row < images.numberOfItems(); ++row) {
         const QString tip = images.data(images.index(row), Qt::ToolTipRole).toString();
         QVERIFY2(tip.contains(QLatin1Char('\n')), qPrintable(tip));
         copies += tip.contains(QStringLiteral("Copy of GND")) ? 1 : 0;
         originals += tip.contains(QStringLiteral("Original name: 100MEDIA/IMG_2034.JPG")) ? 1 : 0;
+        verified += images.index(row).data(results::ImagesModel::CheckRole).toInt() ==
+                    static_cast<int>(results::FileCheck::Verified);
+        listed = listed || images.itemAtIndex(row).imageTitle() == QStringLiteral("note.txt");
     }
     QCOMPARE(copies > 0, mode == Mode::Photo);
+    QCOMPARE(originals > 0, fatCard);
+    QCOMPARE(listed, fatCard && mode == Mode::RawFile);
 
     // The filters see the checks and copy marks: verified only, then without copies.
     results::FoundItemsFilter& shown = c.foundItemsFilter();
-    int verified = 0;
-    for (int row = 0; row < images.numberOfItems(); ++row)
-        verified += images.index(row).data(results::ImagesModel::CheckRole).toInt() ==
-                    static_cast<int>(results::FileCheck::Verified);
     h_->outlet<QCheckBox>("_filter_verified")->setChecked(true);
     QCOMPARE(shown.rowCount(), verified);
     h_->outlet<QCheckBox>("_filter_verified")->setChecked(false);
@@ -310,12 +304,6 @@ void RecoveryTest::savingDuringAScanMatchesTheCarver() {
     for (int row = 0; row < images.numberOfItems(); ++row)
         QCOMPARE(shown.mapFromSource(images.index(row)).isValid(),
                  !images.index(row).data(results::ImagesModel::CopyRole).toBool());
-    QCOMPARE(originals > 0, fatCard);
-    // A raw-file scan lists the files known only from their traces.
-    bool listed = false;
-    for (int row = 0; row < images.numberOfItems(); ++row)
-        listed = listed || images.itemAtIndex(row).imageTitle() == QStringLiteral("note.txt");
-    QCOMPARE(listed, fatCard && mode == Mode::RawFile);
 }
 
 void RecoveryTest::openFolderSavesWhatWasNotSavedThenShowsTheFolder() {
@@ -506,7 +494,6 @@ void RecoveryTest::destinationOnTheScannedDiskOrUnwritableIsRefused() {
 
     QCOMPARE(h_->prompter->alerts.size(), std::size_t{1});
     QCOMPARE(h_->prompter->alerts[0].message, QString::fromUtf8(results::kSameDiskAlert));
-    QVERIFY(h_->prompter->alerts[0].message.startsWith(QLatin1Char('\n')));
     QCOMPARE(asked.size(), std::size_t{1});
     QCOMPARE(asked[0].first,
              results::resultsFolder(gui.path().toStdString(), results::SearchKind::Video).string());

@@ -94,7 +94,6 @@ private slots:
 
         QListView browser;
         configureBrowser(&browser, &model, kPhotoBrowserZoom);
-        QCOMPARE(browser.viewMode(), QListView::IconMode);
         QVERIFY(!browser.dragEnabled());
         QCOMPARE(browser.dragDropMode(), QAbstractItemView::NoDragDrop);
         QCOMPARE(browser.editTriggers(), QAbstractItemView::NoEditTriggers);
