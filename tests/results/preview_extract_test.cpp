@@ -4,6 +4,7 @@
 #include "test_files.h"
 
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 
 namespace {
@@ -38,37 +39,38 @@ protected:
     std::atomic<int> stop{0};
 };
 
-TEST_F(PreviewExtract, CopiesExactlyTheRangeFromAnyStart) {
-    PatternSource source(64);
-    for (std::uint64_t start : {0u, 5u}) {
-        const auto result = extractPreviewFile(source, start, start + 7, path, stop);
+// Each sector written holds the source's sector, or zeros where it could not be read; a stop keeps
+// what was written before it.
+TEST_F(PreviewExtract, CopiesTheRangeSectorForSector) {
+    struct Case {
+        const char* what;
+        std::uint64_t start, end;
+        std::set<std::uint64_t> bad;
+        std::uint64_t stopAtRead; // 0: never
+        std::uint64_t written;
+    };
+    for (const auto& c :
+         {Case{"from the first sector", 0, 7, {}, 0, 7}, Case{"from sector 5", 5, 12, {}, 0, 7},
+          Case{"unreadable sectors", 10, 18, {11, 12, 15}, 0, 8}, Case{"stopped", 10, 40, {}, 13, 4},
+          Case{"empty range", 5, 5, {}, 0, 0}, Case{"inverted range", 6, 2, {}, 0, 0}}) {
+        SCOPED_TRACE(c.what);
+        PatternSource source(64, c.bad);
+        stop = 0;
+        source.onRead = [&](std::uint64_t n) {
+            if (n == c.stopAtRead && n != 0)
+                stop = 1;
+        };
+        const auto result = extractPreviewFile(source, c.start, c.end, path, stop);
         EXPECT_TRUE(result.created);
-        EXPECT_EQ(result.sectorsWritten, 7u);
-        EXPECT_FALSE(result.stopped);
-        const auto bytes = readBytes(path);
-        ASSERT_EQ(bytes.size(), 7 * kSectorSize);
-        const auto fills = sectorFills(bytes);
-        for (std::uint64_t k = 0; k < 7; ++k)
-            EXPECT_EQ(fills[k], PatternSource::fill(start + k)) << "start " << start << " sector " << k;
+        EXPECT_EQ(result.sectorsWritten, c.written);
+        EXPECT_EQ(result.unreadableSectors, c.bad.size());
+        EXPECT_EQ(result.stopped, c.stopAtRead != 0);
+        EXPECT_EQ(fs::file_size(path), c.written * kSectorSize);
+        std::vector<int> expected;
+        for (std::uint64_t s = c.start; s < c.start + c.written; ++s)
+            expected.push_back(c.bad.count(s) != 0 ? 0 : PatternSource::fill(s));
+        EXPECT_EQ(sectorFills(readBytes(path)), expected);
     }
-}
-
-TEST_F(PreviewExtract, UnreadableSectorsBecomeZerosAndTheRestStaysAligned) {
-    PatternSource source(64);
-    source.bad = {11, 12, 15};
-    const auto result = extractPreviewFile(source, 10, 18, path, stop);
-    EXPECT_EQ(result.sectorsWritten, 8u);
-    EXPECT_EQ(result.unreadableSectors, 3u);
-    const auto fills = sectorFills(readBytes(path));
-    const std::vector<int> expected{PatternSource::fill(10),
-                                    0,
-                                    0,
-                                    PatternSource::fill(13),
-                                    PatternSource::fill(14),
-                                    0,
-                                    PatternSource::fill(16),
-                                    PatternSource::fill(17)};
-    EXPECT_EQ(fills, expected);
 }
 
 TEST_F(PreviewExtract, ReplacesALongerFileAndIsPrivate) {
@@ -94,31 +96,12 @@ TEST_F(PreviewExtract, DoesNotFollowASymbolicLink) {
     EXPECT_EQ(readText(victim), "keep me");
 }
 
-TEST_F(PreviewExtract, StopFlagEndsTheCopyKeepingWhatWasWritten) {
-    PatternSource source(64);
-    source.onRead = [&](std::uint64_t n) {
-        if (n == 13)
-            stop = 1;
-    };
-    const auto result = extractPreviewFile(source, 10, 40, path, stop);
-    EXPECT_TRUE(result.stopped);
-    EXPECT_EQ(result.sectorsWritten, 4u);
-    EXPECT_EQ(fs::file_size(path), 4 * kSectorSize);
-}
-
 TEST_F(PreviewExtract, NothingIsCopiedWhenTheFileCannotBeCreated) {
     PatternSource source(8);
     const auto result =
         extractPreviewFile(source, 0, 4, (dir.path() / "missing" / "dprv.JPG").string(), stop);
     EXPECT_FALSE(result.created);
     EXPECT_EQ(result.sectorsWritten, 0u);
-}
-
-TEST_F(PreviewExtract, EmptyOrInvertedRangeGivesAnEmptyFile) {
-    PatternSource source(8);
-    EXPECT_EQ(extractPreviewFile(source, 5, 5, path, stop).sectorsWritten, 0u);
-    EXPECT_EQ(extractPreviewFile(source, 6, 2, path, stop).sectorsWritten, 0u);
-    EXPECT_EQ(fs::file_size(path), 0u);
 }
 
 } // namespace

@@ -1,4 +1,3 @@
-#include "block_fixtures.h"
 #include "common/sector.h"
 #include "disk_image.h"
 #include "results/saver.h"
@@ -241,22 +240,6 @@ TEST(ItemSaverSpace, RunningOutWhileWritingRemovesThePartialFile) {
     EXPECT_FALSE(failed.destinationFull);
     EXPECT_FALSE(saver.destinationFull());
     EXPECT_TRUE(namesIn(saver.folder() / "AVI").empty());
-}
-
-TEST(ItemSaverSpace, ATinyFileSystemFillsUp) {
-    TempDir dir;
-    const auto tiny = dir.path() / "tiny";
-    quarry::test::TinyFileSystem memory(tiny, "1224k");
-    if (!memory.mounted())
-        GTEST_SKIP() << "mounting a tmpfs needs root";
-    ItemSaver saver(tiny, SearchKind::Photo);
-    const std::vector<std::uint8_t> photo(150 * 1024, 0x5a);
-    const auto first = saver.saveBytes("GND00001.JPG", photo);
-    ASSERT_TRUE(first.ok) << first.error;
-    const auto second = saver.saveBytes("GND00002.JPG", photo);
-    EXPECT_TRUE(second.destinationFull);
-    EXPECT_EQ(namesIn(saver.folder() / "JPG"), std::set<std::string>{"GND00001.JPG"});
-    EXPECT_EQ(readBytes(first.path), photo);
 }
 
 } // namespace

@@ -12,22 +12,12 @@ void touch(const fs::path& file) {
     writeFile(file, "x");
 }
 
-TEST(TemporaryPreviewName, ExactBaseNameWithoutItsLastExtension) {
-    EXPECT_TRUE(isTemporaryPreviewName("dprv"));
-    EXPECT_TRUE(isTemporaryPreviewName("dprv.jpg"));
-    EXPECT_TRUE(isTemporaryPreviewName("dprv.AVI"));
-    EXPECT_FALSE(isTemporaryPreviewName("dprvx.jpg"));
-    EXPECT_FALSE(isTemporaryPreviewName("DPRV.jpg"));
-    EXPECT_FALSE(isTemporaryPreviewName("dprv.tar.gz"));
-    EXPECT_FALSE(isTemporaryPreviewName(".dprv"));
-    EXPECT_FALSE(isTemporaryPreviewName("xdprv.jpg"));
-}
-
+// Only a base name of exactly "dprv", the last extension aside, is a preview file.
 TEST(DeleteTemporaryPreviewFiles, RemovesExactlyThePreviewFilesOfTheFolder) {
     TempDir dir;
     const auto& d = dir.path();
-    for (const char* name :
-         {"dprv.jpg", "dprv", "dprv.PDF", "dprvx.jpg", "DPRV.jpg", "dprv.tar.gz", "Help.pdf", "QRYExt2.dll"})
+    for (const char* name : {"dprv.jpg", "dprv", "dprv.PDF", "dprv.AVI", "dprvx.jpg", "DPRV.jpg",
+                             "dprv.tar.gz", ".dprv", "xdprv.jpg", "Help.pdf", "QRYExt2.dll"})
         touch(d / name);
     fs::create_directory(d / "sub");
     touch(d / "sub" / "dprv.jpg");
@@ -35,8 +25,8 @@ TEST(DeleteTemporaryPreviewFiles, RemovesExactlyThePreviewFilesOfTheFolder) {
 
     deleteTemporaryPreviewFiles("", d.string());
 
-    EXPECT_EQ(namesIn(d), (std::set<std::string>{"dprvx.jpg", "DPRV.jpg", "dprv.tar.gz", "Help.pdf",
-                                                 "QRYExt2.dll", "sub"}));
+    EXPECT_EQ(namesIn(d), (std::set<std::string>{"dprvx.jpg", "DPRV.jpg", "dprv.tar.gz", ".dprv", "xdprv.jpg",
+                                                 "Help.pdf", "QRYExt2.dll", "sub"}));
     EXPECT_TRUE(fs::exists(d / "sub" / "dprv.jpg"));
 }
 

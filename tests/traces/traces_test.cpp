@@ -352,18 +352,16 @@ std::vector<std::uint8_t> ntfsWithRecord(const std::u16string& name, const std::
 std::vector<std::uint8_t> fatWithEntry(const std::u16string& longName, std::uint32_t cluster,
                                        std::uint32_t size) {
     std::vector<std::uint8_t> m(kHostileSectors * 512, 0);
+    const auto folderStart = [&](std::size_t at, std::uint16_t own) {
+        std::memcpy(&m[at], ".          ", 11);
+        m[at + 11] = 0x10;
+        put16(m, at + 26, own);
+        std::memcpy(&m[at + 32], "..         ", 11);
+        m[at + 43] = 0x10;
+    };
     const std::size_t f = 20 * 512;
-    std::memcpy(&m[f], ".          ", 11);
-    m[f + 11] = 0x10;
-    put16(m, f + 26, 2); // cluster 2 is sector 20
-    std::memcpy(&m[f + 32], "..         ", 11);
-    m[f + 43] = 0x10;
-
-    std::memcpy(&m[21 * 512], ".          ", 11);
-    m[21 * 512 + 11] = 0x10;
-    put16(m, 21 * 512 + 26, 3); // a second folder fixes the cluster size
-    std::memcpy(&m[21 * 512 + 32], "..         ", 11);
-    m[21 * 512 + 43] = 0x10;
+    folderStart(f, 2);        // cluster 2 is sector 20
+    folderStart(21 * 512, 3); // a second folder fixes the cluster size
     const std::uint8_t shortName[11] = {'E', 'V', 'I', 'L', '~', '1', ' ', ' ', 'T', 'X', 'T'};
     std::uint8_t sum = 0;
     for (std::uint8_t c : shortName)
