@@ -63,15 +63,15 @@ private slots:
         QCOMPARE(h_->controller->screen_counter(), 1);
         QVERIFY(h_->prompter->alerts.empty());
         QCOMPARE(text("_help_info"), texts::kEntireDiskHelp);
-        const std::pair<const char*, QString> texts[] = {{"_disk_identifier", "disk2s1"},
-                                                         {"_sectors_val", kBigDisk},
-                                                         {"_vol_name_val", "CARD"},
-                                                         {"_end_sector_entire_val", kBigDisk},
-                                                         {"_Start_slider_val", "0"},
-                                                         {"_End_slider_val", kBigDisk},
-                                                         {"_Search_Type", "Search Type : Recover Photo"}};
+        const std::pair<const char*, QString> texts[] = {
+            {"_disk_identifier", "disk2s1"},   {"_sectors_val", kBigDisk},
+            {"_disk_val", "disk2s1"},          {"_vol_name_val", "CARD"},
+            {"_start_sector_entire_val", "0"}, {"_end_sector_entire_val", kBigDisk},
+            {"_Start_Sec_Max_val", kBigDisk},  {"_Start_slider_val", "0"},
+            {"_End_slider_val", kBigDisk},     {"_Search_Type", "Search Type : Recover Photo"}};
         for (const auto& [name, expected] : texts)
             QCOMPARE(text(name), expected);
+        QCOMPARE(h_->outlet<SectorSlider>("_Start_Slider")->sectorValue(), std::uint64_t{0});
         QCOMPARE(h_->outlet<SectorSlider>("_End_Slider")->sectorMaximum(), kBigDiskSectors);
         QCOMPARE(h_->outlet<SectorSlider>("_End_Slider")->sectorValue(), kBigDiskSectors);
         QVERIFY(h_->outlet<QRadioButton>("_entire_disk_rd")->isChecked());
