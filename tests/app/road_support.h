@@ -16,6 +16,7 @@
 #include <QtTest>
 #include <condition_variable>
 #include <mutex>
+#include <string_view>
 
 namespace quarry::app::test {
 
@@ -233,6 +234,15 @@ struct Road {
         const bool shown =
             QTest::qWaitFor([&] { return h.prompter->modalRuns.size() > dialogsBefore; }, 60000);
         return shown && QTest::qWaitFor([&] { return !c().scanBridge().isRunning(); }, 10000);
+    }
+    // A whole scan of the first medium in the mode of `modeRadio`, with every file type.
+    bool scan(const char* modeRadio) const {
+        const std::size_t dialogs = h.prompter->modalRuns.size();
+        chooseMedium(modeRadio);
+        if (std::string_view(modeRadio) != "_rec_mode_Photo")
+            click("_next_btn");
+        click("_next_btn");
+        return waitForEndOfScan(dialogs);
     }
 };
 

@@ -101,10 +101,7 @@ void ScreenshotTour::photoRoad() {
 void ScreenshotTour::chooseWhatToRecover() {
     MyTableController& c = start({"040_Canon_40D.jpg", "061_BlueSquare.jpg", "053_DSCN0010.jpg",
                                   "063_Portrait_6.jpg", "033_atop.gif", "005_goldfish.png"});
-    const Road road{*h_};
-    road.chooseMedium("_rec_mode_Photo");
-    road.click("_next_btn");
-    QVERIFY(road.waitForEndOfScan(0));
+    QVERIFY(Road{*h_}.scan("_rec_mode_Photo"));
     h_->outlet<QComboBox>("_filter_type")->setCurrentText("JPG");
     QListView* browser = c.imageBrowser();
     browser->setFocus();
@@ -146,11 +143,7 @@ void ScreenshotTour::rawFileRoad() {
 
 void ScreenshotTour::videoRoad() {
     MyTableController& c = start({"079_png.mov", "104_audio-mpeg1layer3.mp3", "112_has-tags.m4a"});
-    const Road road{*h_};
-    road.chooseMedium("_rec_mode_Video");
-    road.click("_next_btn");
-    road.click("_next_btn");
-    QVERIFY(road.waitForEndOfScan(0));
+    QVERIFY(Road{*h_}.scan("_rec_mode_Video"));
     QListView* browser = c.imageBrowser_2();
     browser->selectionModel()->select(browser->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
     QTRY_VERIFY(!c.scanSession().previewSheet());
