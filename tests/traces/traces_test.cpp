@@ -384,6 +384,17 @@ std::vector<std::uint8_t> fatWithEntry(const std::u16string& longName, std::uint
     return m;
 }
 
+// A file's later piece may lie before its first: run offsets are signed and relative.
+TEST(Traces, RunsMayGoBackOnTheVolume) {
+    auto m = ntfsWithRecord(u"a.jpg", {0x11, 0x01, 0x28, 0x11, 0x01, 0xEC, 0x21, 0x01, 0x00, 0x01, 0}, 1536);
+    const auto record = readMftRecord(std::span(m).subspan(8 * 512, 1024));
+    ASSERT_TRUE(record);
+    ASSERT_EQ(record->runs.size(), 3u);
+    EXPECT_EQ(record->runs[0].lcn, 40u);
+    EXPECT_EQ(record->runs[1].lcn, 20u);
+    EXPECT_EQ(record->runs[2].lcn, 276u);
+}
+
 TEST(Traces, HostileTracesNeverLeaveTheMediumNorTheResultsFolder) {
     const struct {
         const char* label;
