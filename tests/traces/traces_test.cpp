@@ -395,6 +395,23 @@ TEST(Traces, RunsMayGoBackOnTheVolume) {
     EXPECT_EQ(record->runs[2].lcn, 276u);
 }
 
+// A name re-used after a delete can leave a stray deleted piece with the same checksum just
+// before the new chain; a 13-letter name has no terminator to hide what such a piece would add.
+TEST(Traces, ALongNameStartsAfreshAtItsFirstPiece) {
+    auto m = fatWithEntry(u"HOLIDAY01.JPG", 40, 100);
+    const auto e = m.begin() + 20 * 512 + 64;
+    std::copy_backward(e, e + 96, e + 128);
+    std::copy(e + 32, e + 64, e);
+    e[0] = 0xE5;
+    e[1] = 'X';
+    e[3] = 0;
+    TraceScanner scanner;
+    scanner.sectorsRead(0, kHostileSectors, m.data());
+    scanner.finish(kHostileSectors);
+    ASSERT_EQ(scanner.files().size(), 1u);
+    EXPECT_EQ(scanner.files()[0].name, "HOLIDAY01.JPG");
+}
+
 TEST(Traces, HostileTracesNeverLeaveTheMediumNorTheResultsFolder) {
     const struct {
         const char* label;
